@@ -1,0 +1,220 @@
+// The one unit of the format layer that talks to the operating system's file calls.
+// Everything else in formats/ goes through InputFile and ReplacementFile.
+#include "formats/io/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "formats/FormatError.h"
+
+namespace varnok {
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void ThrowIo(const std::string& what, const fs::path& path, int err) {
+    throw FormatError(FormatErrorKind::InputOutput,
+                      what + " \"" + path.string() + "\": " + std::strerror(err));
+}
+
+std::string RandomSuffix() {
+    static thread_local std::mt19937_64 rng{std::random_device{}() ^
+                                            static_cast<std::uint64_t>(::getpid()) << 32};
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string out(8, 'x');
+    for (char& c : out) c = kAlphabet[rng() % (sizeof kAlphabet - 1)];
+    return out;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+constexpr std::size_t kWriteBuffer = 1 << 20;
+
+}  // namespace
+
+InputFile::InputFile(const fs::path& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) ThrowIo("cannot open", path, errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        int err = errno;
+        ::close(fd_);
+        ThrowIo("cannot read", path, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        ThrowIo("cannot read", path, EISDIR);
+    }
+    size_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowIo("cannot read", path_, errno);
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+Bytes InputFile::readExactly(std::uint64_t offset, std::size_t n) const {
+    if (offset > size_ || n > size_ - offset) {
+        throw FormatError(FormatErrorKind::Corrupt,
+                          "\"" + path_.string() + "\" ends at offset " + std::to_string(size_) + ", but " +
+                              std::to_string(n) + " bytes are needed at offset " + std::to_string(offset));
+    }
+    Bytes out(n);
+    if (readAt(offset, out) != n) {
+        throw FormatError(FormatErrorKind::InputOutput, "\"" + path_.string() + "\" shrank while it was read");
+    }
+    return out;
+}
+
+Bytes ReadWholeFile(const fs::path& path) {
+    InputFile in(path);
+    Bytes out(static_cast<std::size_t>(in.size()));
+    out.resize(in.readAt(0, out));
+    return out;
+}
+
+std::uint64_t FileLength(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) ThrowIo("cannot find", path, errno);
+    if (!S_ISREG(st.st_mode)) ThrowIo("not a file:", path, EISDIR);
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool IsRegularFile(const fs::path& path) noexcept {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+fs::path ResolveNameCase(const fs::path& path) {
+    std::error_code ec;
+    if (fs::exists(path, ec)) return path;
+    fs::path folder = path.parent_path();
+    const std::string wanted = path.filename().string();
+    fs::path found;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (!EqualsIgnoringAsciiCase(it->path().filename().string(), wanted)) continue;
+        if (!found.empty()) return path;  // ambiguous: keep the name as derived
+        found = folder / it->path().filename();
+    }
+    return found.empty() ? path : found;
+}
+
+ReplacementFile::ReplacementFile(fs::path target) : target_(std::move(target)) {
+    const fs::path folder = target_.parent_path();
+    const std::string base = "." + target_.filename().string() + ".vnk-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        staging_ = folder / (base + RandomSuffix());
+        fd_ = ::open(staging_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) break;
+        if (errno != EEXIST) ThrowIo("cannot write beside", target_, errno);
+    }
+    if (fd_ < 0) ThrowIo("cannot write beside", target_, EEXIST);
+    // A replacement keeps the permissions of the file it replaces.
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+    buffer_.reserve(kWriteBuffer);
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(staging_.c_str());
+}
+
+void ReplacementFile::flushBuffer() {
+    const std::uint8_t* p = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowIo("cannot write", target_, errno);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void ReplacementFile::write(const void* data, std::size_t n) {
+    if (fd_ < 0) throw FormatError(FormatErrorKind::InputOutput, "write after finish: " + target_.string());
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    written_ += n;
+    if (buffer_.size() + n > kWriteBuffer) flushBuffer();
+    if (n >= kWriteBuffer) {
+        buffer_.assign(p, p + n);
+        flushBuffer();
+        return;
+    }
+    buffer_.insert(buffer_.end(), p, p + n);
+}
+
+void ReplacementFile::write(std::span<const std::uint8_t> bytes) { write(bytes.data(), bytes.size()); }
+
+void ReplacementFile::copyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t n) {
+    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(n, kWriteBuffer)));
+    while (n > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(n, chunk.size()));
+        const std::size_t got = from.readAt(offset, std::span(chunk.data(), want));
+        if (got != want) {
+            throw FormatError(FormatErrorKind::InputOutput,
+                              "\"" + from.path().string() + "\" ended early at offset " + std::to_string(offset + got));
+        }
+        write(chunk.data(), got);
+        offset += got;
+        n -= got;
+    }
+}
+
+void ReplacementFile::finish() {
+    if (fd_ < 0) return;
+    flushBuffer();
+    if (::fsync(fd_) != 0) ThrowIo("cannot write", target_, errno);
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) ThrowIo("cannot write", target_, errno);
+}
+
+void ReplacementFile::commit() {
+    finish();
+    if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
+    committed_ = true;
+}
+
+void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
+    ReplacementFile out(target);
+    out.write(bytes);
+    out.commit();
+}
+
+void WriteFileAtomically(const fs::path& target, std::initializer_list<std::span<const std::uint8_t>> parts) {
+    ReplacementFile out(target);
+    for (auto part : parts) out.write(part);
+    out.commit();
+}
+
+}  // namespace varnok

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace varnok {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A file opened for reading, closed when the object goes. Failures to open or read
+// raise FormatError(InputOutput) naming the path.
+class InputFile {
+public:
+    explicit InputFile(const std::filesystem::path& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    std::uint64_t size() const noexcept { return size_; }
+    const std::filesystem::path& path() const noexcept { return path_; }
+
+    // Reads up to out.size() bytes at offset; returns how many were there. Reading at
+    // or past the end returns 0.
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
+
+    // Exactly n bytes at offset, or a FormatError(Corrupt) that says where the file ends.
+    Bytes readExactly(std::uint64_t offset, std::size_t n) const;
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// The whole file, never more than it really holds.
+Bytes ReadWholeFile(const std::filesystem::path& path);
+
+// The length of an existing regular file; FormatError(InputOutput) otherwise.
+std::uint64_t FileLength(const std::filesystem::path& path);
+
+bool IsRegularFile(const std::filesystem::path& path) noexcept;
+
+// If `path` does not exist but exactly one entry of its folder has the same name up
+// to ASCII letter case, that entry's path; otherwise `path` unchanged.
+std::filesystem::path ResolveNameCase(const std::filesystem::path& path);
+
+// Writes a new version of a file beside it and renames it over the target, so the
+// target holds either its old bytes or all the new ones, never a mix. The staging
+// file is created exclusively with a unique name; if the object goes without
+// commit(), the staging file is removed and the target is untouched.
+class ReplacementFile {
+public:
+    explicit ReplacementFile(std::filesystem::path target);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    void write(std::span<const std::uint8_t> bytes);
+    void write(const void* data, std::size_t n);
+
+    // Copies n bytes of `from` starting at offset into the replacement.
+    void copyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t n);
+
+    std::uint64_t written() const noexcept { return written_; }
+    const std::filesystem::path& target() const noexcept { return target_; }
+    const std::filesystem::path& stagingPath() const noexcept { return staging_; }
+
+    // Flushes the new bytes to disk and closes the staging file; the target is
+    // still the old one. commit() calls it when it has not been called.
+    void finish();
+
+    // Renames the staging file over the target.
+    void commit();
+
+private:
+    void flushBuffer();
+
+    std::filesystem::path target_;
+    std::filesystem::path staging_;
+    int fd_ = -1;
+    std::uint64_t written_ = 0;
+    std::vector<std::uint8_t> buffer_;
+    bool committed_ = false;
+};
+
+// Replaces `target` with `bytes` through a ReplacementFile.
+void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+
+// Replaces `target` with the concatenation of the given parts.
+void WriteFileAtomically(const std::filesystem::path& target,
+                         std::initializer_list<std::span<const std::uint8_t>> parts);
+
+}  // namespace varnok
