@@ -205,6 +205,29 @@ void ReplacementFile::commit() {
     committed_ = true;
 }
 
+void WriteIntoFileAt(const fs::path& path, std::uint64_t offset,
+                     std::initializer_list<std::span<const std::uint8_t>> parts) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) ThrowIo("cannot write", path, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    for (auto part : parts) {
+        std::size_t done = 0;
+        while (done < part.size()) {
+            ssize_t n = ::pwrite(fd, part.data() + done, part.size() - done, static_cast<off_t>(offset));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                ThrowIo("cannot write", path, errno);
+            }
+            done += static_cast<std::size_t>(n);
+            offset += static_cast<std::uint64_t>(n);
+        }
+    }
+    if (::fsync(fd) != 0) ThrowIo("cannot write", path, errno);
+}
+
 void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
     ReplacementFile out(target);
     out.write(bytes);

@@ -87,6 +87,12 @@ private:
     bool committed_ = false;
 };
 
+// Writes the parts one after another into the file at `offset`, creating the file
+// when it is missing. Bytes already there are overwritten; the file grows as needed
+// and is never shortened. The bytes are flushed to disk before this returns.
+void WriteIntoFileAt(const std::filesystem::path& path, std::uint64_t offset,
+                     std::initializer_list<std::span<const std::uint8_t>> parts);
+
 // Replaces `target` with `bytes` through a ReplacementFile.
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
 
