@@ -1,0 +1,342 @@
+// Adding files to the open archive and removing entries from it.
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+#include "engine/ContinueOnFailure.h"
+#include "engine/PairCommit.h"
+#include "engine/ProgramInfo.h"
+#include "engine/SizeText.h"
+#include "engine/TextRules.h"
+#include "engine/mVarnokEngine.h"
+#include "formats/cBAG.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "formats/io/File.h"
+#include "platform/Win1252.h"
+
+namespace varnok {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Adding a folder saves the index at least this often, so an interrupted batch
+// keeps what was added up to the last save.
+constexpr auto kIndexSaveInterval = std::chrono::seconds(2);
+
+std::string StoredText(const std::string& utf8, const char* what) {
+    auto bytes = Utf8ToWin1252(utf8);
+    if (!bytes) throw std::runtime_error(std::string(what) + " has characters an archive cannot store");
+    return *bytes;
+}
+
+}  // namespace
+
+// Brings the table and the list back to what the index on disk says, after a
+// change that could not be saved.
+void mVarnokEngine::ResyncWithDisk() {
+    rfh_->RFHOpen(archivePath_);
+    fileCount_ = rfh_->GetFileCount();
+    rows_.clear();
+    for (std::int32_t n = 1; n <= fileCount_; ++n) rows_.push_back(MakeRow(n));
+    ui_.ListReset();
+    ui_.ListRowsAppended(1, fileCount_);
+    ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files");
+}
+
+void mVarnokEngine::SaveIndex() { rfh_->RFHSave(archivePath_); }
+
+// Appends one file without saving the index; returns false (with the reason in
+// `why`) when it was not added. The payload is written before the index is
+// touched, so a crash in between leaves only unused bytes at the data file's end.
+bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why) {
+    try {
+        if (fileCount_ >= kMaxEntries) {
+            why = "the archive already holds " + std::to_string(kMaxEntries) + " entries, the most an index can hold";
+            return false;
+        }
+        const std::string storedName = StoredText(StripPath(sourceFile), "its name");
+        const std::string storedFolder = StoredText(filePath, "the stored path");
+        const std::int32_t offset = rfh_->RFHNextOffSet();
+        const std::int32_t packed = rfd_->RFDAddFile(offset, sourceFile, true);
+        rfh_->RFHAddFile(sourceFile, storedName, packed);
+        if (!storedFolder.empty()) rfh_->SetFilePath(fileCount_ + 1, storedFolder);
+        ++fileCount_;
+        rows_.push_back(MakeRow(fileCount_));
+        ui_.ListRowsAppended(fileCount_, 1);
+        ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files");
+        return true;
+    } catch (const std::exception& e) {
+        why = e.what();
+        return false;
+    }
+}
+
+// One file of an add command. Returns true when an entry was appended.
+bool mVarnokEngine::AddOneFile(const std::string& sourceFile, const std::string& filePath,
+                               std::vector<std::string>& failures) {
+    ui_.SetPanel(Panel::Message, "Adding file: " + StripPath(sourceFile) + " please wait...");
+    std::error_code ec;
+    const auto length = fs::file_size(sourceFile, ec);
+    if (ec || !fs::is_regular_file(sourceFile, ec)) {
+        failures.push_back(sourceFile + ": it is not a file that can be read");
+        return false;
+    }
+    if (length <= 2) {
+        ui_.ShowMessage("Can't add a empty file.", kFileDescription, MessageIcon::Critical, MessageButtons::Ok);
+        ++problems_;
+        return false;
+    }
+    if (isBag_) {
+        failures.push_back(sourceFile + ": files can't be added to a BAG archive");
+        return false;
+    }
+    std::string why;
+    if (!AppendEntry(sourceFile, filePath, why)) {
+        failures.push_back(sourceFile + ": " + why);
+        return false;
+    }
+    return true;
+}
+
+void mVarnokEngine::FinishAdding(std::vector<std::string>& failures) {
+    if (!isBag_) {
+        try {
+            SaveIndex();
+        } catch (const std::exception& e) {
+            failures.push_back(std::string("the index could not be saved, so nothing was added: ") + e.what());
+            TryStep([&] { ResyncWithDisk(); });
+        }
+    }
+    TryStep([&] { ApplyCommandState(); });
+    TryStep([&] { ShowArchiveSize(false); });
+    ui_.SetPanel(Panel::Message, "Done");
+    ReportFailures("These files could not be added:", failures);
+}
+
+void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::string& filePath) {
+    if (RefuseEdit()) return;
+    std::vector<std::string> failures;
+    AddOneFile(sourceFile, filePath, failures);
+    FinishAdding(failures);
+}
+
+void mVarnokEngine::BrowseAndAddFile() {
+    const std::string chosen = ui_.OpenFileDialog("All Files (*.*)|*.*");
+    if (!chosen.empty()) AddFileToArchive(chosen, "");
+}
+
+void mVarnokEngine::AddFiles(const std::vector<std::string>& files, const std::string& filePath, bool zeroBasedProgress) {
+    std::vector<std::string> failures;
+    auto lastSave = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (AddOneFile(files[i], filePath, failures) && !isBag_ &&
+            std::chrono::steady_clock::now() - lastSave >= kIndexSaveInterval) {
+            TryStep([&] { SaveIndex(); });
+            lastSave = std::chrono::steady_clock::now();
+        }
+        const auto count = static_cast<std::int64_t>(files.size());
+        ui_.UpdateProgress(static_cast<std::int64_t>(i) + (zeroBasedProgress ? 0 : 1), count);
+        ui_.Yield();
+    }
+    FinishAdding(failures);
+}
+
+void mVarnokEngine::AddDroppedFiles(const std::vector<std::string>& files) {
+    if (files.empty() || RefuseEdit()) return;
+    ui_.ShowProgress();
+    AddFiles(files, "", false);
+    ui_.HideProgress();
+}
+
+void mVarnokEngine::AddDirectoryToArchive(const std::string& sourceDirectory, const std::string& filePath) {
+    if (RefuseEdit()) return;
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(sourceDirectory, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (it->is_regular_file(kind)) files.push_back(it->path().string());
+    }
+    if (ec && files.empty() && !fs::is_directory(sourceDirectory)) {
+        Report("The directory " + sourceDirectory + " can't be read: " + ec.message(), MessageIcon::Critical);
+        return;
+    }
+    std::sort(files.begin(), files.end());
+    if (files.empty()) {
+        ui_.ShowMessage("There are no files in the selected directory.", kFileDescription, MessageIcon::Critical,
+                        MessageButtons::Ok);
+        TryStep([&] { ApplyCommandState(); });
+        return;
+    }
+    ui_.DisableInterface();
+    if (!isBag_) {
+        ui_.ShowProgress();
+        AddFiles(files, filePath, true);
+        ui_.HideProgress();
+    } else {
+        std::vector<std::string> failures{"files can't be added to a BAG archive"};
+        FinishAdding(failures);
+    }
+    ui_.EnableInterface();
+    TryStep([&] { ApplyCommandState(); });
+}
+
+// The command set for the open archive's kind and entry count.
+void mVarnokEngine::ApplyCommandState() {
+    if (readOnly_) {
+        ui_.EnableReadOnly();
+    } else if (fileCount_ == 0) {
+        ui_.EnableAdd();
+    } else if (isBag_) {
+        ui_.EnableAllBAG();
+    } else {
+        ui_.EnableAll();
+    }
+}
+
+void mVarnokEngine::RenumberRows(int from) {
+    for (int k = std::max(from, 1); k <= RowCount(); ++k) {
+        std::string number = std::to_string(k);
+        if (rows_[static_cast<std::size_t>(k - 1)][Column::FileNr] == number) continue;
+        rows_[static_cast<std::size_t>(k - 1)][Column::FileNr] = std::move(number);
+        ui_.ListRowChanged(k);
+    }
+}
+
+// Removes the entries (numbers in descending order) from both files at once: the
+// data file is streamed once without their payloads and the index saved once, and
+// the two replace the originals together. On failure nothing changes on disk and
+// the user is told why.
+bool mVarnokEngine::RemoveEntries(const std::vector<std::int32_t>& numbers) {
+    std::vector<RFDBlock> blocks;
+    blocks.reserve(numbers.size());
+    for (std::int32_t n : numbers) blocks.push_back({rfh_->GetOffSet(n), rfh_->GetPackedSize(n)});
+    std::sort(blocks.begin(), blocks.end(), [](const RFDBlock& a, const RFDBlock& b) { return a.OffSet < b.OffSet; });
+    for (std::size_t i = 1; i < blocks.size(); ++i) {
+        if (static_cast<std::int64_t>(blocks[i - 1].OffSet) + blocks[i - 1].Length > blocks[i].OffSet) {
+            Report("These entries share data in the archive, so they can't be removed apart. Nothing was removed.");
+            return false;
+        }
+    }
+    const fs::path dataPath = rfd_->RFDFileName();
+    try {
+        PairCommit(archivePath_, dataPath)
+            .Commit([&](ReplacementFile& out) { rfd_->RFDWriteWithout(blocks, out); },
+                    [&](const fs::path& stagedIndex) {
+                        rfh_->RFHRemoveFiles(numbers);
+                        rfh_->RFHSave(stagedIndex);
+                    });
+        return true;
+    } catch (const std::exception& e) {
+        Report(std::string("The files could not be removed; the archive is unchanged.\n\n") + e.what());
+        TryStep([&] { ResyncWithDisk(); });
+        return false;
+    }
+}
+
+void mVarnokEngine::RemoveRows(const std::vector<std::int32_t>& numbersDescending) {
+    for (std::int32_t n : numbersDescending) {
+        if (n < 1 || n > RowCount()) continue;
+        rows_.erase(rows_.begin() + (n - 1));
+        ui_.ListRowRemoved(n);
+    }
+    fileCount_ = rfh_->GetFileCount();
+}
+
+void mVarnokEngine::AfterRemoval() {
+    TryStep([&] { ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files"); });
+    if (fileCount_ == 0) {
+        rows_.clear();
+        ui_.ListReset();
+        ui_.EnableAdd();
+    }
+    TryStep([&] { ShowArchiveSize(false); });
+}
+
+void mVarnokEngine::RefuseBagRemoval() {
+    Report("This function is not availible in this beta yet!", MessageIcon::Critical, appTitle_);
+}
+
+void mVarnokEngine::RemoveFileFromArchive(std::int32_t fileNr, bool renumber) {
+    if (RefuseEdit()) return;
+    if (isBag_) {
+        RefuseBagRemoval();
+    } else if (fileNr >= 1 && fileNr <= fileCount_) {
+        ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(fileNr)[Column::Filename]) + " please wait...");
+        if (RemoveEntries({fileNr})) {
+            RemoveRows({fileNr});
+            if (renumber) RenumberRows(fileNr);
+        }
+    }
+    AfterRemoval();
+}
+
+void mVarnokEngine::RemoveBatch(const std::vector<std::int32_t>& numbersDescending) {
+    ui_.SetListVisible(false);
+    ui_.ShowProgress();
+    if (isBag_) {
+        if (!numbersDescending.empty()) RefuseBagRemoval();
+    } else if (!numbersDescending.empty()) {
+        std::int64_t done = 0;
+        for (std::int32_t n : numbersDescending) {
+            ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(n)[Column::Filename]) + " please wait...");
+            ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbersDescending.size()));
+        }
+        if (RemoveEntries(numbersDescending)) {
+            RemoveRows(numbersDescending);
+            RenumberRows(numbersDescending.back());
+        }
+    }
+    AfterRemoval();
+    ui_.SetPanel(Panel::Message, "Done");
+    ui_.SetListVisible(true);
+    ui_.HideProgress();
+}
+
+void mVarnokEngine::RemoveSelectedFiles() {
+    if (RefuseEdit()) return;
+    std::vector<std::int32_t> numbers;
+    for (int i = std::min<int>(fileCount_, RowCount()); i >= 1; --i) {
+        if (ui_.IsRowSelected(i)) numbers.push_back(i);
+    }
+    RemoveBatch(numbers);
+}
+
+void mVarnokEngine::RemoveDirectoryFromArchive(const std::string& filePath) {
+    if (RefuseEdit()) return;
+    std::vector<std::int32_t> numbers;
+    for (int i = std::min<int>(fileCount_, RowCount()); i >= 1; --i) {
+        if (Row(i)[Column::Path] == filePath) numbers.push_back(i);
+    }
+    RemoveBatch(numbers);
+}
+
+void mVarnokEngine::RemoveAllFiles() {
+    const MessageAnswer answer =
+        ui_.ShowMessage("This will remove all files inside this archive, are you sure you want to do this?",
+                        kFileDescription, MessageIcon::Question, MessageButtons::YesNo);
+    if (answer == MessageAnswer::Yes && !RefuseEdit()) {
+        try {
+            if (isBag_) {
+                bag_->BAGCreate(archivePath_);
+            } else {
+                // The index is emptied first: an empty index over an old data file is
+                // a consistent (empty) archive, the other order would not be.
+                WriteFileAtomically(archivePath_, std::span<const std::uint8_t>());
+                WriteFileAtomically(rfd_->RFDFileName(), std::span<const std::uint8_t>());
+                rfh_->RFHRefresh();
+            }
+            rows_.clear();
+            ui_.ListReset();
+            fileCount_ = 0;
+            ui_.SetPanel(Panel::Count, "0 Files");
+            TryStep([&] { ShowArchiveSize(false); });
+        } catch (const std::exception& e) {
+            Report(std::string("The archive could not be emptied.\n\n") + e.what());
+            if (!isBag_) TryStep([&] { ResyncWithDisk(); });
+        }
+    }
+    if (rows_.empty()) ui_.EnableAdd();
+}
+
+}  // namespace varnok

@@ -1,0 +1,229 @@
+// Opening, listing, closing and refreshing the archive, and the selection totals.
+#include <system_error>
+
+#include "engine/ContinueOnFailure.h"
+#include "engine/PairCommit.h"
+#include "engine/ProgramInfo.h"
+#include "engine/SizeText.h"
+#include "engine/TextRules.h"
+#include "engine/mVarnokEngine.h"
+#include "formats/cBAG.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "formats/io/File.h"
+#include "platform/Win1252.h"
+
+namespace varnok {
+namespace fs = std::filesystem;
+
+mVarnokEngine::mVarnokEngine(EngineUi& ui) : ui_(ui) {}
+mVarnokEngine::~mVarnokEngine() = default;
+
+void mVarnokEngine::InitEngine() {
+    appTitle_ = std::string(kFileDescription) + kVersionComments;
+    openFilter_ = "All Supported Archives|*.rfh; *.bag|RFH Archives (*.rfh)|*.rfh|BAG Archives (*.bag)|*.bag";
+    rfhFilter_ = "RFH Archives (*.rfh)|*.rfh";
+    bagFilter_ = "BAG Archives (*.bag)|*.bag";
+    if (!rfh_) rfh_ = std::make_unique<cRFH>();
+    if (!rfd_) rfd_ = std::make_unique<cRFD>();
+    if (!bag_) bag_ = std::make_unique<cBAG>();
+    bag_->SetConvertQuestion([this](const std::string& question) {
+        return ui_.ShowMessage(question, appTitle_, MessageIcon::Question, MessageButtons::YesNo) ==
+               MessageAnswer::Yes;
+    });
+}
+
+std::string mVarnokEngine::DataPath() const { return DataFilePath(archivePath_); }
+
+ListRow mVarnokEngine::MakeRow(std::int32_t n) const {
+    ListRow row;
+    if (isBag_) {
+        row[Column::Filename] = Win1252ToUtf8(bag_->BAGGetFileName(n));
+        row[Column::Packed] = "No";
+        row[Column::PackedSize] = FormatSize(bag_->BAGGetFileSize(n));
+        row[Column::OriginalSize] = row[Column::PackedSize];
+        row[Column::Ratio] = "0%";
+    } else {
+        row[Column::Filename] = Win1252ToUtf8(rfh_->GetFileName(n));
+        row[Column::Packed] = rfh_->GetPacked(n);
+        row[Column::PackedSize] = FormatSize(rfh_->GetPackedSize(n));
+        row[Column::OriginalSize] = FormatSize(rfh_->GetOriginalSize(n));
+        row[Column::Ratio] = rfh_->GetRatio(n);
+        row[Column::Path] = Win1252ToUtf8(rfh_->GetFilePath(n));
+    }
+    row[Column::FileNr] = std::to_string(n);
+    return row;
+}
+
+// Fills the rows from the format object of the open kind. An RFH list is hidden
+// while it fills, since it can run to thousands of rows.
+void mVarnokEngine::ListEntries(bool hideList) {
+    ui_.ShowProgress();
+    if (hideList) ui_.SetListVisible(false);
+    ui_.SetPanel(Panel::Message, "Creating file list...");
+    rows_.reserve(static_cast<std::size_t>(fileCount_));
+    for (std::int32_t n = 1; n <= fileCount_; ++n) {
+        rows_.push_back(MakeRow(n));
+        ui_.UpdateProgress(n, fileCount_);
+    }
+    ui_.ListRowsAppended(1, fileCount_);
+}
+
+void mVarnokEngine::OpenArchive(const std::string& path) {
+    if (!rfh_) InitEngine();
+    ContinueOnFailure seq;
+    seq.step([&] { CloseArchive(); });
+    seq.step([&] { ui_.Yield(); });
+    seq.step([&] {
+        rows_.clear();
+        ui_.ListReset();
+    });
+    seq.step([&] { ui_.SetPanel(Panel::Message, "Loading file: " + path); });
+    seq.step([&] { ui_.SetCaption(appTitle_ + " - [" + StripPath(path) + "]"); });
+    seq.step([&] { ui_.SetPathLabel(path); });
+    seq.step([&] { ui_.DisableInterface(); });
+
+    bool bag = false;
+    seq.step([&] { bag = bag_->BAGValid(path); });
+    readOnly_ = false;
+    if (!bag) {
+        // A removal that an interrupted process left half done is finished or
+        // undone before the index is read, so the pair always agrees.
+        seq.step([&] {
+            if (auto data = DataPath(); !data.empty()) {
+                PairCommit(path, ResolveNameCase(data)).RecoverPair();
+            }
+        });
+        seq.step([&] { rfh_->RFHOpen(path); });
+        seq.step([&] {
+            const std::string data = DataPath();
+            if (data.empty()) throw std::runtime_error("no data file name");
+            rfd_->RFDOpen(data);
+        });
+        seq.step([&] { fileCount_ = rfh_->GetFileCount(); });
+        isBag_ = false;
+        seq.step([&] { ListEntries(true); });
+        seq.step([&] {
+            readOnly_ = rfh_->RFHTruncated();
+            if (readOnly_) {
+                ui_.EnableReadOnly();
+            } else if (fileCount_ != 0) {
+                ui_.EnableAll();
+            } else {
+                ui_.EnableAdd();
+            }
+        });
+        seq.step([&] { ui_.HideProgress(); });
+    } else {
+        seq.step([&] { bag_->BAGOpen(path); });
+        seq.step([&] { fileCount_ = bag_->BAGGetFileCount(); });
+        isBag_ = true;
+        seq.step([&] { ListEntries(false); });
+        seq.step([&] { fileCount_ != 0 ? ui_.EnableAllBAG() : ui_.EnableAdd(); });
+        seq.step([&] { ui_.HideProgress(); });
+    }
+    seq.step([&] { ui_.EnableInterface(); });
+    seq.step([&] { ui_.SetListVisible(true); });
+    archivePath_ = path;
+    seq.step([&] { ui_.SetPanel(Panel::Message, "Selected 0 files, 0 bytes"); });
+    seq.step([&] { ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files"); });
+    seq.step([&] { ui_.AddRecentFile(path); });
+    seq.step([&] { ShowArchiveSize(true); });
+    seq.step([&] { UpdateSelection(); });
+    if (readOnly_) {
+        seq.step([&] {
+            ui_.SetPanel(Panel::Message, "This archive holds more than " + std::to_string(kMaxEntries) +
+                                             " entries: the first " + std::to_string(kMaxEntries) +
+                                             " are listed, and it is read-only.");
+        });
+    } else if (!isBag_ && rfh_->RFHDamagedAt()) {
+        seq.step([&] {
+            ui_.SetPanel(Panel::Message, "The index is damaged at offset " +
+                                             std::to_string(*rfh_->RFHDamagedAt()) + ": " +
+                                             std::to_string(fileCount_) + " entries before it are listed.");
+        });
+    }
+}
+
+void mVarnokEngine::ShowArchiveSize(bool indexToo) {
+    std::uint64_t size = 0;
+    if (isBag_) {
+        size = FileLength(archivePath_);
+    } else {
+        size = FileLength(ResolveNameCase(DataPath()));
+        if (indexToo) size += FileLength(archivePath_);
+    }
+    ui_.SetPanel(Panel::Size, FormatSize(static_cast<std::int64_t>(size)));
+}
+
+void mVarnokEngine::CloseArchive() {
+    if (!rfh_) InitEngine();
+    ui_.SetCaption(appTitle_);
+    ui_.SetPanel(Panel::Message, "Done");
+    ui_.SetPanel(Panel::Count, "0 Files");
+    ui_.SetPanel(Panel::Size, "0 Bytes");
+    rows_.clear();
+    ui_.ListReset();
+    ui_.SetPathLabel("");
+    isBag_ = false;
+    readOnly_ = false;
+    archivePath_.clear();
+    ui_.DisableAll();
+}
+
+void mVarnokEngine::RefreshArchive() {
+    const std::string path = archivePath_;
+    CloseArchive();
+    OpenArchive(path);
+}
+
+void mVarnokEngine::OpenArchiveDialog() {
+    const std::string chosen = ui_.OpenFileDialog(openFilter_);
+    if (chosen.empty()) return;
+    ui_.EnableAll();
+    OpenArchive(chosen);
+}
+
+void mVarnokEngine::OpenFavorite(int index) {
+    if (index < 1 || index > 1000) return;
+    OpenArchive(ui_.FavoriteFile(index));
+}
+
+void mVarnokEngine::UpdateSelection() {
+    ContinueOnFailure seq;
+    seq.step([&] {
+        const int focused = ui_.FocusedRow();
+        const std::string name = focused >= 1 && focused <= RowCount() ? Row(focused)[Column::Filename] : "";
+        for (int i = 1; i <= 50; ++i) {
+            const std::string& ext = plugInTypes_[static_cast<std::size_t>(i)];
+            const std::string tail = ext.size() <= name.size() ? name.substr(name.size() - ext.size()) : name;
+            ui_.SetOpenWithEnabled(i, UpperCaseASCII(tail) == UpperCaseASCII(ext));
+        }
+    });
+    std::int32_t count = 0;
+    std::int64_t total = 0;
+    seq.step([&] {
+        for (int i = 1; i <= RowCount(); ++i) {
+            if (!ui_.IsRowSelected(i)) continue;
+            ++count;
+            total += isBag_ ? bag_->BAGGetFileSize(i) : rfh_->GetOriginalSize(i);
+        }
+    });
+    seq.step([&] { ui_.SetPanel(Panel::Message, "Selected " + std::to_string(count) + " files " + FormatSize(total)); });
+    selectedCount_ = count;
+    selectedBytes_ = total;
+    ListMouseDown = false;
+}
+
+void mVarnokEngine::ListClicked() {
+    if (ListMouseDown) return;
+    ui_.Yield();
+    UpdateSelection();
+}
+
+void mVarnokEngine::ListMouseReleased() {
+    UpdateSelection();
+    ListMouseDown = false;
+}
+
+}  // namespace varnok

@@ -1,0 +1,171 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/EngineUi.h"
+#include "engine/ListRow.h"
+
+namespace varnok {
+
+class cRFH;
+class cRFD;
+class cBAG;
+
+// The one open archive and every operation on it. The window, the command-line
+// tool and the tests drive it through the same operations; it reaches the user
+// only through its EngineUi.
+//
+// Paths and texts are UTF-8; stored names are converted from Windows-1252 only
+// where they become row texts or disk paths.
+class mVarnokEngine {
+public:
+    explicit mVarnokEngine(EngineUi& ui);
+    ~mVarnokEngine();
+    mVarnokEngine(const mVarnokEngine&) = delete;
+    mVarnokEngine& operator=(const mVarnokEngine&) = delete;
+
+    // --- State -------------------------------------------------------------
+    const std::string& ArchivePath() const noexcept { return archivePath_; }
+    std::int32_t FileCount() const noexcept { return fileCount_; }
+    bool IsBAG() const noexcept { return isBag_; }
+    std::int32_t SelectedCount() const noexcept { return selectedCount_; }
+    std::int64_t SelectedBytes() const noexcept { return selectedBytes_; }
+    // True while the open archive has more entries than its table can list:
+    // only its first entries are shown, and every change of it is refused.
+    bool IsReadOnly() const noexcept { return readOnly_; }
+    bool ListMouseDown = false;
+
+    const std::string& AppTitle() const noexcept { return appTitle_; }
+    const std::string& OpenFilter() const noexcept { return openFilter_; }
+    const std::string& RFHFilter() const noexcept { return rfhFilter_; }
+    const std::string& BAGFilter() const noexcept { return bagFilter_; }
+
+    // The file list's rows; row k (1-based) is Rows()[k - 1].
+    const std::vector<ListRow>& Rows() const noexcept { return rows_; }
+    int RowCount() const noexcept { return static_cast<int>(rows_.size()); }
+    const ListRow& Row(int k) const { return rows_.at(static_cast<std::size_t>(k - 1)); }
+
+    // The open-with extensions of the plug-ins, slots 1 to 50 (slot 0 unused).
+    std::array<std::string, 51>& PlugInTypes() noexcept { return plugInTypes_; }
+
+    // The answer last given to the overwrite question; None before the first.
+    OverwriteAnswer LastOverwriteAnswer() const noexcept { return overwriteAnswer_; }
+
+    // How many problems the operations have reported to the user since the last
+    // ResetProblems(): files that could not be read, written, added or removed.
+    int ProblemCount() const noexcept { return problems_; }
+    void ResetProblems() noexcept { problems_ = 0; }
+
+    // The format objects, for read-only queries of the open archive.
+    const cRFH& Index() const { return *rfh_; }
+    const cRFD& Data() const { return *rfd_; }
+    const cBAG& Bag() const { return *bag_; }
+
+    // --- Opening and listing ----------------------------------------------
+    void InitEngine();
+    void OpenArchive(const std::string& path);
+    void CloseArchive();
+    void RefreshArchive();
+    void OpenArchiveDialog();
+    void OpenFavorite(int index);
+    void UpdateSelection();
+    // The list's click events: they recompute the totals unless a drag is on.
+    void ListClicked();
+    void ListMouseReleased();
+
+    // --- Extraction -------------------------------------------------------
+    void ExtractSelectedFiles(bool askOverwrite);
+    OverwriteAnswer AskOverwrite(const std::string& fileName, const std::string& folder);
+    void ExtractAllFiles(const std::string& folder, bool overwrite, bool keepStructure, bool askOverwrite);
+    void ExtractDirectory(const std::string& storedFolder, const std::string& folder, bool overwrite);
+
+    // --- Adding and removing ----------------------------------------------
+    void AddFileToArchive(const std::string& sourceFile, const std::string& filePath);
+    void AddDirectoryToArchive(const std::string& sourceDirectory, const std::string& filePath);
+    void BrowseAndAddFile();
+    void AddDroppedFiles(const std::vector<std::string>& files);
+    void RemoveFileFromArchive(std::int32_t fileNr, bool renumber);
+    void RemoveSelectedFiles();
+    void RemoveDirectoryFromArchive(const std::string& filePath);
+    void RemoveAllFiles();
+
+    // --- Renaming and changing paths --------------------------------------
+    void RenameFileEntry(const std::string& newName);
+    void ChangeFilePath(const std::string& newPath);
+    // The rename dialog's Ok: the typed text made into a name or a path by the
+    // dialog's rules, put into the current row and saved.
+    void ConfirmRename(const std::string& typed);
+    void ConfirmChangePath(const std::string& typed);
+
+    // --- Viewing ----------------------------------------------------------
+    void ViewFile();
+    std::string ViewFileWith();
+
+    // The extract step every command uses: entry n written to target.
+    void ExtractEntry(std::int32_t n, const std::filesystem::path& target);
+
+private:
+    // Listing
+    ListRow MakeRow(std::int32_t n) const;
+    void ListEntries(bool hideList);
+    void ShowArchiveSize(bool indexToo);
+    std::string DataPath() const;
+    void ApplyCommandState();
+    void ResyncWithDisk();
+
+    // Reporting
+    bool RefuseEdit();
+    void Report(const std::string& text, MessageIcon icon = MessageIcon::Exclamation, const std::string& title = {});
+    void ReportFailures(const std::string& heading, const std::vector<std::string>& lines);
+
+    // Editing
+    void SaveIndex();
+    bool AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why);
+    bool AddOneFile(const std::string& sourceFile, const std::string& filePath, std::vector<std::string>& failures);
+    void AddFiles(const std::vector<std::string>& files, const std::string& filePath, bool zeroBasedProgress);
+    void FinishAdding(std::vector<std::string>& failures);
+    bool RemoveEntries(const std::vector<std::int32_t>& numbersDescending);
+    void RemoveRows(const std::vector<std::int32_t>& numbersDescending);
+    void RemoveBatch(const std::vector<std::int32_t>& numbersDescending);
+    void RenumberRows(int from);
+    void AfterRemoval();
+    void RefuseBagRemoval();
+    std::int32_t CurrentEntryNumber() const;
+    bool SaveRenamed(std::int32_t n, const std::function<void()>& change);
+
+    // Extraction
+    std::string EntryFileName(std::int32_t n) const;
+    std::string EntryStoredFolder(std::int32_t n) const;
+    bool ExtractTo(std::int32_t n, const std::filesystem::path& target, std::vector<std::string>& failures);
+    std::filesystem::path TargetIn(const std::filesystem::path& folder, std::int32_t n, bool keepStructure,
+                                   std::vector<std::string>& failures) const;
+
+    EngineUi& ui_;
+    std::unique_ptr<cRFH> rfh_;
+    std::unique_ptr<cRFD> rfd_;
+    std::unique_ptr<cBAG> bag_;
+
+    std::string archivePath_;
+    std::int32_t fileCount_ = 0;
+    bool isBag_ = false;
+    bool readOnly_ = false;
+    std::int32_t selectedCount_ = 0;
+    std::int64_t selectedBytes_ = 0;
+    std::string appTitle_;
+    std::string openFilter_;
+    std::string rfhFilter_;
+    std::string bagFilter_;
+    std::vector<ListRow> rows_;
+    std::array<std::string, 51> plugInTypes_;
+    bool yesToAll_ = false;
+    OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::None;
+    int problems_ = 0;
+};
+
+}  // namespace varnok
