@@ -1,4 +1,5 @@
 // Taking entries out of the open archive: the selected ones, all, or one stored folder's.
+#include <algorithm>
 #include <system_error>
 
 #include "engine/ExtractionTarget.h"
@@ -135,14 +136,23 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     ReportFailures("These files could not be extracted:", failures);
 }
 
-void mVarnokEngine::ExtractAllFiles(const std::string& folderText, bool overwrite, bool keepStructure,
+void mVarnokEngine::ExtractAllFiles(const std::string& folder, bool overwrite, bool keepStructure,
                                     bool askOverwrite) {
+    std::vector<std::int32_t> all(static_cast<std::size_t>(std::max(fileCount_, 0)));
+    for (std::int32_t i = 1; i <= fileCount_; ++i) all[static_cast<std::size_t>(i - 1)] = i;
+    ExtractEntries(all, folder, overwrite, keepStructure, askOverwrite);
+}
+
+void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, const std::string& folderText,
+                                   bool overwrite, bool keepStructure, bool askOverwrite) {
     const std::string folder = WithTrailingSlash(folderText);
     ui_.SetPanel(Panel::Message, "Extracting all files...");
     ui_.ShowProgress();
     ui_.DisableInterface();
     std::vector<std::string> failures;
-    for (std::int32_t i = 1; i <= fileCount_; ++i) {
+    std::int64_t done = 0;
+    for (std::int32_t i : numbers) {
+        if (i < 1 || i > fileCount_) continue;
         const fs::path target = TargetIn(folder, i, keepStructure, failures);
         bool extract = !target.empty();
         if (extract && TargetExists(target) && !overwrite && !yesToAll_) {
@@ -154,7 +164,7 @@ void mVarnokEngine::ExtractAllFiles(const std::string& folderText, bool overwrit
             }
         }
         if (extract) ExtractTo(i, target, failures);
-        ui_.UpdateProgress(i, fileCount_);
+        ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbers.size()));
         ui_.Yield();
     }
     yesToAll_ = false;

@@ -83,6 +83,9 @@ public:
     void ExtractSelectedFiles(bool askOverwrite);
     OverwriteAnswer AskOverwrite(const std::string& fileName, const std::string& folder);
     void ExtractAllFiles(const std::string& folder, bool overwrite, bool keepStructure, bool askOverwrite);
+    // Extract-all over a chosen set of entries (numbers 1-based, in this order).
+    void ExtractEntries(const std::vector<std::int32_t>& numbers, const std::string& folder, bool overwrite,
+                        bool keepStructure, bool askOverwrite);
     void ExtractDirectory(const std::string& storedFolder, const std::string& folder, bool overwrite);
 
     // --- Adding and removing ----------------------------------------------
