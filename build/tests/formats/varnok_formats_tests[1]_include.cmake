@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/formats/varnok_formats_tests[1]_tests.cmake")
-  include("/work/main/build/tests/formats/varnok_formats_tests[1]_tests.cmake")
-else()
-  add_test(varnok_formats_tests_NOT_BUILT varnok_formats_tests_NOT_BUILT)
-endif()
