@@ -124,7 +124,7 @@ fs::path ResolveNameCase(const fs::path& path) {
     return found.empty() ? path : found;
 }
 
-ReplacementFile::ReplacementFile(fs::path target) : target_(std::move(target)) {
+ReplacementFile::ReplacementFile(fs::path target, Sync sync) : target_(std::move(target)), sync_(sync) {
     const fs::path folder = target_.parent_path();
     const std::string base = "." + target_.filename().string() + ".vnk-";
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -137,7 +137,6 @@ ReplacementFile::ReplacementFile(fs::path target) : target_(std::move(target)) {
     // A replacement keeps the permissions of the file it replaces.
     struct stat st {};
     if (::stat(target_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
-    buffer_.reserve(kWriteBuffer);
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -193,7 +192,7 @@ void ReplacementFile::copyFrom(const InputFile& from, std::uint64_t offset, std:
 void ReplacementFile::finish() {
     if (fd_ < 0) return;
     flushBuffer();
-    if (::fsync(fd_) != 0) ThrowIo("cannot write", target_, errno);
+    if (sync_ == Sync::Durable && ::fsync(fd_) != 0) ThrowIo("cannot write", target_, errno);
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) ThrowIo("cannot write", target_, errno);

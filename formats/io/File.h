@@ -54,7 +54,12 @@ std::filesystem::path ResolveNameCase(const std::filesystem::path& path);
 // commit(), the staging file is removed and the target is untouched.
 class ReplacementFile {
 public:
-    explicit ReplacementFile(std::filesystem::path target);
+    // Durable replacements reach the disk before they are renamed into place, so
+    // even a power cut leaves the old file or the new one. Extracted copies of
+    // entries, which the archive still holds, need only survive the process.
+    enum class Sync { Durable, ProcessSafe };
+
+    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -85,6 +90,7 @@ private:
     std::uint64_t written_ = 0;
     std::vector<std::uint8_t> buffer_;
     bool committed_ = false;
+    Sync sync_;
 };
 
 // Writes the parts one after another into the file at `offset`, creating the file

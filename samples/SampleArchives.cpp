@@ -1,0 +1,152 @@
+#include "samples/SampleArchives.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats/cBAG.h"
+#include "formats/cMPK.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+
+namespace varnok::samples {
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Stored folders as the game names them: spaces, "#", "!", "@", "=", "%", "$".
+constexpr std::array<const char*, 8> kFolders = {
+    "", "MAPS\\#M70 Claw Rock\\", "UI\\Textures\\", "DATA\\MODEL\\", "DATA\\MODEL\\Harkonnen\\",
+    "Sounds\\!voices @Ordos\\", "scripts\\", "DATA\\XBF\\"};
+constexpr std::array<const char*, 6> kStems = {"=AT_overhangwall_D_", "Unit info ", "$credits%", "sietch@",
+                                               "rules", "spice#field"};
+constexpr std::array<const char*, 4> kExtensions = {".tga", ".ini", ".xbf", ".txt"};
+
+Bytes TextPayload(std::mt19937& rng, std::size_t n) {
+    static constexpr std::array<const char*, 8> kWords = {"[Unit]\r\n", "Speed = 12\r\n", "Armour = 250\r\n",
+                                                          "Atreides ", "Harkonnen ", "Ordos ", "spice ", "; note\r\n"};
+    Bytes out;
+    while (out.size() < n) {
+        for (const char* c = kWords[rng() % kWords.size()]; *c && out.size() < n; ++c) out.push_back(*c);
+    }
+    return out;
+}
+
+Bytes TexturePayload(std::mt19937& rng, std::size_t n) {
+    Bytes out(n);
+    const double phase = (rng() % 100) / 10.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = static_cast<std::uint8_t>(128 + 100 * std::sin(phase + static_cast<double>(i % 256) / 40.0) +
+                                           static_cast<double>(rng() % 4));
+    }
+    return out;
+}
+
+Bytes NoisePayload(std::mt19937& rng, std::size_t n) {
+    Bytes out(n);
+    for (auto& b : out) b = static_cast<std::uint8_t>(rng());
+    return out;
+}
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string EntryName(std::mt19937& rng, int i) {
+    return std::string(kStems[rng() % kStems.size()]) + std::to_string(i) + kExtensions[rng() % kExtensions.size()];
+}
+
+Bytes EntryPayload(std::mt19937& rng, int i) {
+    const std::size_t size = 3 + rng() % (i % 17 == 0 ? 60000 : 4000);
+    switch (rng() % 3) {
+        case 0: return TextPayload(rng, size);
+        case 1: return TexturePayload(rng, size);
+        default: return NoisePayload(rng, size);
+    }
+}
+
+void WriteSampleRfh(const fs::path& folder, const fs::path& scratch) {
+    constexpr int kEntries = 320;
+    std::mt19937 rng(2001);
+    const fs::path index = folder / "demo.rfh";
+    const fs::path data = folder / "demo.rfd";
+    fs::remove(index);
+    fs::remove(data);
+    cRFH rfh;
+    cRFD rfd;
+    rfd.RFDOpen(data);
+    for (int i = 1; i <= kEntries; ++i) {
+        const std::string name = EntryName(rng, i);
+        const std::string storedFolder = kFolders[rng() % kFolders.size()];
+        const fs::path source = scratch / name;
+        WriteFile(source, EntryPayload(rng, i));
+        const std::int32_t packed = rfd.RFDAddFile(rfh.RFHNextOffSet(), source, true);
+        rfh.RFHAddFile(source, name, packed);
+        if (!storedFolder.empty()) rfh.SetFilePath(rfh.GetFileCount(), storedFolder);
+        fs::remove(source);
+    }
+    rfh.RFHSave(index);
+}
+
+// A mono tone as 8- or 16-bit PCM.
+Bytes Tone(int samples, int frequency, int rate, bool sixteenBit) {
+    Bytes out;
+    for (int i = 0; i < samples; ++i) {
+        const double v = std::sin(2 * 3.14159265358979 * frequency * i / rate);
+        if (sixteenBit) {
+            const auto s = static_cast<std::int16_t>(v * 12000);
+            out.push_back(static_cast<std::uint8_t>(s & 0xFF));
+            out.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+        } else {
+            out.push_back(static_cast<std::uint8_t>(128 + v * 90));
+        }
+    }
+    return out;
+}
+
+void WriteSampleBag(const fs::path& folder) {
+    std::mt19937 rng(1997);
+    std::vector<BAGWriteEntry> entries = {
+        {"ATREIDES_Unit ready", 11025, 2, 0, Tone(5512, 440, 11025, false)},
+        {"HARK_harvester@deploy", 22050, 6, 0, Tone(11025, 330, 22050, true)},
+        {"ORDOS #spice low", 22050, 6, 1, Tone(8000, 550, 22050, true)},
+        {"Sardaukar = yes sir", 22050, 22, 0, Tone(6000, 262, 22050, true)},
+        {"Fremen!battle", 22050, 12, 0, NoisePayload(rng, 3000)},
+        {"music_$main%theme", 44100, 37, 0, NoisePayload(rng, 9000)},
+    };
+    cBAG::BAGWrite(folder / "demo.bag", entries);
+}
+
+void WriteSamplePackage(const fs::path& folder, const fs::path& scratch) {
+    std::mt19937 rng(1984);
+    const std::string ini = "[Plugin]\r\nName=Demo plug-in\r\nType=Tool\r\n";
+    WriteFile(scratch / "plugin.ini", Bytes(ini.begin(), ini.end()));
+    WriteFile(scratch / "readme.txt", TextPayload(rng, 2500));
+    WriteFile(scratch / "icon.bmp", TexturePayload(rng, 4000));
+    const std::string list = "|" + (scratch / "plugin.ini").string() + "|" + (scratch / "readme.txt").string() +
+                             "|" + (scratch / "icon.bmp").string() + "|";
+    const std::int32_t rc = cMPK().MPKCreate(folder / "demo.mpk", list, true);
+    if (rc != 0) throw std::runtime_error("could not build demo.mpk (" + std::to_string(rc) + ")");
+}
+
+}  // namespace
+
+void WriteSampleArchives(const fs::path& folder) {
+    fs::create_directories(folder);
+    const fs::path scratch = folder / ".samples-scratch";
+    fs::create_directories(scratch);
+    WriteSampleRfh(folder, scratch);
+    WriteSampleBag(folder);
+    WriteSamplePackage(folder, scratch);
+    fs::remove_all(scratch);
+}
+
+}  // namespace varnok::samples

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include "formats/FormatError.h"
+#include "formats/cBAG.h"
+#include "formats/io/ByteReader.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Slice(const Bytes& b, std::size_t from, std::size_t n) { return Bytes(b.begin() + from, b.begin() + from + n); }
+
+#define EXPECT_FORMAT_ERROR(errorKind, statement)                    \
+    try {                                                            \
+        statement;                                                   \
+        ADD_FAILURE() << "no FormatError from " #statement;          \
+    } catch (const FormatError& e) {                                 \
+        EXPECT_EQ(e.kind(), FormatErrorKind::errorKind) << e.what(); \
+    }
+
+// A BAG archive of the given entries, and a cBAG with it open whose conversion
+// question records every call and answers `yes`.
+struct Archive {
+    TempDir dir;
+    std::filesystem::path file = dir / "sounds.bag";
+    cBAG bag;
+    std::vector<std::string> asked;
+    bool yes = false;
+
+    explicit Archive(const std::vector<BAGWriteEntry>& entries) {
+        cBAG::BAGWrite(file, entries);
+        bag.SetConvertQuestion([this](const std::string& q) { return asked.push_back(q), yes; });
+        bag.BAGOpen(file);
+    }
+    Bytes extract(std::int32_t n) {
+        bag.BAGExtractFile(n, dir / "out");
+        return ReadBytes(dir / "out");
+    }
+};
+
+TEST(BAG, CreateWritesTheBareHeaderAndCloseForgetsIt) {
+    TempDir dir;
+    cBAG bag;
+    EXPECT_FALSE(bag.BAGValid(""));
+    bag.BAGCreate(dir / "new.bag");
+    EXPECT_EQ(ReadBytes(dir / "new.bag"), Bytes({0x47, 0x41, 0x42, 0x41, 0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}));
+    EXPECT_TRUE(bag.BAGValid(""));
+    bag.BAGOpen(dir / "new.bag");
+    EXPECT_EQ(bag.BAGGetFileCount(), 0);
+    EXPECT_EQ(bag.BAGGetFileRecordLength(), 64);
+    EXPECT_EQ(bag.BAGGetGameType(0), 4);
+    EXPECT_EQ(bag.BAGGetGameType(-77), 4);
+
+    bag.BAGClose();
+    EXPECT_EQ(bag.BAGGetFileCount(), 0);
+    EXPECT_EQ(bag.BAGGetGameType(1), 0);
+    EXPECT_FALSE(bag.BAGValid(""));
+}
+
+TEST(BAG, WriterLaysOutHeaderRecordsAndData) {
+    Archive a({{"Boom", 22050, 6, 7, {0xAA, 0xBB}}, {"x", 11025, 2, 0, {0xCC}}});
+    const Bytes raw = ReadBytes(a.file);
+    ASSERT_EQ(raw.size(), 16u + 2 * 64 + 3);
+    EXPECT_EQ(Slice(raw, 0, 16), Bytes({'G', 'A', 'B', 'A', 4, 0, 0, 0, 2, 0, 0, 0, 0x40, 0, 0, 0}));
+    Bytes record1 = {'B', 'o', 'o', 'm'};
+    record1.resize(32);
+    for (std::uint8_t b : {0x90, 0, 0, 0, 2, 0, 0, 0, 0x22, 0x56, 0, 0, 6, 0, 0, 0, 7, 0, 0, 0}) record1.push_back(b);
+    record1.resize(64);
+    EXPECT_EQ(Slice(raw, 16, 64), record1);
+    EXPECT_EQ(Slice(raw, 16 + 64 + 32, 4), Bytes({0x92, 0, 0, 0}));  // record 2's data follows record 1's
+    EXPECT_EQ(Slice(raw, 144, 3), Bytes({0xAA, 0xBB, 0xCC}));
+
+    EXPECT_EQ(a.bag.BAGGetFileCount(), 2);
+    EXPECT_EQ(a.bag.BAGGetFileOffSet(2), 0x92);
+    EXPECT_EQ(a.bag.BAGGetFileSize(1) + a.bag.BAGGetFileFrequency(1) + a.bag.BAGGetFileExtraInfo(1), 2 + 22050 + 7);
+    EXPECT_EQ(a.bag.BAGGetFileSize(5000), 0);  // unused rows are empty
+    EXPECT_FORMAT_ERROR(Range, a.bag.BAGGetFileType(0));
+    EXPECT_FORMAT_ERROR(Range, a.bag.BAGGetFileName(5001));
+    const std::vector<BAGWriteEntry> longName = {{std::string(33, 'n'), 0, 2, 0, {}}};
+    EXPECT_FORMAT_ERROR(Range, cBAG::BAGWrite(a.dir / "long.bag", longName));
+}
+
+TEST(BAG, NamesTakeTheTypesExtensionAndKeepTheirBytes) {
+    std::vector<BAGWriteEntry> entries;
+    for (std::int32_t type : {2, 6, 22, 12, 28, 37, 5}) entries.push_back({"snd", 0, type, 0, {}});
+    entries.push_back({std::string(32, 'Z'), 0, 2, 0, {}});
+    entries.push_back({std::string("ab\0junk", 7), 0, 37, 0, {}});
+    entries.push_back({"Fire # ! @ = % $ \xE9", 0, 12, 0, {}});
+    Archive a(entries);
+    const char* expected[] = {"snd.w", "snd.w", "snd.w", "snd.cmp", "snd.cmp", "snd.mp3", ""};
+    for (std::int32_t i = 0; i < 7; ++i) EXPECT_EQ(a.bag.BAGGetFileName(i + 1), expected[i]);
+    EXPECT_EQ(a.bag.BAGGetFileName(8), std::string(32, 'Z') + ".w");
+    EXPECT_EQ(a.bag.BAGGetFileName(9), "ab.mp3");
+    EXPECT_EQ(a.bag.BAGGetFileName(10), "Fire # ! @ = % $ \xE9.cmp");
+}
+
+TEST(BAG, OnlyGabaWithGameType4IsValid) {
+    TempDir dir;
+    cBAG bag;
+    EXPECT_FALSE(bag.BAGValid(dir.write("type3.bag", std::string("GABA\x03\0\0\0\0\0\0\0\x40\0\0\0", 16))));
+    EXPECT_FALSE(bag.BAGValid(dir.write("short.bag", std::string("GABA\x04\0\0", 7))));
+    EXPECT_FALSE(bag.BAGValid(dir / "missing.bag"));
+    EXPECT_FALSE(bag.BAGValid(dir.path()));
+    bag.BAGOpen(dir / "type3.bag");  // not a BAG archive: nothing happens
+    EXPECT_FALSE(bag.BAGValid(""));
+    // Valid by its first 8 bytes, but the header stops short.
+    EXPECT_FORMAT_ERROR(Corrupt, bag.BAGOpen(dir.write("cut.bag", std::string("GABA\x04\0\0\0\x01", 9))));
+}
+
+TEST(BAG, OpenRefusesBadCountsAndShortTablesKeepingTheOpenArchive) {
+    Archive a({{"kept", 11025, 2, 0, {1, 2, 3}}});
+    auto patched = [&](const char* name, std::size_t at, std::int32_t value, std::size_t length) {
+        Bytes raw = ReadBytes(a.file);
+        raw.resize(length);
+        PutI32le(&raw[at], value);
+        return a.dir.write(name, raw);
+    };
+    EXPECT_FORMAT_ERROR(Range, a.bag.BAGOpen(patched("5001.bag", 8, 5001, 16 + 64 * 5001)));
+    EXPECT_FORMAT_ERROR(Range, a.bag.BAGOpen(patched("neg.bag", 8, -1, 100)));
+    EXPECT_FORMAT_ERROR(Corrupt, a.bag.BAGOpen(patched("cut.bag", 8, 2, 16 + 64 + 63)));
+    EXPECT_FORMAT_ERROR(Corrupt, a.bag.BAGOpen(patched("huge.bag", 8, 5000, 16 + 64)));
+    EXPECT_EQ(a.bag.BAGGetFileCount(), 1);
+    EXPECT_EQ(a.bag.BAGGetFileName(1), "kept.w");
+    EXPECT_EQ(a.extract(1), Bytes({1, 2, 3}));  // the open path is still the first archive
+
+    // Records sit 64 bytes apart whatever RecordLength says.
+    a.bag.BAGOpen(patched("odd.bag", 12, 100, 16 + 64 + 3));
+    EXPECT_EQ(a.bag.BAGGetFileRecordLength(), 100);
+    EXPECT_EQ(a.bag.BAGGetFileName(1), "kept.w");
+}
+
+TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
+    const Bytes data = test::PseudoRandomBytes(1000, 6);
+    Archive a({{"voice", 22050, 6, 0, data}, {"click", 0, 2, 0, {0x80}}});
+    a.yes = true;
+    const Bytes wav = a.extract(1);
+    ASSERT_EQ(wav.size(), 1044u);
+    EXPECT_EQ(Slice(wav, 0, 44), Bytes({'R', 'I', 'F', 'F', 0x0C, 0x04, 0, 0,              // Size + 36
+                                        'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,  //
+                                        1, 0, 1, 0,                                           // PCM, mono
+                                        0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0,                   // 22050 Hz, 44100 B/s
+                                        2, 0, 16, 0,                                          // align 2, 16 bits
+                                        'd', 'a', 't', 'a', 0xE8, 0x03, 0, 0}));
+    EXPECT_EQ(Slice(wav, 44, 1000), data);
+    EXPECT_EQ(a.asked, std::vector<std::string>{std::string(cBAG::kConvertQuestion)});
+
+    // Type 2 is 8-bit mono; a rate of 0 falls back to 11025 Hz.
+    const Bytes click = a.extract(2);
+    EXPECT_EQ(Slice(click, 22, 14), Bytes({1, 0, 0x11, 0x2B, 0, 0, 0x11, 0x2B, 0, 0, 1, 0, 8, 0}));
+    EXPECT_EQ(click.back(), 0x80);
+}
+
+TEST(BAG, RawExtractionWhenTheAnswerIsNoOrTheTypeIsNotOffered) {
+    const Bytes data = test::PseudoRandomBytes(1000, 22);
+    Archive a({{"voice", 22050, 6, 0, data}, {"adpcm", 22050, 22, 0, data}, {"music", 0, 37, 0, data}});
+    for (std::int32_t n : {1, 2, 3}) EXPECT_EQ(a.extract(n), data);
+    EXPECT_EQ(a.asked.size(), 1u);  // types 22 and 37 are never offered
+
+    a.bag.SetConvertQuestion(nullptr);  // nobody to ask: No
+    EXPECT_EQ(a.extract(1), data);
+}
+
+TEST(BAG, DataOutsideTheFileFailsAndLeavesTheTargetAlone) {
+    Archive a({{"bad", 0, 6, 0, {1, 2, 3, 4}}});
+    Bytes raw = ReadBytes(a.file);
+    const auto target = a.dir.write("target.w", std::string("previous"));
+    auto openWith = [&](std::int32_t offset, std::int32_t size) {
+        PutI32le(&raw[16 + 32], offset);
+        PutI32le(&raw[16 + 36], size);
+        a.bag.BAGOpen(a.dir.write("sounds.bag", raw));
+    };
+    for (auto [offset, size] : {std::pair{80, 5}, {-1, 2}, {80, -1}, {0x7FFFFFFF, 0x7FFFFFFF}}) {
+        openWith(offset, size);
+        EXPECT_FORMAT_ERROR(Corrupt, a.bag.BAGExtractFile(1, target));
+    }
+    EXPECT_EQ(test::ReadText(target), "previous");
+    EXPECT_EQ(a.dir.listing(), std::vector<std::string>({"sounds.bag", "target.w", "windows"}));
+    EXPECT_TRUE(a.asked.empty());
+    openWith(80, 4);  // exactly up to the end is fine
+    EXPECT_EQ(a.extract(1), Bytes({1, 2, 3, 4}));
+}
+
+}  // namespace
+}  // namespace varnok

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "formats/cBAG.h"
+#include "formats/cMPK.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "samples/SampleArchives.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+
+TEST(SampleArchives, AreDeterministicAndReopenWhole) {
+    TempDir dir;
+    samples::WriteSampleArchives(dir / "a");
+    samples::WriteSampleArchives(dir / "b");
+    for (const char* name : {"demo.rfh", "demo.rfd", "demo.bag", "demo.mpk"}) {
+        EXPECT_EQ(ReadBytes(dir / "a" / name), ReadBytes(dir / "b" / name)) << name;
+    }
+    EXPECT_EQ(dir.listing("a"), std::vector<std::string>({"demo.bag", "demo.mpk", "demo.rfd", "demo.rfh"}));
+
+    cRFH rfh;
+    rfh.RFHOpen(dir / "a" / "demo.rfh");
+    ASSERT_EQ(rfh.GetFileCount(), 320);
+    EXPECT_FALSE(rfh.RFHDamagedAt());
+    cRFD rfd;
+    rfd.RFDOpen(dir / "a" / "demo.rfd");
+    bool sawSpecialName = false;
+    for (std::int32_t n = 1; n <= rfh.GetFileCount(); ++n) {
+        const std::string name = rfh.GetFilePath(n) + rfh.GetFileName(n);
+        sawSpecialName |= name.find("#M70 Claw Rock\\") != std::string::npos;
+        rfd.RFDExtractFile(rfh.GetOffSet(n), rfh.GetPackedSize(n), rfh.GetOriginalSize(n), dir / "out.bin",
+                           rfh.GetPacked(n) == "Yes");
+        EXPECT_EQ(ReadBytes(dir / "out.bin").size(), static_cast<std::size_t>(rfh.GetOriginalSize(n))) << name;
+    }
+    EXPECT_TRUE(sawSpecialName);
+
+    // Saved unchanged, the index is the same bytes.
+    rfh.RFHSave(dir / "copy.rfh");
+    EXPECT_EQ(ReadBytes(dir / "copy.rfh"), ReadBytes(dir / "a" / "demo.rfh"));
+
+    cBAG bag;
+    ASSERT_TRUE(bag.BAGValid(dir / "a" / "demo.bag"));
+    bag.BAGOpen(dir / "a" / "demo.bag");
+    ASSERT_EQ(bag.BAGGetFileCount(), 6);
+    EXPECT_EQ(bag.BAGGetFileType(1), 2);
+    EXPECT_EQ(bag.BAGGetFileType(2), 6);
+    EXPECT_EQ(bag.BAGGetFileType(4), 22);
+
+    cMPK mpk;
+    EXPECT_EQ(mpk.MPKTestArchive(dir / "a" / "demo.mpk"), "0");
+    EXPECT_EQ(mpk.MPKGetFileCount(dir / "a" / "demo.mpk"), "3");
+    EXPECT_EQ(mpk.MPKGetFileName(dir / "a" / "demo.mpk", 1), "plugin.ini");
+}
+
+}  // namespace
+}  // namespace varnok
