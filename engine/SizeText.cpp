@@ -10,16 +10,16 @@ std::string FormatSize(std::int64_t bytes) {
     const std::uint64_t n = bytes < 0 ? static_cast<std::uint32_t>(bytes) : static_cast<std::uint64_t>(bytes);
     if (n < 1024) return std::to_string(n) + " bytes";
 
-    static constexpr std::array<const char*, 6> kUnits = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    // Up to PB the remainder times 100 still fits in 64 bits.
+    static constexpr std::array<const char*, 5> kUnits = {"KB", "MB", "GB", "TB", "PB"};
     std::size_t unit = 0;
-    unsigned __int128 divisor = 1024;
+    std::uint64_t divisor = 1024;
     while (unit + 1 < kUnits.size() && n / divisor >= 1000) {
         divisor *= 1024;
         ++unit;
     }
-    const unsigned __int128 hundredths = static_cast<unsigned __int128>(n) * 100 / divisor;
-    const auto whole = static_cast<std::uint64_t>(hundredths / 100);
-    const auto fraction = static_cast<unsigned>(hundredths % 100);
+    const std::uint64_t whole = n / divisor;
+    const auto fraction = static_cast<unsigned>((n % divisor) * 100 / divisor);
 
     std::string text = std::to_string(whole);
     if (whole < 10) {
