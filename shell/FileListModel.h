@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTreeView>
+#include <functional>
+#include <vector>
+
+#include "engine/ListRow.h"
+
+namespace varnok {
+
+// The file list's model: a view of the rows the engine holds. The engine changes
+// its rows first and then says what changed, so the model only forwards those
+// notices to the view and never keeps a copy.
+class FileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Extracts the given rows (1-based) for a drag out of the list and returns the
+    // files written.
+    using DragExtractor = std::function<QList<QUrl>(const std::vector<int>& rows)>;
+
+    explicit FileListModel(const std::vector<ListRow>& rows, QObject* parent = nullptr);
+
+    void setDragExtractor(DragExtractor extractor) { dragExtractor_ = std::move(extractor); }
+
+    void rowsReset();
+    void rowsAppended(int first, int count);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
+private:
+    const std::vector<ListRow>& rows_;
+    int shownRows_ = 0;  // the row count the view was last told of
+    DragExtractor dragExtractor_;
+};
+
+// The report-style list: multi-selection, movable columns, drops of files from the
+// desktop, and the mouse press and release the selection totals wait for.
+class FileListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit FileListView(QWidget* parent = nullptr);
+
+signals:
+    void mousePressed();
+    void mouseReleased(Qt::MouseButton button, QPoint position);
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};
+
+}  // namespace varnok

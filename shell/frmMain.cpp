@@ -1,0 +1,226 @@
+// The main window's widgets and their events.
+#include "shell/frmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "engine/ExtractionTarget.h"
+#include "engine/dialogs/frmLogo.h"
+#include "platform/Folders.h"
+#include "shell/FileListModel.h"
+#include "shell/FolderPane.h"
+#include "shell/MainSettings.h"
+
+namespace varnok {
+
+namespace {
+constexpr int kColumnDesignTwips = 1440;  // one inch
+}
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent), engine_(*this), settings_(std::make_unique<MainSettings>()) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Varnok 2"));
+    setWindowIcon(style()->standardIcon(QStyle::SP_DirIcon));
+    BuildWidgets();
+    BuildMenus();
+    BuildToolbar();
+    ConnectList();
+    settings_->setOnRecentChanged([this] { RefreshRecentMenu(); });
+    settings_->setOnFavoritesChanged([this] { RefreshFavoritesMenu(); });
+    resize(ToPixels(9600), ToPixels(7200));
+}
+
+frmMain::~frmMain() = default;
+
+int frmMain::ToTwips(int pixels) const {
+    const double dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
+}
+
+int frmMain::ToPixels(int twips) const {
+    const double dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+void frmMain::BuildWidgets() {
+    fmeFolders = new QWidget;
+    fmeFolders->setObjectName(QStringLiteral("fmeFolders"));
+    imgTitle1 = new QLabel(QStringLiteral("<b>Folders</b>"));
+    imgTitle1->setObjectName(QStringLiteral("imgTitle1"));
+    tvFiles = new FolderPane;
+    tvFiles->setObjectName(QStringLiteral("tvFiles"));
+    auto* folderLayout = new QVBoxLayout(fmeFolders);
+    folderLayout->setContentsMargins(2, 2, 0, 2);
+    folderLayout->addWidget(imgTitle1);
+    folderLayout->addWidget(tvFiles);
+
+    picInfo = new QWidget;
+    picInfo->setObjectName(QStringLiteral("picInfo"));
+    lblFilename = new QLabel;
+    lblFilename->setObjectName(QStringLiteral("lblFilename"));
+    lblFilename->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    picProgress = new QProgressBar;
+    picProgress->setObjectName(QStringLiteral("picProgress"));
+    picProgress->setRange(0, 1000);
+    picProgress->setTextVisible(false);
+    picProgress->setMaximumHeight(ToPixels(150));
+    picProgress->hide();
+    chkReadOnly = new QCheckBox(QStringLiteral("&Read Only"));
+    chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
+    imgIcon = new QLabel;
+    imgIcon->setObjectName(QStringLiteral("imgIcon"));
+    imgIcon->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));
+    auto* infoText = new QVBoxLayout;
+    infoText->addWidget(lblFilename);
+    infoText->addWidget(picProgress);
+    auto* infoLayout = new QHBoxLayout(picInfo);
+    infoLayout->setContentsMargins(4, 2, 4, 2);
+    infoLayout->addLayout(infoText, 1);
+    infoLayout->addWidget(chkReadOnly);
+    infoLayout->addWidget(imgIcon);
+
+    lstFiles = new FileListView;
+    lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    model_ = new FileListModel(engine_.Rows(), this);
+    model_->setDragExtractor([this](const std::vector<int>& rows) { return ExtractForDrag(rows); });
+    lstFiles->setModel(model_);
+    for (int c = 0; c < kColumnCount; ++c) lstFiles->header()->resizeSection(c, ToPixels(kColumnDesignTwips));
+
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(2);
+    rightLayout->addWidget(picInfo);
+    rightLayout->addWidget(lstFiles, 1);
+
+    imgSplitter = new QSplitter(Qt::Horizontal);
+    imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
+    imgSplitter->setOpaqueResize(false);  // a drag indicator moves; the panes follow on release
+    imgSplitter->setChildrenCollapsible(false);
+    imgSplitter->addWidget(fmeFolders);
+    imgSplitter->addWidget(right);
+    imgSplitter->setStretchFactor(1, 1);
+    // The splitter stays 1000 twips away from either side of the window.
+    fmeFolders->setMinimumWidth(ToPixels(1000));
+    right->setMinimumWidth(ToPixels(1000));
+    imgSplitter->setSizes({ToPixels(2800), ToPixels(6800)});
+    connect(imgSplitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
+        settings_->Write("Size", "Splitter", std::to_string(ToTwips(pos) - 10));
+        settings_->Write("Folders", "Width", std::to_string(ToTwips(fmeFolders->width())));
+    });
+    setCentralWidget(imgSplitter);
+
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        panels_[i] = new QLabel;
+        panels_[i]->setObjectName(QStringLiteral("sbPanel%1").arg(i + 1));
+        statusBar()->addWidget(panels_[i], i == 0 ? 1 : 0);
+    }
+    statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
+    statusBar()->hide();
+
+    connect(tvFiles, &FolderPane::archiveActivated, this,
+            [this](const QString& path) { engine_.OpenArchive(path.toStdString()); });
+}
+
+void frmMain::ConnectList() {
+    connect(lstFiles, &FileListView::mousePressed, this, [this] { engine_.ListMouseDown = true; });
+    connect(lstFiles, &FileListView::mouseReleased, this, [this](Qt::MouseButton button, QPoint position) {
+        engine_.ListMouseReleased();
+        if (button == Qt::RightButton) ShowContextMenu(position);
+    });
+    // Keyboard selection and clicks recompute the totals, once per burst of changes;
+    // a drag-selection waits for the mouse release.
+    auto* selectionTimer = new QTimer(this);
+    selectionTimer->setSingleShot(true);
+    selectionTimer->setInterval(0);
+    connect(selectionTimer, &QTimer::timeout, this, [this] {
+        if (!engine_.ListMouseDown) engine_.UpdateSelection();
+    });
+    connect(lstFiles->selectionModel(), &QItemSelectionModel::selectionChanged, selectionTimer,
+            qOverload<>(&QTimer::start));
+    connect(lstFiles->selectionModel(), &QItemSelectionModel::currentChanged, selectionTimer,
+            qOverload<>(&QTimer::start));
+    connect(lstFiles, &QAbstractItemView::doubleClicked, this, [this] { engine_.ViewFile(); });
+    connect(lstFiles->header(), &QHeaderView::sectionClicked, this, [this] { SaveColumns(); });
+    connect(lstFiles, &FileListView::filesDropped, this, [this](const QStringList& paths) {
+        std::vector<std::string> files;
+        for (const QString& p : paths) files.push_back(p.toStdString());
+        engine_.AddDroppedFiles(files);
+    });
+}
+
+void frmMain::SaveColumns() {
+    QHeaderView* header = lstFiles->header();
+    for (int i = 1; i <= 6; ++i) {
+        const std::string section = "Column" + std::to_string(i);
+        settings_->Write(section, "Left", std::to_string(ToTwips(header->sectionPosition(i - 1))));
+        settings_->Write(section, "Width", std::to_string(ToTwips(header->sectionSize(i - 1))));
+        settings_->Write(section, "Position", std::to_string(header->visualIndex(i - 1)));
+    }
+}
+
+void frmMain::ShowContextMenu(QPoint position) {
+    const QPoint global = lstFiles->viewport()->mapToGlobal(position);
+    logo_ = frmLogo::ShowBeside(this, global + QPoint(ToPixels(60), ToPixels(60)));
+    mnuAction->setDefaultAction(mnuActionViewFile);
+    mnuAction->exec(global + QPoint(ToPixels(1320) - ToPixels(1260), 0));
+    HideLogo();
+}
+
+void frmMain::HideLogo() {
+    if (logo_) logo_->close();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) HideLogo();
+    QMainWindow::changeEvent(event);
+}
+
+QList<QUrl> frmMain::ExtractForDrag(const std::vector<int>& rows) {
+    // Dragged entries are written to a folder of their own under the view folder,
+    // kept until the program ends, and offered as plain files.
+    const std::filesystem::path folder = ViewFolder() / "drag";
+    QList<QUrl> urls;
+    for (int row : rows) {
+        if (row < 1 || row > engine_.RowCount()) continue;
+        const std::string name = engine_.Row(row)[Column::Filename];
+        const std::filesystem::path target = folder / name;
+        if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") continue;
+        try {
+            CreateTargetFolders(target);
+            engine_.ExtractEntry(row, target);
+            urls << QUrl::fromLocalFile(QString::fromStdString(target.string()));
+        } catch (const std::exception& e) {
+            ShowMessage(name + ": " + e.what(), "Varnok 2", MessageIcon::Exclamation, MessageButtons::Ok);
+        }
+    }
+    return urls;
+}
+
+void frmMain::SelectAll() {
+    lstFiles->selectAll();
+    engine_.UpdateSelection();
+}
+
+void frmMain::InvertSelection() {
+    QItemSelectionModel* selection = lstFiles->selectionModel();
+    const int rows = model_->rowCount();
+    if (rows == 0) return;
+    const QItemSelection all(model_->index(0, 0), model_->index(rows - 1, kColumnCount - 1));
+    selection->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    engine_.UpdateSelection();
+}
+
+}  // namespace varnok

@@ -1,0 +1,197 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "engine/EngineUi.h"
+#include "engine/mVarnokEngine.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace varnok {
+
+class FileListModel;
+class FileListView;
+class FolderPane;
+class MainSettings;
+class frmLogo;
+
+// The main window: menus, toolbar, folder pane, file list and status bar. It is
+// the engine's window: every command calls an engine or shell operation, and the
+// engine reaches the user through the EngineUi this window implements.
+class frmMain : public QMainWindow, public EngineUi {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up sequence; `commandLine` is the archive to open, or "".
+    void Load(const QString& commandLine);
+
+    mVarnokEngine& Engine() { return engine_; }
+    MainSettings& Settings() { return *settings_; }
+
+    // --- EngineUi ------------------------------------------------------------
+    void SetCaption(const std::string& text) override;
+    void SetPathLabel(const std::string& text) override;
+    void SetPanel(Panel panel, const std::string& text) override;
+    void ShowProgress() override;
+    void HideProgress() override;
+    void UpdateProgress(std::int64_t current, std::int64_t total) override;
+    void DisableInterface() override;
+    void EnableInterface() override;
+    void Yield() override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
+                              MessageButtons buttons) override;
+    OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) override;
+    std::string BrowseForFolder(const std::string& prompt) override;
+    std::string OpenFileDialog(const std::string& filter) override;
+    std::string SaveFileDialog(const std::string& fileName, const std::string& filter) override;
+    void ListReset() override;
+    void ListRowsAppended(int first, int count) override;
+    void ListRowRemoved(int row) override;
+    void ListRowChanged(int row) override;
+    void SetListVisible(bool visible) override;
+    bool IsRowSelected(int row) const override;
+    int FocusedRow() const override;
+    void EnableAll() override;
+    void EnableAllBAG() override;
+    void EnableReadOnly() override;
+    void EnableAdd() override;
+    void DisableAll() override;
+    void OpenWithAssociatedProgram(const std::string& path) override;
+    void AddRecentFile(const std::string& path) override;
+    std::string FavoriteFile(int index) override;
+    void SetOpenWithEnabled(int entry, bool enabled) override;
+
+    // --- Commands --------------------------------------------------------------
+    void SelectAll();
+    void InvertSelection();
+    void ToggleToolbar();
+    void ToggleStatusBar();
+    void SizeControls(int twips);
+    void SaveColumns();
+    void RefreshRecentMenu();
+    void RefreshFavoritesMenu();
+
+    // Twips, the unit the settings file keeps sizes in, for this screen.
+    int ToTwips(int pixels) const;
+    int ToPixels(int twips) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void BuildMenus();
+    void BuildFileMenu();
+    void BuildActionMenu();
+    void BuildViewAndFavoritesMenus();
+    void BuildOtherMenus();
+    void BuildToolbar();
+    void ConnectList();
+    QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
+    QAction* AddSeparator(QMenu* menu, const char* name);
+    void Unload();
+    void SearchGameData();
+    void RegisterAssociations();
+    void DiscoverPlugIns();
+    void RestoreWindowState();
+    void SaveWindowState();
+    void EmptyViewFolder();
+    void ShowContextMenu(QPoint position);
+    void HideLogo();
+    QList<QUrl> ExtractForDrag(const std::vector<int>& rows);
+    void SetEnabled(std::initializer_list<QAction*> actions, bool enabled);
+
+    mVarnokEngine engine_;
+    std::unique_ptr<MainSettings> settings_;
+    bool unloaded_ = false;
+
+    // Widgets
+    QSplitter* imgSplitter = nullptr;
+    QWidget* fmeFolders = nullptr;
+    QLabel* imgTitle1 = nullptr;
+    FolderPane* tvFiles = nullptr;
+    QWidget* picInfo = nullptr;
+    QLabel* lblFilename = nullptr;
+    QProgressBar* picProgress = nullptr;
+    QCheckBox* chkReadOnly = nullptr;
+    QLabel* imgIcon = nullptr;
+    FileListView* lstFiles = nullptr;
+    FileListModel* model_ = nullptr;
+    QToolBar* tbToolBar = nullptr;
+    std::array<QLabel*, 3> panels_{};
+    QPointer<frmLogo> logo_;
+
+    // Menus
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuAction = nullptr;
+    QMenu* mnuView = nullptr;
+    QMenu* mnuFavorites = nullptr;
+    QMenu* mnuLaunch = nullptr;
+    QMenu* mnuInternet = nullptr;
+    QMenu* mnuPlugIns = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QMenu* mnuFileImport = nullptr;
+    QMenu* mnuFileExport = nullptr;
+    QMenu* mnuFileFound = nullptr;
+    QMenu* mnuActionViewWith = nullptr;
+    QMenu* mnuHelpAboutPlugins = nullptr;
+
+    // File
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileClose = nullptr;
+    QAction* mnuFileMove = nullptr;
+    QAction* mnuFileCopy = nullptr;
+    QAction* mnuFileRename = nullptr;
+    QAction* mnuFileDelete = nullptr;
+    QAction* mnuFileTest = nullptr;
+    std::array<QAction*, 5> Recent{};  // 1..4
+    QAction* mnuFileBar3 = nullptr;
+    QAction* mnuFileExit = nullptr;
+    // Action
+    QAction* mnuActionViewFile = nullptr;
+    QAction* mnuActionViewWithDef = nullptr;
+    QAction* mnuActionAddFile = nullptr;
+    QAction* mnuActionExtractFile = nullptr;
+    QAction* mnuActionRemoveFile = nullptr;
+    QAction* mnuActionAddDirectory = nullptr;
+    QAction* mnuActionExtractDirectory = nullptr;
+    QAction* mnuActionRemoveDirectory = nullptr;
+    QAction* mnuActionExtractAll = nullptr;
+    QAction* mnuActionRemoveAll = nullptr;
+    QAction* mnuActionSelectAll = nullptr;
+    QAction* mnuActionInvertSelection = nullptr;
+    QAction* mnuActionRenameFile = nullptr;
+    QAction* mnuActionChangePath = nullptr;
+    QAction* mnuActionFindFile = nullptr;
+    std::vector<QAction*> mnuActionViewWithSub;  // element 0 is the placeholder
+    // View, Favorites, Launch, Help
+    QAction* mnuViewToolbar = nullptr;
+    QAction* mnuViewStatusBar = nullptr;
+    QAction* mnuViewOptions = nullptr;
+    QAction* mnuViewRefresh = nullptr;
+    QAction* mnuFavoritesAdd = nullptr;
+    QAction* mnuFavoritesModify = nullptr;
+    std::vector<QAction*> mnuFavoritesSub;  // element 0 is the placeholder
+    QAction* mnuLaunchEBFD = nullptr;
+    QAction* mnuHelpOnlineHelp = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+    // Toolbar buttons 1..12 (separators included)
+    std::array<QAction*, 13> tbButtons{};
+};
+
+}  // namespace varnok

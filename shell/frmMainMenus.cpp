@@ -1,0 +1,301 @@
+// The main window's menus, toolbar and command state.
+#include <QApplication>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "engine/dialogs/frmAddDirectory.h"
+#include "engine/dialogs/frmExtractAll.h"
+#include "engine/dialogs/frmExtractDirectory.h"
+#include "engine/dialogs/frmRemoveDirectory.h"
+#include "engine/dialogs/frmRename.h"
+#include "shell/FileListModel.h"
+#include "shell/MainSettings.h"
+#include "shell/frmFavorites.h"
+#include "shell/frmMain.h"
+
+namespace varnok {
+
+QAction* frmMain::AddAction(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QAction* frmMain::AddSeparator(QMenu* menu, const char* name) {
+    QAction* bar = menu->addSeparator();
+    bar->setObjectName(QString::fromLatin1(name));
+    return bar;
+}
+
+void frmMain::BuildMenus() {
+    BuildFileMenu();
+    BuildActionMenu();
+    BuildViewAndFavoritesMenus();
+    BuildOtherMenus();
+    // Every Action-menu command first hides the logo window of the context menu.
+    connect(mnuAction, &QMenu::triggered, this, [this] { HideLogo(); });
+}
+
+void frmMain::BuildFileMenu() {
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileNew = AddAction(mnuFile, "mnuFileNew", QStringLiteral("&New Archive"));
+    mnuFileOpen = AddAction(mnuFile, "mnuFileOpen", QStringLiteral("&Open Archive"));
+    mnuFileOpen->setShortcut(QKeySequence::Open);
+    mnuFileClose = AddAction(mnuFile, "mnuFileClose", QStringLiteral("&Close Archive"));
+    mnuFileClose->setShortcut(QKeySequence::Close);
+    AddSeparator(mnuFile, "mnuFileBar0");
+    mnuFileMove = AddAction(mnuFile, "mnuFileMove", QStringLiteral("&Move Archive"));
+    mnuFileCopy = AddAction(mnuFile, "mnuFileCopy", QStringLiteral("&Copy Archive"));
+    mnuFileRename = AddAction(mnuFile, "mnuFileRename", QStringLiteral("&Rename Archive"));
+    mnuFileDelete = AddAction(mnuFile, "mnuFileDelete", QStringLiteral("&Delete Archive"));
+    AddSeparator(mnuFile, "mnuFileBar1");
+    mnuFileTest = AddAction(mnuFile, "mnuFileTest", QStringLiteral("&Test Archive"));
+    mnuFileTest->setEnabled(false);
+    AddSeparator(mnuFile, "mnuFileBarA");
+    mnuFileImport = mnuFile->addMenu(QStringLiteral("&Import"));
+    mnuFileImport->menuAction()->setObjectName(QStringLiteral("mnuFileImport"));
+    mnuFileExport = mnuFile->addMenu(QStringLiteral("&Export"));
+    mnuFileExport->menuAction()->setObjectName(QStringLiteral("mnuFileExport"));
+    AddSeparator(mnuFile, "mnuFileBarB");
+    mnuFileFound = mnuFile->addMenu(QStringLiteral("&Found"));
+    mnuFileFound->menuAction()->setObjectName(QStringLiteral("mnuFileFound"));
+    AddAction(mnuFileFound, "mnuFileFoundSub0", QStringLiteral("No files found"))->setEnabled(false);
+    AddSeparator(mnuFile, "mnuFileBar2");
+    for (int i = 1; i <= 4; ++i) {
+        Recent[static_cast<std::size_t>(i)] = AddAction(mnuFile, ("Recent" + std::to_string(i)).c_str(), QString());
+        Recent[static_cast<std::size_t>(i)]->setVisible(false);
+        connect(Recent[static_cast<std::size_t>(i)], &QAction::triggered, this, [this, i] {
+            engine_.OpenArchive(Recent[static_cast<std::size_t>(i)]->data().toString().toStdString());
+        });
+    }
+    mnuFileBar3 = AddSeparator(mnuFile, "mnuFileBar3");
+    mnuFileBar3->setVisible(false);
+    mnuFileExit = AddAction(mnuFile, "mnuFileExit", QStringLiteral("&Exit"));
+    mnuFileExit->setShortcut(QKeySequence::Quit);
+
+    connect(mnuFileOpen, &QAction::triggered, this, [this] { engine_.OpenArchiveDialog(); });
+    connect(mnuFileClose, &QAction::triggered, this, [this] { engine_.CloseArchive(); });
+    connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+}
+
+void frmMain::BuildActionMenu() {
+    mnuAction = menuBar()->addMenu(QStringLiteral("&Action"));
+    mnuAction->menuAction()->setObjectName(QStringLiteral("mnuAction"));
+    mnuActionViewFile = AddAction(mnuAction, "mnuActionViewFile", QStringLiteral("&Open File"));
+    mnuActionViewFile->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    mnuActionViewFile->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    lstFiles->addAction(mnuActionViewFile);
+    mnuActionViewWith = mnuAction->addMenu(QStringLiteral("Open with"));
+    mnuActionViewWith->menuAction()->setObjectName(QStringLiteral("mnuActionViewWith"));
+    mnuActionViewWithDef = AddAction(mnuActionViewWith, "mnuActionViewWithDef", QStringLiteral("&Default"));
+    AddSeparator(mnuActionViewWith, "mnuActionViewWithBar0");
+    QAction* placeholder = AddAction(mnuActionViewWith, "mnuActionViewWithSub0", QString());
+    placeholder->setVisible(false);
+    placeholder->setEnabled(false);
+    mnuActionViewWithSub = {placeholder};
+    AddSeparator(mnuAction, "mnuActionBar0");
+    mnuActionAddFile = AddAction(mnuAction, "mnuActionAddFile", QStringLiteral("&Add File"));
+    mnuActionExtractFile = AddAction(mnuAction, "mnuActionExtractFile", QStringLiteral("&Extract File"));
+    mnuActionRemoveFile = AddAction(mnuAction, "mnuActionRemoveFile", QStringLiteral("&Remove File"));
+    mnuActionRemoveFile->setShortcut(QKeySequence::Delete);
+    mnuActionRemoveFile->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    lstFiles->addAction(mnuActionRemoveFile);
+    AddSeparator(mnuAction, "mnuActionBar1");
+    mnuActionAddDirectory = AddAction(mnuAction, "mnuActionAddDirectory", QStringLiteral("Add &Directory"));
+    mnuActionExtractDirectory =
+        AddAction(mnuAction, "mnuActionExtractDirectory", QStringLiteral("E&xtract Directory"));
+    mnuActionRemoveDirectory = AddAction(mnuAction, "mnuActionRemoveDirectory", QStringLiteral("Re&move Directory"));
+    AddSeparator(mnuAction, "mnuActionBar2");
+    mnuActionExtractAll = AddAction(mnuAction, "mnuActionExtractAll", QStringLiteral("Ex&tract All"));
+    mnuActionRemoveAll = AddAction(mnuAction, "mnuActionRemoveAll", QStringLiteral("Rem&ove All"));
+    AddSeparator(mnuAction, "mnuActionBar3");
+    mnuActionSelectAll = AddAction(mnuAction, "mnuActionSelectAll", QStringLiteral("&Select All"));
+    mnuActionSelectAll->setShortcut(QKeySequence::SelectAll);
+    mnuActionInvertSelection = AddAction(mnuAction, "mnuActionInvertSelection", QStringLiteral("&Invert Selection"));
+    AddSeparator(mnuAction, "mnuActionBar4");
+    mnuActionRenameFile = AddAction(mnuAction, "mnuActionRenameFile", QStringLiteral("Rename File"));
+    mnuActionRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
+    mnuActionChangePath = AddAction(mnuAction, "mnuActionChangePath", QStringLiteral("&Change Path"));
+    AddSeparator(mnuAction, "mnuActionBar5");
+    mnuActionFindFile = AddAction(mnuAction, "mnuActionFindFile", QStringLiteral("&Find File"));
+    mnuActionFindFile->setShortcut(QKeySequence::Find);
+
+    const auto browse = [this](const std::string& prompt) { return BrowseForFolder(prompt); };
+    connect(mnuActionViewFile, &QAction::triggered, this, [this] { engine_.ViewFile(); });
+    connect(mnuActionViewWithDef, &QAction::triggered, this, [this] { engine_.ViewFile(); });
+    connect(mnuActionAddFile, &QAction::triggered, this, [this] { engine_.BrowseAndAddFile(); });
+    connect(mnuActionExtractFile, &QAction::triggered, this, [this] { engine_.ExtractSelectedFiles(true); });
+    connect(mnuActionRemoveFile, &QAction::triggered, this, [this] { engine_.RemoveSelectedFiles(); });
+    connect(mnuActionAddDirectory, &QAction::triggered, this,
+            [this, browse] { (new frmAddDirectory(this, engine_, browse))->show(); });
+    connect(mnuActionExtractDirectory, &QAction::triggered, this,
+            [this, browse] { (new frmExtractDirectory(this, engine_, browse))->show(); });
+    connect(mnuActionRemoveDirectory, &QAction::triggered, this,
+            [this] { (new frmRemoveDirectory(this, engine_))->show(); });
+    connect(mnuActionExtractAll, &QAction::triggered, this,
+            [this, browse] { (new frmExtractAll(this, engine_, browse))->show(); });
+    connect(mnuActionRemoveAll, &QAction::triggered, this, [this] { engine_.RemoveAllFiles(); });
+    connect(mnuActionSelectAll, &QAction::triggered, this, &frmMain::SelectAll);
+    connect(mnuActionInvertSelection, &QAction::triggered, this, &frmMain::InvertSelection);
+    connect(mnuActionRenameFile, &QAction::triggered, this,
+            [this] { frmRename::ShowRenameFile(this, engine_, FocusedRow()); });
+    connect(mnuActionChangePath, &QAction::triggered, this,
+            [this] { frmRename::ShowChangePath(this, engine_, FocusedRow()); });
+}
+
+void frmMain::BuildViewAndFavoritesMenus() {
+    mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+    mnuView->menuAction()->setObjectName(QStringLiteral("mnuView"));
+    mnuViewToolbar = AddAction(mnuView, "mnuViewToolbar", QStringLiteral("Toolbar"));
+    mnuViewToolbar->setCheckable(true);
+    mnuViewStatusBar = AddAction(mnuView, "mnuViewStatusBar", QStringLiteral("Status Bar"));
+    mnuViewStatusBar->setCheckable(true);
+    AddSeparator(mnuView, "mnuViewBar0");
+    mnuViewOptions = AddAction(mnuView, "mnuViewOptions", QStringLiteral("Options"));
+    mnuViewOptions->setEnabled(false);
+    AddSeparator(mnuView, "mnuViewBar1");
+    mnuViewRefresh = AddAction(mnuView, "mnuViewRefresh", QStringLiteral("&Refresh"));
+    mnuViewRefresh->setShortcut(QKeySequence::Refresh);
+    // A click flips the check mark; the bar follows it.
+    connect(mnuViewStatusBar, &QAction::triggered, this, [this](bool checked) { statusBar()->setVisible(checked); });
+    connect(mnuViewRefresh, &QAction::triggered, this, [this] { engine_.RefreshArchive(); });
+
+    mnuFavorites = menuBar()->addMenu(QStringLiteral("&Fav&orites"));
+    mnuFavorites->menuAction()->setObjectName(QStringLiteral("mnuFavorites"));
+    mnuFavoritesAdd = AddAction(mnuFavorites, "mnuFavoritesAdd", QStringLiteral("&Add to Favorites"));
+    mnuFavoritesModify = AddAction(mnuFavorites, "mnuFavoritesModify", QStringLiteral("&Modify Favorites"));
+    AddSeparator(mnuFavorites, "mnuFavoritesBar0");
+    QAction* placeholder = AddAction(mnuFavorites, "mnuFavoritesSub0", QString());
+    placeholder->setVisible(false);
+    placeholder->setEnabled(false);
+    mnuFavoritesSub = {placeholder};
+    connect(mnuFavoritesAdd, &QAction::triggered, this,
+            [this] { frmAddFavorites::Show(this, *settings_, engine_.ArchivePath()); });
+    connect(mnuFavoritesModify, &QAction::triggered, this, [this] { frmModFavorites::Show(this, *settings_); });
+}
+
+void frmMain::BuildOtherMenus() {
+    mnuLaunch = menuBar()->addMenu(QStringLiteral("&Launch"));
+    mnuLaunch->menuAction()->setObjectName(QStringLiteral("mnuLaunch"));
+    mnuLaunchEBFD = AddAction(mnuLaunch, "mnuLaunchEBFD", QStringLiteral("Emperor: Battle for Dune"));
+    mnuInternet = menuBar()->addMenu(QStringLiteral("&Internet"));
+    mnuInternet->menuAction()->setObjectName(QStringLiteral("mnuInternet"));
+    mnuPlugIns = menuBar()->addMenu(QStringLiteral("&Plug-Ins"));
+    mnuPlugIns->menuAction()->setObjectName(QStringLiteral("mnuPlugIns"));
+    AddAction(mnuPlugIns, "mnuPlugInsSub0", QStringLiteral("No Plug-Ins found"))->setEnabled(false);
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpOnlineHelp = AddAction(mnuHelp, "mnuHelpOnlineHelp", QStringLiteral("&Online Help"));
+    mnuHelpOnlineHelp->setEnabled(false);
+    AddSeparator(mnuHelp, "mnuHelpBar1");
+    mnuHelpAboutPlugins = mnuHelp->addMenu(QStringLiteral("About &Plug-In"));
+    mnuHelpAboutPlugins->menuAction()->setObjectName(QStringLiteral("mnuHelpAboutPlugins"));
+    AddAction(mnuHelpAboutPlugins, "mnuHelpAboutPluginsSub0", QStringLiteral("No Plug-In found"))->setEnabled(false);
+    mnuHelpAbout = AddAction(mnuHelp, "mnuHelpAbout", QStringLiteral("&About Varnok..."));
+}
+
+void frmMain::BuildToolbar() {
+    tbToolBar = addToolBar(QStringLiteral("Toolbar"));
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    tbToolBar->setMovable(false);
+    tbToolBar->hide();
+    struct Button {
+        const char* text;
+        QStyle::StandardPixmap fallback;
+        const char* themeIcon;
+        QAction* runs;
+    };
+    const Button buttons[] = {
+        {"New Archive", QStyle::SP_FileDialogNewFolder, "document-new", mnuFileNew},
+        {"Open Archive", QStyle::SP_DialogOpenButton, "document-open", mnuFileOpen},
+        {"Close Archive", QStyle::SP_DialogCloseButton, "document-close", mnuFileClose},
+        {nullptr, {}, nullptr, nullptr},
+        {"View File", QStyle::SP_FileDialogContentsView, "document-preview", mnuActionViewFile},
+        {"Add File", QStyle::SP_FileDialogStart, "list-add", mnuActionAddFile},
+        {"Extract File", QStyle::SP_DialogSaveButton, "document-save-as", nullptr},
+        {"Delete File", QStyle::SP_TrashIcon, "edit-delete", mnuActionRemoveFile},
+        {nullptr, {}, nullptr, nullptr},
+        {"Test Archive", QStyle::SP_DialogApplyButton, "tools-check-spelling", nullptr},
+        {nullptr, {}, nullptr, nullptr},
+        {"About Varnok...", QStyle::SP_MessageBoxInformation, "help-about", mnuHelpAbout},
+    };
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        const Button& b = buttons[i];
+        if (!b.text) {
+            tbButtons[i + 1] = tbToolBar->addSeparator();
+            continue;
+        }
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(b.themeIcon), style()->standardIcon(b.fallback));
+        QAction* button = tbToolBar->addAction(icon, QString());
+        button->setToolTip(QString::fromLatin1(b.text));
+        button->setObjectName(QStringLiteral("tbButton%1").arg(i + 1));
+        tbButtons[i + 1] = button;
+        if (b.runs) connect(button, &QAction::triggered, b.runs, &QAction::trigger);
+    }
+    // The toolbar's extract replaces existing files without asking.
+    connect(tbButtons[7], &QAction::triggered, this, [this] { engine_.ExtractSelectedFiles(false); });
+    tbButtons[10]->setEnabled(false);
+    connect(mnuViewToolbar, &QAction::triggered, this, [this](bool checked) { tbToolBar->setVisible(checked); });
+}
+
+void frmMain::SetEnabled(std::initializer_list<QAction*> actions, bool enabled) {
+    for (QAction* a : actions) a->setEnabled(enabled);
+}
+
+void frmMain::EnableAdd() {
+    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionAddFile,
+                mnuActionAddDirectory, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3], tbButtons[6]},
+               true);
+    SetEnabled({mnuActionViewFile, mnuActionExtractFile, mnuActionRemoveFile, mnuActionExtractDirectory,
+                mnuActionRemoveDirectory, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
+                mnuActionChangePath, mnuActionFindFile, tbButtons[5], tbButtons[7], tbButtons[8], tbButtons[10]},
+               false);
+}
+
+void frmMain::EnableAll() {
+    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
+                mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
+                mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
+                mnuActionRemoveAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
+                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3],
+                tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8]},
+               true);
+}
+
+void frmMain::EnableAllBAG() {
+    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
+                mnuActionViewWith->menuAction(), mnuActionExtractFile, mnuActionExtractDirectory,
+                mnuActionExtractAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionFindFile,
+                mnuFavoritesAdd, mnuViewRefresh, tbButtons[3], tbButtons[5], tbButtons[7]},
+               true);
+    SetEnabled({mnuActionAddFile, mnuActionRemoveFile, mnuActionAddDirectory, mnuActionRemoveDirectory,
+                mnuActionRemoveAll, mnuActionRenameFile, mnuActionChangePath, tbButtons[6], tbButtons[8]},
+               false);
+}
+
+void frmMain::EnableReadOnly() { EnableAllBAG(); }
+
+void frmMain::DisableAll() {
+    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
+                mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
+                mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
+                mnuActionRemoveAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
+                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3],
+                tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8], tbButtons[10]},
+               false);
+}
+
+void frmMain::SetOpenWithEnabled(int entry, bool enabled) {
+    if (entry >= 1 && entry < static_cast<int>(mnuActionViewWithSub.size())) {
+        mnuActionViewWithSub[static_cast<std::size_t>(entry)]->setEnabled(enabled);
+    }
+}
+
+void frmMain::ToggleToolbar() { mnuViewToolbar->trigger(); }
+
+void frmMain::ToggleStatusBar() { mnuViewStatusBar->trigger(); }
+
+}  // namespace varnok

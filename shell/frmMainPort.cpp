@@ -1,0 +1,154 @@
+// The main window as the engine's EngineUi.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include "engine/dialogs/frmOverwrite.h"
+#include "shell/FileListModel.h"
+#include "shell/FolderPane.h"
+#include "shell/MainSettings.h"
+#include "shell/frmMain.h"
+
+namespace varnok {
+
+namespace {
+
+QString Qt(const std::string& text) { return QString::fromStdString(text); }
+
+// "Description|*.a; *.b|..." as Qt's "Description (*.a *.A *.b *.B);;...". Each
+// pattern is offered in both letter cases, as the archives are matched without
+// regard to case.
+QString QtFilter(const std::string& filter) {
+    const QStringList parts = Qt(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (QString p : parts[i + 1].split(QLatin1Char(';'), ::Qt::SkipEmptyParts)) {
+            p = p.trimmed();
+            patterns << p;
+            if (p != QLatin1String("*.*") && p.toUpper() != p) patterns << p.toUpper();
+        }
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Critical: return QMessageBox::Critical;
+        case MessageIcon::Question: return QMessageBox::Question;
+        case MessageIcon::Exclamation: return QMessageBox::Warning;
+        case MessageIcon::Information: break;
+    }
+    return QMessageBox::Information;
+}
+
+}  // namespace
+
+void frmMain::SetCaption(const std::string& text) { setWindowTitle(Qt(text)); }
+
+void frmMain::SetPathLabel(const std::string& text) {
+    lblFilename->setText(Qt(text));
+    lblFilename->repaint();
+}
+
+void frmMain::SetPanel(Panel panel, const std::string& text) {
+    QLabel* label = panels_[static_cast<std::size_t>(panel) - 1];
+    label->setText(Qt(text));
+}
+
+void frmMain::ShowProgress() {
+    picProgress->setValue(0);
+    picProgress->show();
+}
+
+void frmMain::HideProgress() { picProgress->hide(); }
+
+void frmMain::UpdateProgress(std::int64_t current, std::int64_t total) {
+    const int value = total <= 0 ? 0 : static_cast<int>(std::clamp<std::int64_t>(current * 1000 / total, 0, 1000));
+    if (value == picProgress->value()) return;
+    picProgress->setValue(value);
+    picProgress->repaint();
+}
+
+void frmMain::DisableInterface() {
+    for (QMenu* menu : {mnuFile, mnuAction, mnuView, mnuFavorites, mnuLaunch, mnuInternet, mnuPlugIns, mnuHelp}) {
+        menu->menuAction()->setEnabled(false);
+    }
+    lstFiles->setEnabled(false);
+    tvFiles->setEnabled(false);
+    tbToolBar->setEnabled(false);
+}
+
+void frmMain::EnableInterface() {
+    for (QMenu* menu : {mnuFile, mnuAction, mnuView, mnuFavorites, mnuLaunch, mnuInternet, mnuPlugIns, mnuHelp}) {
+        menu->menuAction()->setEnabled(true);
+    }
+    lstFiles->setEnabled(true);
+    tvFiles->setEnabled(true);
+    tbToolBar->setEnabled(true);
+}
+
+void frmMain::Yield() { QCoreApplication::processEvents(); }
+
+MessageAnswer frmMain::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
+                                   MessageButtons buttons) {
+    QMessageBox box(QtIcon(icon), Qt(title), Qt(text),
+                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, this);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return MessageAnswer::Yes;
+        case QMessageBox::No: return MessageAnswer::No;
+        case QMessageBox::Ok: return MessageAnswer::Ok;
+        default: return MessageAnswer::Closed;
+    }
+}
+
+OverwriteAnswer frmMain::AskOverwrite(const std::string& question, const std::string& title) {
+    return frmOverwrite::Ask(this, question, title);
+}
+
+std::string frmMain::BrowseForFolder(const std::string& prompt) {
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, Qt(prompt));
+    return folder.trimmed().toStdString();
+}
+
+std::string frmMain::OpenFileDialog(const std::string& filter) {
+    return QFileDialog::getOpenFileName(this, QString(), QString(), QtFilter(filter)).toStdString();
+}
+
+std::string frmMain::SaveFileDialog(const std::string& fileName, const std::string& filter) {
+    const QString chosen = QFileDialog::getSaveFileName(this, QString(), Qt(fileName), QtFilter(filter));
+    return chosen.isEmpty() ? fileName : chosen.toStdString();
+}
+
+void frmMain::ListReset() { model_->rowsReset(); }
+void frmMain::ListRowsAppended(int first, int count) { model_->rowsAppended(first, count); }
+void frmMain::ListRowRemoved(int row) { model_->rowRemoved(row); }
+void frmMain::ListRowChanged(int row) { model_->rowChanged(row); }
+void frmMain::SetListVisible(bool visible) { lstFiles->setVisible(visible); }
+
+bool frmMain::IsRowSelected(int row) const {
+    return lstFiles->selectionModel()->isRowSelected(row - 1, QModelIndex());
+}
+
+int frmMain::FocusedRow() const {
+    const QModelIndex current = lstFiles->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void frmMain::OpenWithAssociatedProgram(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
+}
+
+void frmMain::AddRecentFile(const std::string& path) { settings_->AddRecentFile(path); }
+
+std::string frmMain::FavoriteFile(int index) { return settings_->FavoriteFile(index); }
+
+}  // namespace varnok
