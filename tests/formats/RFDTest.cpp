@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include "formats/FormatError.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "formats/io/Zlib.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok {
+namespace {
+
+using test::ReadBytes;
+using test::ReadText;
+using Listing = std::vector<std::string>;
+constexpr auto kCorrupt = FormatErrorKind::Corrupt;
+constexpr auto kRange = FormatErrorKind::Range;
+
+// True when fn raises a FormatError of that kind whose message contains `says`.
+template <typename Fn>
+bool Fails(FormatErrorKind kind, Fn fn, std::string_view says = {}) {
+    try {
+        fn();
+    } catch (const FormatError& e) {
+        return e.kind() == kind && std::string_view(e.what()).find(says) != std::string_view::npos;
+    }
+    return false;
+}
+
+std::string Text(const Bytes& b) { return {b.begin(), b.end()}; }
+
+struct RFD : ::testing::Test {
+    test::TempDir dir;
+    cRFD rfd;
+    void SetUp() override { rfd.RFDOpen(dir / "a.rfd"); }
+};
+
+TEST_F(RFD, AddWritesTheSizePrefixAndALevel9StreamThatExtractsAtTheEndOfTheFile) {
+    const Bytes file = test::TextLikeBytes(1000, 3);
+    const std::int32_t c = rfd.RFDAddFile(0, dir.write("src.bin", file), true);
+    const Bytes data = ReadBytes(dir / "a.rfd");
+    EXPECT_EQ(Text(data), "\xE8\x03" + std::string(2, '\0') + Text(CompressLevel9(file)));
+    EXPECT_EQ(data.size(), 4u + static_cast<std::size_t>(c));
+    EXPECT_EQ(rfd.RFDGetOriginalSize(0), 1000);
+    rfd.RFDExtractFile(0, c + 4, 1000, dir / "out.bin", true);
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), file);
+    EXPECT_EQ(dir.listing(), Listing({"a.rfd", "out.bin", "src.bin", "windows"}));
+}
+
+TEST_F(RFD, AddOverwritesAndGrowsButNeverShortens) {
+    dir.write("a.rfd", "0123456789");
+    const auto ab = dir.write("ab.txt", "ab");
+    EXPECT_EQ(rfd.RFDAddFile(3, ab, false), 2);
+    rfd.RFDAddFile(12, ab, false);
+    const std::string expected("012ab56789\0\0ab", 14);
+    EXPECT_EQ(ReadText(dir / "a.rfd"), expected);
+    EXPECT_TRUE(Fails(FormatErrorKind::InputOutput, [&] { rfd.RFDAddFile(0, dir / "missing", true); }));
+    std::filesystem::resize_file(ab, std::uint64_t{1} << 31);  // sparse: 2^31 bytes
+    EXPECT_TRUE(Fails(kRange, [&] { rfd.RFDAddFile(0, ab, true); }, "too large"));
+    EXPECT_EQ(ReadText(dir / "a.rfd"), expected);
+}
+
+TEST_F(RFD, ExtractReplacesTheTargetWithExactlyThePayload) {
+    const Bytes hello = CompressLevel9(test::ToBytes("hello")), empty = CompressLevel9({});
+    dir.write("a.rfd", "stored...." + std::string("\x05\0\0\0", 4) + Text(hello) + std::string(4, '\0') + Text(empty));
+    const auto out = dir.write("out.txt", std::string(100, '#'));
+    const auto helloSize = static_cast<std::int32_t>(hello.size());
+    rfd.RFDExtractFile(0, 6, 0, out, false);
+    EXPECT_EQ(ReadText(out), "stored");
+    rfd.RFDExtractFile(10, 4 + helloSize, 5, out, true);
+    EXPECT_EQ(ReadText(out), "hello");
+    rfd.RFDExtractFile(14 + helloSize, 4 + static_cast<std::int32_t>(empty.size()), 0, out, true);
+    EXPECT_EQ(ReadText(out), "");
+    EXPECT_EQ(dir.listing(), Listing({"a.rfd", "out.txt", "windows"}));
+}
+
+TEST_F(RFD, BrokenEntriesAreCorruptAndLeaveTheTargetAlone) {
+    Bytes stream = CompressLevel9(test::TextLikeBytes(3000, 5));
+    const auto size = static_cast<std::int32_t>(4 + stream.size());
+    const auto out = dir.write("out.txt", "keep");
+    dir.write("a.rfd", std::string(4, '\0') + Text(stream));
+    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(0, size, 2999, out, true); }, "offset 0x0 of"));
+    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(-1, size, 3000, out, true); }));
+    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(size - 3, 10, 0, out, true); }));
+    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDGetOriginalSize(size - 3); }));
+    stream[stream.size() / 2] ^= 0x55;
+    dir.write("a.rfd", std::string(4, '\0') + Text(stream));
+    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(0, size, 3000, out, true); }));
+    dir.write("a.rfd", "AAAABBBBBBCC");
+    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(8, 5, 5, out, false); }, "ends at offset 0xC"));
+    EXPECT_EQ(ReadText(out), "keep");
+    EXPECT_EQ(dir.listing(), Listing({"a.rfd", "out.txt", "windows"}));
+}
+
+TEST_F(RFD, RemoveCutsOneBlockOrRefusesAndChangesNothing) {
+    const struct {
+        std::int32_t offset, length;
+        const char* left;
+    } cases[] = {{0, 4, "BBBBBBCC"}, {4, 6, "AAAACC"},  {10, 2, "AAAABBBBBB"}, {0, 12, ""},
+                 {0, 13, ""},        {11, 2, "AAAABBBBBBC"}, {5, 12, nullptr},  {-1, 2, nullptr},
+                 {3, -1, nullptr},   {12, 2, nullptr}};
+    for (const auto& c : cases) {
+        dir.write("a.rfd", "AAAABBBBBBCC");
+        if (c.left) rfd.RFDRemoveFile(c.offset, c.length);
+        else EXPECT_TRUE(Fails(kRange, [&] { rfd.RFDRemoveFile(c.offset, c.length); }));
+        EXPECT_EQ(ReadText(dir / "a.rfd"), c.left ? c.left : "AAAABBBBBBCC") << c.offset << "+" << c.length;
+    }
+    const RFDBlock blocks[] = {{0, 4}, {10, 2}}, unordered[] = {{4, 2}, {0, 2}};
+    ReplacementFile out(dir / "a.rfd");
+    EXPECT_TRUE(Fails(kRange, [&] { rfd.RFDWriteWithout(unordered, out); }));
+    rfd.RFDWriteWithout(blocks, out);
+    EXPECT_EQ(ReadText(dir / "a.rfd"), "AAAABBBBBBCC");  // not yet committed
+    out.commit();
+    EXPECT_EQ(ReadText(dir / "a.rfd"), "BBBBBB");
+    EXPECT_EQ(dir.listing(), Listing({"a.rfd", "windows"}));
+}
+
+TEST_F(RFD, OpenFindsTheDataFileInAnotherLetterCase) {
+    dir.write("3DDATA0001.RFD", "x");
+    rfd.RFDOpen(dir / "3DDATA0001.rfd");
+    EXPECT_EQ(rfd.RFDFileName(), dir / "3DDATA0001.RFD");
+    rfd.RFDClear();
+    EXPECT_TRUE(rfd.RFDFileName().empty());
+}
+
+// Index and data file edited together, as the engine does.
+TEST_F(RFD, AddAndRemoveKeepIndexAndDataInStep) {
+    cRFH index;
+    const Bytes files[] = {test::TextLikeBytes(700, 1), test::PseudoRandomBytes(300, 2), test::TextLikeBytes(50, 3)};
+    for (int i = 0; i < 3; ++i) {
+        const auto source = dir.write("f" + std::to_string(i), files[i]);
+        index.RFHAddFile(source, source.filename().string(), rfd.RFDAddFile(index.RFHNextOffSet(), source, true));
+    }
+    EXPECT_EQ(index.RFHNextOffSet(), static_cast<std::int32_t>(ReadBytes(dir / "a.rfd").size()));
+    rfd.RFDRemoveFile(index.GetOffSet(2), index.GetPackedSize(2));
+    index.RFHRemoveFile(2);
+    for (std::int32_t n = 1; n <= 2; ++n) {
+        rfd.RFDExtractFile(index.GetOffSet(n), index.GetPackedSize(n), index.GetOriginalSize(n), dir / "out", true);
+        EXPECT_EQ(ReadBytes(dir / "out"), files[n == 1 ? 0 : 2]);
+    }
+}
+
+}  // namespace
+}  // namespace varnok

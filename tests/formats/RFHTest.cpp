@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "formats/FormatError.h"
+#include "formats/cRFH.h"
+#include "formats/io/ByteReader.h"
+#include "formats/io/File.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using Rows = std::vector<std::string>;
+
+Bytes Entry(std::string_view name, std::int32_t packedSize, std::int32_t offset, std::int32_t packed = 2) {
+    Bytes out(24);
+    const std::int32_t fields[] = {static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, packed,
+                                   packedSize, 1000, offset};
+    for (int i = 0; i < 6; ++i) PutI32le(&out[4 * i], fields[i]);
+    out.insert(out.end(), name.begin(), name.end());
+    out.push_back(0);
+    return out;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+template <typename Fn>
+std::optional<FormatErrorKind> ErrorOf(Fn fn) {
+    try {
+        fn();
+    } catch (const FormatError& e) {
+        return e.kind();
+    }
+    return std::nullopt;
+}
+
+// Entries 1..count as "path|name|NameLen|Packed|PackedSize|OffSet".
+Rows Describe(const cRFH& t) {
+    Rows rows;
+    for (std::int32_t n = 1; n <= t.GetFileCount(); ++n) {
+        rows.push_back(t.GetFilePath(n) + "|" + t.GetFileName(n) + "|" + std::to_string(t.GetFileNaneLen(n)) + "|" +
+                       t.GetPacked(n) + "|" + std::to_string(t.GetPackedSize(n)) + "|" +
+                       std::to_string(t.GetOffSet(n)));
+    }
+    return rows;
+}
+
+TEST(RFH, ReadsAByteImageAndSavesTheSameBytes) {
+    TempDir dir;
+    const Bytes first = {0x08, 0, 0, 0, 0xCC, 0xE1, 0xFB, 0x3B, 2, 0, 0, 0, 0x64, 0, 0, 0, 0xE8, 0x03, 0, 0,
+                         0,    0, 0, 0, 'a',  '\\', 'b', '.', 't', 'x', 't', 0};
+    const Bytes image = Join({first, Entry("MAPS\\#M70 Claw Rock\\=AT_overhangwall_D_128.tga", 7, 100, 0),
+                              Entry("\xE9t\xE9 !@=%$.txt", 12, 107), Entry("\\a.bin", 1, 119)});
+    cRFH t;
+    t.RFHOpen(dir.write("a.rfh", image));
+    EXPECT_EQ(Describe(t), Rows({"a\\|b.txt|8|Yes|100|0", "MAPS\\#M70 Claw Rock\\|=AT_overhangwall_D_128.tga|47|No|7|100",
+                                 "|\xE9t\xE9 !@=%$.txt|14|Yes|12|107", "|\\a.bin|7|Yes|1|119"}));
+    EXPECT_EQ(t.GetDateAdded(1), 1006363084);
+    EXPECT_EQ(t.GetOriginalSize(1), 1000);
+    EXPECT_FALSE(t.RFHDamagedAt() || t.RFHTruncated());
+    t.RFHSave(dir / "b.rfh");
+    EXPECT_EQ(ReadBytes(dir / "b.rfh"), image);
+
+    t.SetFileName(1, "d.txt");
+    t.SetFilePath(2, "");
+    t.SetPacked(3, "yes");
+    EXPECT_EQ(Describe(t)[0], "a\\|d.txt|8|Yes|100|0");
+    EXPECT_EQ(Describe(t)[1], "|=AT_overhangwall_D_128.tga|27|No|7|100");
+    EXPECT_EQ(t.GetPacked(3), "No");
+    t.RFHRefresh();  // unsaved edits are gone
+    EXPECT_EQ(t.GetFileName(1), "b.txt");
+}
+
+TEST(RFH, StopsAtTheFirstEntryThatDoesNotFit) {
+    const Bytes e = Entry("x.bin", 10, 0);  // 30 bytes
+    Bytes zeroLen = e, negativeLen = e;
+    PutI32le(zeroLen.data(), 0);
+    PutI32le(negativeLen.data(), -1);
+    const struct {
+        Bytes image;
+        std::int32_t count;
+        std::optional<std::uint64_t> damagedAt;
+    } cases[] = {
+        {{}, 0, {}},
+        {{0x07}, 0, {}},
+        {Join({e, {0x07}}), 1, {}},  // a stray last byte is no entry
+        {Join({e, {0, 0}}), 1, 30},  // two bytes are the start of one
+        {Join({e, Bytes(e.begin(), e.begin() + 23)}), 1, 30},
+        {Join({e, Bytes(e.begin(), e.end() - 1)}), 1, 30},  // name runs past the end
+        {Join({e, zeroLen}), 1, 30},
+        {Join({e, negativeLen}), 1, 30},
+        {Join({e, Entry("", 1, 1)}), 2, {}},
+    };
+    TempDir dir;
+    cRFH t;
+    for (const auto& c : cases) {
+        t.RFHOpen(dir.write("a.rfh", c.image));
+        EXPECT_EQ(t.GetFileCount(), c.count);
+        EXPECT_EQ(t.RFHDamagedAt(), c.damagedAt);
+    }
+    t.RFHSave(dir / "good.rfh");  // keeps what could be read
+    EXPECT_EQ(ReadBytes(dir / "good.rfh"), Join({e, Entry("", 1, 1)}));
+
+    t.RFHOpen(dir / "new.rfh");  // missing: created empty
+    EXPECT_EQ(t.GetFileCount(), 0);
+    EXPECT_TRUE(ReadBytes(dir / "new.rfh").empty());
+    EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir / "no such folder" / "new.rfh"); }), std::nullopt);
+    EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir.path()); }), FormatErrorKind::InputOutput);
+}
+
+TEST(RFH, KeepsTheFirst5000EntriesAndSaysWhenMoreFollow) {
+    TempDir dir;
+    const Bytes e = Entry("f", 0, 0);
+    Bytes image;
+    for (int i = 0; i < 5000; ++i) image.insert(image.end(), e.begin(), e.end());
+    cRFH t;
+    t.RFHOpen(dir.write("more.rfh", Join({image, e})));
+    EXPECT_EQ(t.GetFileCount(), 5000);
+    EXPECT_TRUE(t.RFHTruncated());
+    t.RFHOpen(dir.write("full.rfh", Join({image, {0x07}})));
+    EXPECT_FALSE(t.RFHTruncated());
+    EXPECT_EQ(ErrorOf([&] { t.RFHAddFile(dir / "full.rfh", "g", 1); }), FormatErrorKind::Range);
+    EXPECT_EQ(t.GetFileCount(), 5000);
+    t.RFHOpen(dir.write("short.rfh", Join({e, e})));  // a shorter archive after a longer one
+    EXPECT_EQ(t.GetFileCount(), 2);
+}
+
+TEST(RFH, AddFileDropsOneLeadingBackslashAndAppendsAfterTheLastPayload) {
+    TempDir dir;
+    const auto source = dir.write("src.bin", std::string(1000, 'z'));
+    cRFH t;
+    t.RFHAddFile(source, "\\folder\\a.bin", 50);
+    t.RFHAddFile(source, "\\\\x", 20);
+    EXPECT_EQ(Describe(t), Rows({"folder\\|a.bin|13|Yes|54|0", "|\\x|3|Yes|24|54"}));
+    EXPECT_EQ(t.RFHNextOffSet(), 78);
+    t.RFHSave(dir / "a.rfh");
+    EXPECT_EQ(ReadBytes(dir / "a.rfh"), Join({Entry("folder\\a.bin", 54, 0), Entry("\\x", 24, 54)}));
+
+    EXPECT_EQ(ErrorOf([&] { t.RFHAddFile(dir / "missing", "m", 1); }), FormatErrorKind::InputOutput);
+    std::filesystem::resize_file(source, std::uint64_t{1} << 31);  // sparse: 2^31 bytes
+    EXPECT_EQ(ErrorOf([&] { t.RFHAddFile(source, "big", 1); }), FormatErrorKind::Range);
+    EXPECT_EQ(t.GetFileCount(), 2);
+    EXPECT_EQ(ErrorOf([&] { t.GetOffSet(0); }), FormatErrorKind::Range);
+    EXPECT_EQ(t.GetOffSet(5000), 0);  // accessors check 1..5000, not the count
+}
+
+// Entries n1..nk with the given (OffSet, PackedSize) pairs.
+cRFH Table(const TempDir& dir, const std::vector<std::pair<std::int32_t, std::int32_t>>& payloads) {
+    const auto source = dir / "src.bin";
+    if (!std::filesystem::exists(source)) dir.write("src.bin", "s");
+    cRFH t;
+    for (const auto& [offset, size] : payloads) {
+        t.RFHAddFile(source, "n" + std::to_string(t.GetFileCount() + 1), 0);
+        t.SetOffSet(t.GetFileCount(), offset);
+        t.SetPackedSize(t.GetFileCount(), size);
+    }
+    return t;
+}
+
+TEST(RFH, RemovingMovesOnlyThePayloadsAfterTheRemovedOne) {
+    TempDir dir;
+    cRFH t = Table(dir, {{0, 100}, {100, 150}, {250, 80}});
+    cRFH first = t;
+    t.RFHRemoveFile(2);
+    EXPECT_EQ(Describe(t), Rows({"|n1|3|Yes|100|0", "|n3|3|Yes|80|100"}));
+    t.RFHRemoveFile(2);  // the last one: only its row is cleared
+    EXPECT_EQ(Describe(t), Rows({"|n1|3|Yes|100|0"}));
+    EXPECT_EQ(t.GetFileNaneLen(2) + t.GetOffSet(2), 0);
+    EXPECT_EQ(ErrorOf([&] { t.RFHRemoveFile(2); }), FormatErrorKind::Range);
+    first.RFHRemoveFile(1);
+    EXPECT_EQ(Describe(first), Rows({"|n2|3|Yes|150|0", "|n3|3|Yes|80|150"}));
+
+    t = Table(dir, {{80, 100}, {180, 150}, {0, 80}});  // payloads not in table order
+    EXPECT_EQ(t.RFHNextOffSet(), 330);
+    t.RFHRemoveFile(1);
+    EXPECT_EQ(Describe(t), Rows({"|n2|3|Yes|150|80", "|n3|3|Yes|80|0"}));
+}
+
+TEST(RFH, RemovalsMatchOneByOneAndTheBackToBackLayout) {
+    TempDir dir;
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        const bool backToBack = round % 2 == 0;
+        std::vector<std::pair<std::int32_t, std::int32_t>> payloads(1 + rng() % 30);
+        std::int32_t end = 0;
+        for (auto& [offset, size] : payloads) {
+            size = static_cast<std::int32_t>(rng() % 50);
+            offset = backToBack ? end : static_cast<std::int32_t>(rng() % 500);
+            end += size;
+        }
+        std::vector<std::int32_t> gone;
+        for (std::int32_t n = 1; n <= static_cast<std::int32_t>(payloads.size()); ++n) {
+            if (rng() % 3 == 0) gone.push_back(n);
+        }
+        cRFH batch = Table(dir, payloads), single = batch;
+        batch.RFHRemoveFiles(gone);
+        for (auto n = gone.rbegin(); n != gone.rend(); ++n) single.RFHRemoveFile(*n);
+        ASSERT_EQ(Describe(batch), Describe(single)) << "round " << round;
+        // Back to back, the survivors close up from offset 0, as when each follower
+        // takes the offset where the removed payload began.
+        for (std::int32_t n = 1, offset = 0; backToBack && n <= single.GetFileCount(); ++n) {
+            ASSERT_EQ(single.GetOffSet(n), offset) << "round " << round;
+            offset += single.GetPackedSize(n);
+        }
+    }
+}
+
+TEST(RFH, RatioRoundsHalvesToEven) {
+    const struct {
+        std::int32_t packed, original;
+        const char* text;
+    } cases[] = {{505, 1000, "50%"},      {515, 1000, "48%"}, {504, 1000, "50%"},       {380, 1000, "62%"},
+                 {1100, 1000, "-10%"},    {1, 200, "100%"},   {3, 200, "98%"},          {5, 0, ""},
+                 {32767, 100, "-32667%"}, {32768, 100, ""},   {-32768, 100, "32868%"}, {-32769, 100, ""}};
+    cRFH t;
+    for (const auto& c : cases) {
+        t.SetPackedSize(4999, c.packed);
+        t.SetOriginalSize(4999, c.original);
+        EXPECT_EQ(t.GetRatio(4999), c.text) << c.packed << "/" << c.original;
+    }
+}
+
+}  // namespace
+}  // namespace varnok
