@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "engine/dialogs/FolderTexts.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace varnok {
+
+class mVarnokEngine;
+
+// Add every file directly inside a folder, all under one stored folder.
+// Modeless; it deletes itself when closed.
+class frmAddDirectory : public QDialog {
+    Q_OBJECT
+public:
+    // The add it starts: (source folder ending in "/", stored folder ending in "\"
+    // or empty for the root).
+    using AddDirectoryFn = std::function<void(const std::string& sourceDirectory, const std::string& filePath)>;
+
+    frmAddDirectory(QWidget* parent, mVarnokEngine& engine, BrowseForFolderFn browse);
+    frmAddDirectory(QWidget* parent, AddDirectoryFn addDirectory, BrowseForFolderFn browse);
+
+    static frmAddDirectory* Show(QWidget* parent, mVarnokEngine& engine, BrowseForFolderFn browse);
+
+private:
+    void browseFolder();
+    void addDirectory();
+    void updateCommands();
+
+    AddDirectoryFn addDirectory_;
+    BrowseForFolderFn browse_;
+    QLineEdit* txtDir_;
+    QPushButton* cmdBrowse_;
+    QLineEdit* text1_;
+    QPushButton* cmdAdd_;
+    QPushButton* cmdCancel_;
+};
+
+}  // namespace varnok
