@@ -117,7 +117,9 @@ void mVarnokEngine::FinishAdding(std::vector<std::string>& failures) {
 void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::string& filePath) {
     if (RefuseEdit()) return;
     std::vector<std::string> failures;
-    AddOneFile(sourceFile, filePath, failures);
+    // A file refused as empty has had its message, and nothing else changes:
+    // panel 1 keeps naming it.
+    if (!AddOneFile(sourceFile, filePath, failures) && failures.empty()) return;
     FinishAdding(failures);
 }
 
@@ -312,10 +314,11 @@ void mVarnokEngine::RemoveDirectoryFromArchive(const std::string& filePath) {
 }
 
 void mVarnokEngine::RemoveAllFiles() {
+    if (RefuseEdit()) return;
     const MessageAnswer answer =
         ui_.ShowMessage("This will remove all files inside this archive, are you sure you want to do this?",
                         kFileDescription, MessageIcon::Question, MessageButtons::YesNo);
-    if (answer == MessageAnswer::Yes && !RefuseEdit()) {
+    if (answer == MessageAnswer::Yes) {
         try {
             if (isBag_) {
                 bag_->BAGCreate(archivePath_);

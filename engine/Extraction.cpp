@@ -52,7 +52,9 @@ fs::path mVarnokEngine::TargetIn(const fs::path& folder, std::int32_t n, bool ke
     const std::string storedFolder = keepStructure ? EntryStoredFolder(n) : std::string();
     ExtractionTarget target = ResolveExtractionTarget(folder, storedFolder, name);
     if (!target.path) {
-        failures.push_back(Win1252ToUtf8(storedFolder + name) + ": not extracted, because " + target.why + ".");
+        // A BAG entry of a type without an extension has no name to show.
+        const std::string shown = name.empty() ? "entry " + std::to_string(n) : Win1252ToUtf8(storedFolder + name);
+        failures.push_back(shown + ": not extracted, because " + target.why + ".");
         return {};
     }
     return *target.path;

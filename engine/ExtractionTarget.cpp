@@ -48,6 +48,7 @@ ExtractionTarget ResolveExtractionTarget(const fs::path& destination, std::strin
         if (folder.back() == '\\') folder.remove_suffix(1);
         parts = SplitAtBackslash(folder);
     }
+    if (fileName.empty()) return {std::nullopt, "it has no file name"};
     if (fileName.find('\\') != std::string_view::npos) return {std::nullopt, "its file name holds a \"\\\""};
     parts.push_back(fileName);
 

@@ -90,13 +90,13 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
         // A removal that an interrupted process left half done is finished or
         // undone before the index is read, so the pair always agrees.
         seq.step([&] {
-            if (auto data = DataPath(); !data.empty()) {
+            if (auto data = DataFilePath(path); !data.empty()) {
                 PairCommit(path, ResolveNameCase(data)).RecoverPair();
             }
         });
         seq.step([&] { rfh_->RFHOpen(path); });
         seq.step([&] {
-            const std::string data = DataPath();
+            const std::string data = DataFilePath(path);
             if (data.empty()) throw std::runtime_error("no data file name");
             rfd_->RFDOpen(data);
         });
@@ -115,7 +115,16 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
         });
         seq.step([&] { ui_.HideProgress(); });
     } else {
-        seq.step([&] { bag_->BAGOpen(path); });
+        seq.step([&] {
+            // A BAG that fails to open leaves the object on the archive before it;
+            // its entries must not be listed under this one's name.
+            try {
+                bag_->BAGOpen(path);
+            } catch (...) {
+                bag_->BAGClose();
+                throw;
+            }
+        });
         seq.step([&] { fileCount_ = bag_->BAGGetFileCount(); });
         isBag_ = true;
         seq.step([&] { ListEntries(false); });
@@ -206,7 +215,8 @@ void mVarnokEngine::UpdateSelection() {
         for (int i = 1; i <= RowCount(); ++i) {
             if (!ui_.IsRowSelected(i)) continue;
             ++count;
-            total += isBag_ ? bag_->BAGGetFileSize(i) : rfh_->GetOriginalSize(i);
+            // Each size counts as the unsigned number its row shows.
+            total += static_cast<std::uint32_t>(isBag_ ? bag_->BAGGetFileSize(i) : rfh_->GetOriginalSize(i));
         }
     });
     seq.step([&] { ui_.SetPanel(Panel::Message, "Selected " + std::to_string(count) + " files " + FormatSize(total)); });

@@ -20,8 +20,12 @@ std::int32_t mVarnokEngine::CurrentEntryNumber() const {
 }
 
 // Applies a change of entry n's stored name and saves the index; when the save
-// fails, the table goes back to what is on disk and the user is told.
-bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& change) {
+// fails, the table goes back to what is on disk and the user is told. The row's
+// cell takes the new text as it was given, not as the index reads it back: a
+// path of a lone "\" stays "\" in the list, although the index then counts that
+// "\" as part of the file name.
+bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& change, Column column,
+                                const std::string& cell) {
     if (n < 1 || n > fileCount_ || isBag_ || RefuseEdit()) return false;
     try {
         change();
@@ -31,7 +35,7 @@ bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& cha
         TryStep([&] { ResyncWithDisk(); });
         return false;
     }
-    rows_[static_cast<std::size_t>(n - 1)] = MakeRow(n);
+    rows_[static_cast<std::size_t>(n - 1)][column] = cell;
     ui_.ListRowChanged(n);
     return true;
 }
@@ -43,7 +47,7 @@ void mVarnokEngine::RenameFileEntry(const std::string& newName) {
         Report("The name \"" + newName + "\" has characters an archive cannot store.");
         return;
     }
-    SaveRenamed(n, [&] { rfh_->SetFileName(n, *stored); });
+    SaveRenamed(n, [&] { rfh_->SetFileName(n, *stored); }, Column::Filename, newName);
 }
 
 void mVarnokEngine::ChangeFilePath(const std::string& newPath) {
@@ -53,7 +57,7 @@ void mVarnokEngine::ChangeFilePath(const std::string& newPath) {
         Report("The path \"" + newPath + "\" has characters an archive cannot store.");
         return;
     }
-    SaveRenamed(n, [&] { rfh_->SetFilePath(n, *stored); });
+    SaveRenamed(n, [&] { rfh_->SetFilePath(n, *stored); }, Column::Path, newPath);
 }
 
 void mVarnokEngine::ConfirmRename(const std::string& typed) { RenameFileEntry(StripPath(typed)); }

@@ -140,7 +140,7 @@ private:
     void AfterRemoval();
     void RefuseBagRemoval();
     std::int32_t CurrentEntryNumber() const;
-    bool SaveRenamed(std::int32_t n, const std::function<void()>& change);
+    bool SaveRenamed(std::int32_t n, const std::function<void()>& change, Column column, const std::string& cell);
 
     // Extraction
     std::string EntryFileName(std::int32_t n) const;

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/mVarnokEngine.h"
+#include "formats/cBAG.h"
+#include "tests/engine/ScriptedUi.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok::test {
+
+namespace fs = std::filesystem;
+
+// An entry to build an archive with: stored name ("folder\name") and bytes.
+struct StoredFile {
+    std::string name, bytes;
+};
+
+// The bytes of one index row: six fields, then the name and its terminator.
+std::vector<std::uint8_t> IndexRow(const std::string& name, std::int32_t packedSize, std::int32_t originalSize,
+                                   std::int32_t offset);
+// An index of `count` rows "f0.bin", "f1.bin", ... whose payloads need not exist.
+std::vector<std::uint8_t> BigIndex(int count);
+// The stored names of an index on disk, read afresh.
+std::vector<std::string> StoredNames(const fs::path& index);
+// Every file below a folder, as relative paths with "/".
+std::set<std::string> FilesBelow(const fs::path& folder);
+
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest() { engine.InitEngine(); }
+    void TearDown() override { EXPECT_TRUE(ui.interfaceEnabled) << "the interface was left disabled"; }
+
+    // An RFH pair written with the format classes; returns the index path.
+    fs::path MakeRfh(const std::string& fileName, const std::vector<StoredFile>& files) const;
+    fs::path MakeBag(const std::string& fileName, const std::vector<BAGWriteEntry>& entries) const {
+        cBAG::BAGWrite(dir / fileName, entries);
+        return dir / fileName;
+    }
+    void Open(const fs::path& path) { engine.OpenArchive(path.string()); }
+    // Selects rows with the focus on `focus` (else the first) and recomputes the
+    // totals, as a click does.
+    void Select(const std::set<int>& rows, int focus = 0) {
+        ui.selected = rows;
+        ui.focused = focus != 0 ? focus : (rows.empty() ? 0 : *rows.begin());
+        engine.UpdateSelection();
+    }
+    std::string Cell(int row, Column column) const { return engine.Row(row)[column]; }
+    std::vector<std::string> Cells(Column column) const {
+        std::vector<std::string> cells;
+        for (const auto& row : engine.Rows()) cells.push_back(row[column]);
+        return cells;
+    }
+    static std::string Question(const std::string& file, const fs::path& folder) {
+        return file + " already exists in the directory: " + folder.string() +
+               "/ do you want to overwrite the existing file?";
+    }
+    std::string SizeOf(std::initializer_list<fs::path> files) const;
+
+    TempDir dir;
+    ScriptedUi ui;
+    mVarnokEngine engine{ui};
+    const std::string appTitle = "Varnok 2 - Beta 1/Build 77";
+};
+
+}  // namespace varnok::test

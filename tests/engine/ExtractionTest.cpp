@@ -1,0 +1,185 @@
+#include "engine/TextRules.h"
+#include "formats/cRFH.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace varnok::test {
+namespace {
+
+using EngineExtract = EngineTest;
+using A = OverwriteAnswer;
+
+TEST_F(EngineExtract, OneRowGoesThroughTheSaveDialog) {
+    Open(MakeRfh("Game.rfh", {{"sounds\\a.wav", "new payload"}}));
+    Select({1});
+    const fs::path out = dir / "out", target = out / "a.wav";
+    fs::create_directories(out);
+    const auto before = ui.panel1History;
+
+    ui.saveResults = {"a.wav"};  // the name given back: cancelled
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ui.saveDialogs, std::vector<std::string>{"a.wav All files (*.*)|*.*"});
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(ui.panel1History, before);
+
+    // No and a closed question keep an existing file; Yes replaces it.
+    for (const A answer : {A::No, A::None, A::Yes}) {
+        dir.write(target, "old");
+        ui.saveResults = {target.string()};
+        ui.overwriteAnswers = {answer};
+        engine.ExtractSelectedFiles(true);
+        EXPECT_EQ(ReadText(target), answer == A::Yes ? "new payload" : "old");
+        EXPECT_EQ(ui.overwriteQuestions.back(), Question("a.wav", out));
+        EXPECT_EQ(ui.overwriteTitles.back(), appTitle);
+        EXPECT_EQ(ui.panel1History.size(), before.size() + (answer == A::Yes ? 2 : 0));
+    }
+    EXPECT_EQ(engine.LastOverwriteAnswer(), A::Yes);
+    EXPECT_EQ(ui.panel1History.end()[-2], "Extracting file: a.wav");
+    EXPECT_EQ(ui.panel[1], "All selected files extracted.");
+
+    // The toolbar's extract replaces without asking.
+    dir.write(target, "old");
+    ui.saveResults = {target.string()};
+    engine.ExtractSelectedFiles(false);
+    EXPECT_EQ(ReadText(target), "new payload");
+    EXPECT_EQ(ui.overwriteQuestions.size(), 3u);
+}
+
+TEST_F(EngineExtract, SeveralRowsGoFlatIntoAFolderAndYesToAllLastsOneRun) {
+    Open(
+        MakeRfh("Game.rfh", {{"x\\a.txt", "A"}, {"b.txt", "B"}, {"y\\z\\c.txt", "C"}, {"d.txt", "D"}, {"e.txt", "E"}}));
+    Select({1, 2, 3, 4});
+    const fs::path out = dir / "out";
+    ui.folders = {""};
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ui.folderPrompts.at(0), "Select directory to extract the selected files to:");
+    EXPECT_FALSE(fs::exists(out));
+
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) dir.write(out / name, "old");
+    ui.folders = {out.string()};  // no trailing separator
+    ui.overwriteAnswers = {A::Yes, A::No, A::YesToAll};
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ui.overwriteQuestions.size(), 3u);
+    EXPECT_EQ(ui.overwriteQuestions.at(1), Question("b.txt", out));
+    EXPECT_EQ(FilesBelow(out).size(), 4u);
+    EXPECT_EQ(ReadText(out / "a.txt") + ReadText(out / "b.txt") + ReadText(out / "c.txt") + ReadText(out / "d.txt"),
+              "AoldCD");
+    EXPECT_EQ(ui.panel[1], "All selected files extracted.");
+
+    ui.folders = {out.string()};
+    ui.overwriteAnswers = {A::No, A::No, A::No, A::No};
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ui.overwriteQuestions.size(), 7u);
+}
+
+TEST_F(EngineExtract, AllFilesKeepTheirFoldersWhenAsked) {
+    Open(MakeRfh("Game.rfh", {{"A\\B\\deep.txt", "deep"}, {"A\\mid.txt", "mid"}, {"root.txt", "root"}}));
+    const fs::path out = dir / "out";
+    engine.ExtractAllFiles(out.string(), false, true, true);
+    EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"A/B/deep.txt", "A/mid.txt", "root.txt"}));
+    EXPECT_EQ(ReadText(out / "A/B/deep.txt"), "deep");
+    EXPECT_EQ(ui.panel[1], "All files extracted");
+
+    // Asked with the full target path; Yes to All answers for the rest of the run.
+    for (const char* name : {"A/B/deep.txt", "A/mid.txt", "root.txt"}) dir.write(out / name, "old");
+    ui.overwriteAnswers = {A::YesToAll};
+    engine.ExtractAllFiles(out.string() + "/", false, true, true);
+    EXPECT_EQ(ui.overwriteQuestions, std::vector<std::string>{Question((out / "A/B/deep.txt").string(), out)});
+    EXPECT_EQ(ReadText(out / "root.txt"), "root");
+
+    // "Overwrite existing files" asks nothing; without structure all is flat.
+    dir.write(out / "root.txt", "old");
+    engine.ExtractAllFiles(out.string(), true, false, true);
+    EXPECT_EQ(ReadText(out / "root.txt"), "root");
+    EXPECT_EQ(ReadText(out / "deep.txt"), "deep");
+    EXPECT_EQ(ui.overwriteQuestions.size(), 1u);
+}
+
+TEST_F(EngineExtract, ADirectoryIsOneStoredFolderInAnyCase) {
+    Open(MakeRfh("Game.rfh",
+                 {{"DATA\\one.txt", "1"}, {"Data\\two.txt", "2"}, {"DATA\\SUB\\three.txt", "3"}, {"root.txt", "r"}}));
+    const fs::path out = dir / "out";
+    dir.write(out / "two.txt", "old");
+    engine.ExtractDirectory(UpperCaseASCII("data\\"), out.string(), false);
+    EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(ReadText(out / "two.txt"), "old");
+    EXPECT_EQ(ui.panel[1], "All files extracted");
+    engine.ExtractDirectory("DATA\\", out.string(), true);
+    EXPECT_EQ(ReadText(out / "two.txt"), "2");
+
+    engine.ExtractDirectory("", (dir / "root").string(), false);
+    EXPECT_EQ(FilesBelow(dir / "root"), std::set<std::string>{"root.txt"});
+    EXPECT_TRUE(ui.overwriteQuestions.empty());
+}
+
+TEST_F(EngineExtract, NamesThatLeaveTheDestinationAreReportedNotWritten) {
+    Open(MakeRfh(
+        "Evil.rfh",
+        {{"..\\evil.txt", "e"}, {"\\abs.txt", "a"}, {"C:\\x.txt", "c"}, {"a/b.txt", "s"}, {"ok\\fine.txt", "fine"}}));
+    const fs::path dest = dir / "dest" / "inner";
+    engine.ExtractAllFiles(dest.string(), false, true, true);
+    EXPECT_EQ(FilesBelow(dir / "dest"), std::set<std::string>{"inner/ok/fine.txt"});
+    EXPECT_FALSE(fs::exists(dir / "evil.txt"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    for (const char* name : {"..\\evil.txt", "\\abs.txt", "C:\\x.txt", "a/b.txt"}) {
+        EXPECT_NE(ui.messages[0].text.find(name), std::string::npos) << name;
+    }
+    EXPECT_EQ(ui.messages[0].title, "Varnok 2");
+    EXPECT_EQ(engine.ProblemCount(), 4);
+
+    // A folder on the way that is a symbolic link is not followed.
+    fs::remove_all(dest / "ok");
+    fs::create_directories(dir / "outside");
+    fs::create_directory_symlink(dir / "outside", dest / "ok");
+    engine.ExtractAllFiles(dest.string(), false, true, true);
+    EXPECT_TRUE(FilesBelow(dir / "outside").empty());
+    EXPECT_NE(ui.messages.back().text.find("ok\\fine.txt"), std::string::npos);
+}
+
+TEST_F(EngineExtract, ADamagedPayloadLeavesTheOldTargetAlone) {
+    const fs::path index =
+        MakeRfh("Game.rfh", {{"good.txt", std::string(500, 'g')}, {"bad.txt", std::string(500, 'b')}});
+    cRFH t;
+    t.RFHOpen(index);
+    std::string data = ReadText(dir / "Game.rfd");
+    data.replace(static_cast<std::size_t>(t.GetOffSet(2)) + 4, 6, "broken");
+    dir.write("Game.rfd", data);
+    Open(index);
+
+    const fs::path out = dir / "out";
+    dir.write(out / "bad.txt", "old");
+    engine.ExtractAllFiles(out.string(), true, false, true);
+    EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"bad.txt", "good.txt"}));
+    EXPECT_EQ(ReadText(out / "bad.txt"), "old");
+    EXPECT_EQ(ReadText(out / "good.txt"), std::string(500, 'g'));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("bad.txt"), std::string::npos);
+}
+
+TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
+    Open(MakeBag("Sounds.bag",
+                 {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)}, {"odd", 0, 0, 0, {1, 2, 3}}}));
+    Select({1});
+    const fs::path target = dir / "boom.wav";
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        ui.saveResults = {target.string()};
+        ui.messageAnswers = {answer};
+        if (fs::exists(target)) ui.overwriteAnswers = {A::Yes};
+        engine.ExtractSelectedFiles(true);
+        const std::string bytes = ReadText(target);
+        EXPECT_EQ(bytes.size(), answer == MessageAnswer::Yes ? 1044u : 1000u);
+        EXPECT_EQ(bytes.substr(0, 4), answer == MessageAnswer::Yes ? "RIFF" : "\a\a\a\a");
+    }
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, cBAG::kConvertQuestion);
+    EXPECT_EQ(ui.messages[0].title, appTitle);
+    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNo);
+
+    // An entry of a type without an extension has no name and is reported.
+    ui.messageAnswers = {MessageAnswer::No};
+    engine.ExtractAllFiles((dir / "all").string(), false, false, true);
+    EXPECT_EQ(FilesBelow(dir / "all"), std::set<std::string>{"boom.w"});
+    EXPECT_NE(ui.messages.back().text.find("entry 2: not extracted, because it has no file name."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnok::test

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/EngineUi.h"
+
+namespace varnok::test {
+
+struct ShownMessage {
+    std::string text, title;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+// The engine's window as a script: it records what the engine shows, answers
+// questions from queues the test fills (a question nobody expected fails the
+// test), and keeps selection and focus as a list view does when rows go away.
+class ScriptedUi final : public EngineUi {
+public:
+    std::string caption, pathLabel;
+    std::array<std::string, 4> panel;  // the last text of panels 1-3
+    std::vector<std::string> panel1History, overwriteQuestions, overwriteTitles, folderPrompts, saveDialogs;
+    std::vector<std::string> opened, commands;  // OpenWithAssociatedProgram; EnableAll, EnableAdd, ...
+    std::vector<ShownMessage> messages;
+    std::set<int> openWithEnabled;
+    int rowCount = 0;
+    bool listVisible = true, interfaceEnabled = true;
+
+    // The answers; None among the overwrite answers closes the question.
+    std::deque<MessageAnswer> messageAnswers;
+    std::deque<OverwriteAnswer> overwriteAnswers;
+    std::deque<std::string> folders, openResults, saveResults;
+
+    std::set<int> selected;
+    int focused = 0;
+
+    std::string LastCommand() const { return commands.empty() ? "" : commands.back(); }
+
+    void SetCaption(const std::string& text) override { caption = text; }
+    void SetPathLabel(const std::string& text) override { pathLabel = text; }
+    void SetPanel(Panel p, const std::string& text) override {
+        panel[static_cast<std::size_t>(p)] = text;
+        if (p == Panel::Message) panel1History.push_back(text);
+    }
+    void ShowProgress() override {}
+    void HideProgress() override {}
+    void UpdateProgress(std::int64_t current, std::int64_t total) override {
+        EXPECT_TRUE(current >= 0 && current <= total) << "progress " << current << " of " << total;
+    }
+    void DisableInterface() override { interfaceEnabled = false; }
+    void EnableInterface() override { interfaceEnabled = true; }
+    void Yield() override {}
+
+    MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
+                              MessageButtons buttons) override {
+        messages.push_back({text, title, icon, buttons});
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : Next(messageAnswers, MessageAnswer::Closed, text);
+    }
+    OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) override {
+        overwriteQuestions.push_back(question);
+        overwriteTitles.push_back(title);
+        return Next(overwriteAnswers, OverwriteAnswer::None, question);
+    }
+    std::string BrowseForFolder(const std::string& prompt) override {
+        folderPrompts.push_back(prompt);
+        return Next(folders, std::string(), prompt);
+    }
+    std::string OpenFileDialog(const std::string& filter) override { return Next(openResults, std::string(), filter); }
+    std::string SaveFileDialog(const std::string& fileName, const std::string& filter) override {
+        saveDialogs.push_back(fileName + " " + filter);
+        return Next(saveResults, fileName, fileName);
+    }
+
+    void ListReset() override {
+        rowCount = focused = 0;
+        selected.clear();
+    }
+    void ListRowsAppended(int first, int count) override {
+        EXPECT_EQ(first, rowCount + 1);
+        rowCount += count;
+    }
+    // The rows below move up, and their selection and focus with them.
+    void ListRowRemoved(int row) override {
+        EXPECT_TRUE(row >= 1 && row <= rowCount) << row;
+        --rowCount;
+        std::set<int> moved;
+        for (int r : selected) {
+            if (r != row) moved.insert(r > row ? r - 1 : r);
+        }
+        selected = moved;
+        focused = focused == row ? 0 : focused - (focused > row ? 1 : 0);
+    }
+    void ListRowChanged(int row) override { EXPECT_TRUE(row >= 1 && row <= rowCount) << row; }
+    void SetListVisible(bool visible) override { listVisible = visible; }
+    bool IsRowSelected(int row) const override { return selected.count(row) != 0; }
+    int FocusedRow() const override { return focused; }
+
+    void EnableAll() override { commands.push_back("EnableAll"); }
+    void EnableAllBAG() override { commands.push_back("EnableAllBAG"); }
+    void EnableReadOnly() override { commands.push_back("EnableReadOnly"); }
+    void EnableAdd() override { commands.push_back("EnableAdd"); }
+    void DisableAll() override { commands.push_back("DisableAll"); }
+    void OpenWithAssociatedProgram(const std::string& path) override { opened.push_back(path); }
+    void SetOpenWithEnabled(int entry, bool enabled) override {
+        if (enabled)
+            openWithEnabled.insert(entry);
+        else
+            openWithEnabled.erase(entry);
+    }
+
+private:
+    template <typename T>
+    static T Next(std::deque<T>& queue, T unanswered, const std::string& what) {
+        if (queue.empty()) {
+            ADD_FAILURE() << "nobody expected this question: " << what;
+            return unanswered;
+        }
+        T answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace varnok::test
