@@ -71,6 +71,14 @@ bool mVarnokEngine::ExtractTo(std::int32_t n, const fs::path& target, std::vecto
     }
 }
 
+fs::path mVarnokEngine::ExtractEntryInto(std::int32_t n, const fs::path& folder) {
+    std::vector<std::string> failures;
+    fs::path target = TargetIn(folder, n, false, failures);
+    if (!target.empty() && !ExtractTo(n, target, failures)) target.clear();
+    ReportFailures("The file could not be extracted:", failures);
+    return target;
+}
+
 OverwriteAnswer mVarnokEngine::AskOverwrite(const std::string& fileName, const std::string& folder) {
     const std::string question =
         fileName + " already exists in the directory: " + folder + " do you want to overwrite the existing file?";

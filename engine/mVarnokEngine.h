@@ -17,6 +17,17 @@ class cRFH;
 class cRFD;
 class cBAG;
 
+// The types the new-archive dialog offers, by their positions in its list.
+enum class NewArchiveType { BAG = 0, RFH = 1 };
+
+// An archive the scan of the game's data folders found: the caption of its
+// File > Found entry (its folder below the game folder, then the file name in
+// upper case) and the file's real path.
+struct FoundArchive {
+    std::string caption;
+    std::string path;
+};
+
 // The one open archive and every operation on it. The window, the command-line
 // tool and the tests drive it through the same operations; it reaches the user
 // only through its EngineUi.
@@ -113,6 +124,43 @@ public:
     // The extract step every command uses: entry n written to target.
     void ExtractEntry(std::int32_t n, const std::filesystem::path& target);
 
+    // Entry n written into `folder` under its file name, for a drag out of the
+    // list; the path written, or "" when it could not be (the user is told why).
+    std::filesystem::path ExtractEntryInto(std::int32_t n, const std::filesystem::path& folder);
+
+    // --- Archive files: create, copy, move, rename, delete ----------------
+    // The new-archive dialog's Ok. False when the dialog is to stay loaded,
+    // hidden, with what it holds, for another try: no usable name, an overwrite
+    // declined, or the files could not be written.
+    bool ConfirmCreateArchive(const std::string& fileName, NewArchiveType type, const std::string& directoryToAdd);
+    // Writes an archive of no entries: an empty index and an empty data file.
+    void CreateEmptyArchive(const std::string& fileName);
+    // The save dialog for a new archive's name, with the filter of its type;
+    // `current` back when it is cancelled.
+    std::string BrowseNewArchiveName(const std::string& current, NewArchiveType type);
+    // Points the engine at the open archive's new place; the list stays.
+    void SetArchivePath(const std::string& newPath);
+    // The move/copy dialog's Ok: the archive at `source` (the one open when the
+    // dialog was shown) copied or moved into `folder`.
+    void CopyArchive(const std::string& source, const std::string& folder);
+    void MoveArchive(const std::string& source, const std::string& folder);
+    // The rename dialog's Rename: the archive at `oldPath` renamed to the file
+    // name of `typed` in the same folder.
+    void RenameArchive(const std::string& oldPath, const std::string& typed);
+    void DeleteArchive();
+
+    // --- Finding ----------------------------------------------------------
+    // Find File: the nearest row after (down) or before (up) the current one
+    // whose file name equals `name`, ASCII letters in any case. It is selected
+    // and made current; the row, or 0 when none.
+    int FindFile(const std::string& name, bool down);
+    // The start-up scan of the game's data folders; fills File > Found. An empty
+    // game folder finds nothing.
+    const std::vector<FoundArchive>& SearchRFH(const std::filesystem::path& gameFolder);
+    const std::vector<FoundArchive>& FoundArchives() const noexcept { return found_; }
+    // Opens Found entry k (1-based).
+    void OpenFoundArchive(int k);
+
 private:
     // Listing
     ListRow MakeRow(std::int32_t n) const;
@@ -149,6 +197,10 @@ private:
     std::filesystem::path TargetIn(const std::filesystem::path& folder, std::int32_t n, bool keepStructure,
                                    std::vector<std::string>& failures) const;
 
+    // Archive files
+    void TransferArchive(const std::string& source, const std::string& folder, bool move);
+    bool HoldsBag(const std::string& path) const;
+
     EngineUi& ui_;
     std::unique_ptr<cRFH> rfh_;
     std::unique_ptr<cRFD> rfd_;
@@ -169,6 +221,7 @@ private:
     bool yesToAll_ = false;
     OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::None;
     int problems_ = 0;
+    std::vector<FoundArchive> found_;
 };
 
 }  // namespace varnok

@@ -16,7 +16,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "engine/ExtractionTarget.h"
 #include "engine/dialogs/frmLogo.h"
 #include "platform/Folders.h"
 #include "shell/FileListModel.h"
@@ -191,20 +190,11 @@ void frmMain::changeEvent(QEvent* event) {
 QList<QUrl> frmMain::ExtractForDrag(const std::vector<int>& rows) {
     // Dragged entries are written to a folder of their own under the view folder,
     // kept until the program ends, and offered as plain files.
-    const std::filesystem::path folder = ViewFolder() / "drag";
     QList<QUrl> urls;
     for (int row : rows) {
         if (row < 1 || row > engine_.RowCount()) continue;
-        const std::string name = engine_.Row(row)[Column::Filename];
-        const std::filesystem::path target = folder / name;
-        if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") continue;
-        try {
-            CreateTargetFolders(target);
-            engine_.ExtractEntry(row, target);
-            urls << QUrl::fromLocalFile(QString::fromStdString(target.string()));
-        } catch (const std::exception& e) {
-            ShowMessage(name + ": " + e.what(), "Varnok 2", MessageIcon::Exclamation, MessageButtons::Ok);
-        }
+        const std::filesystem::path written = engine_.ExtractEntryInto(row, ViewFolder() / "drag");
+        if (!written.empty()) urls << QUrl::fromLocalFile(QString::fromStdString(written.string()));
     }
     return urls;
 }
