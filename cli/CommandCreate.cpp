@@ -1,0 +1,106 @@
+// varnok create: a new, empty RFH archive pair, optionally filled from a folder.
+#include <system_error>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "cli/Session.h"
+#include "cli/Sources.h"
+#include "engine/PairCommit.h"
+#include "engine/TextRules.h"
+#include "formats/FormatError.h"
+#include "formats/io/File.h"
+
+namespace varnok::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr OptionSpec kOptions[] = {{"overwrite"}};
+
+bool HasExtension(const std::string& path, std::string_view extension) {
+    const std::string name = fs::path(path).filename().string();
+    return name.size() > extension.size() && UpperCaseASCII(name.substr(name.size() - extension.size())) ==
+                                                 UpperCaseASCII(extension);
+}
+
+bool Exists(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+// Writes the empty pair. The index goes first: an empty index beside an old data
+// file is a consistent empty archive, the other order would not be. A change of
+// an earlier archive of the same name that was interrupted must not be finished
+// over the new one when it is opened, so its staged files go too.
+void WriteEmptyPair(const fs::path& index, const fs::path& data) {
+    const PairCommit pair(index, data);
+    std::error_code ec;
+    fs::remove(pair.StagedIndex(), ec);
+    fs::remove(pair.StagedData(), ec);
+    WriteFileAtomically(index, std::span<const std::uint8_t>());
+    WriteFileAtomically(data, std::span<const std::uint8_t>());
+}
+
+int RunCreate(const Arguments& args) {
+    args.ExpectPositionals(1, 2, "ARCHIVE");
+    std::string index = args.Positionals()[0];
+    if (HasExtension(index, ".bag")) {
+        PrintError("only RFH archives can be created, not BAG archives");
+        return kExitFailed;
+    }
+    if (!HasExtension(index, ".rfh")) index += ".rfh";
+    const std::string data = DataFilePath(index);
+
+    std::vector<std::string> sources;
+    if (args.Positionals().size() == 2) {
+        const std::string& folder = args.Positionals()[1];
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec)) {
+            PrintError("no such folder: " + Quoted(folder));
+            return kExitFailed;
+        }
+        if (FoldersToAdd(folder, "").empty()) {
+            PrintError("there are no files in " + Quoted(folder));
+            return kExitFailed;
+        }
+        sources.push_back(folder);
+    }
+    if (!args.Has("overwrite")) {
+        for (const fs::path& existing : {fs::path(index), ResolveNameCase(data)}) {
+            if (Exists(existing)) {
+                PrintError(Quoted(existing.string()) + " already exists (--overwrite replaces it)");
+                return kExitFailed;
+            }
+        }
+    }
+    if (!sources.empty() && !CheckSources(sources, index, data)) return kExitFailed;
+    try {
+        WriteEmptyPair(index, data);
+    } catch (const FormatError& e) {
+        PrintError(e.what());
+        return kExitFailed;
+    }
+
+    Session session(args);
+    if (!session.Open(index)) return kExitFailed;
+    AddSources(session.Engine(), sources, "");
+    return session.Result();
+}
+
+}  // namespace
+
+const Command kCreateCommand{
+    "create", "create a new RFH archive",
+    "Usage: varnok create ARCHIVE [DIR] [--overwrite]\n"
+    "\n"
+    "Creates an empty RFH archive: the index ARCHIVE (\".rfh\" is appended when\n"
+    "ARCHIVE has another extension) and the data file beside it, whose extension\n"
+    "\".rfd\" takes the letter case of the index's. With DIR, every file of the\n"
+    "folder tree is added: the files directly in DIR at the root, those of its\n"
+    "subfolders under their folder path.\n"
+    "\n"
+    "Options:\n"
+    "  --overwrite   replace an existing archive of that name\n",
+    kOptions, &RunCreate};
+
+}  // namespace varnok::cli

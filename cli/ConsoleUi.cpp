@@ -1,0 +1,155 @@
+#include "cli/ConsoleUi.h"
+
+#include <spawn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <string_view>
+
+#include "formats/cBAG.h"
+
+extern char** environ;
+
+namespace varnok::cli {
+
+namespace {
+
+constexpr std::string_view kAddingPrefix = "Adding file: ";
+constexpr std::string_view kAddingSuffix = " please wait...";
+constexpr std::string_view kEmptyFileMessage = "Can't add a empty file.";
+constexpr std::string_view kExistsInfix = " already exists in the directory: ";
+
+std::string Lowered(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// The file an "Adding file: NAME please wait..." status names, or "".
+std::string FileBeingAdded(const std::string& status) {
+    if (!status.starts_with(kAddingPrefix) || !status.ends_with(kAddingSuffix)) return {};
+    return status.substr(kAddingPrefix.size(), status.size() - kAddingPrefix.size() - kAddingSuffix.size());
+}
+
+}  // namespace
+
+ConsoleUi::ConsoleUi(Answers answers, std::ostream& err, bool interactive, bool showProgress)
+    : answers_(answers), err_(err), interactive_(interactive), showProgress_(showProgress) {}
+
+void ConsoleUi::SetPanel(Panel panel, const std::string& text) {
+    if (panel != Panel::Message) return;
+    if (answers_.verbose && text != lastMessage_) {
+        ClearProgressLine();
+        err_ << "varnok: " << text << '\n';
+    }
+    lastMessage_ = text;
+}
+
+void ConsoleUi::ShowProgress() {
+    progressVisible_ = showProgress_;
+    progressShown_ = -1;
+}
+
+void ConsoleUi::HideProgress() {
+    ClearProgressLine();
+    progressVisible_ = false;
+}
+
+void ConsoleUi::UpdateProgress(std::int64_t current, std::int64_t total) {
+    if (!progressVisible_ || total <= 0) return;
+    const int percent = static_cast<int>(std::clamp<std::int64_t>(current * 100 / total, 0, 100));
+    if (percent == progressShown_) return;
+    progressShown_ = percent;
+    err_ << "\rvarnok: " << percent << "% " << std::flush;
+}
+
+void ConsoleUi::ClearProgressLine() {
+    if (progressShown_ < 0) return;
+    err_ << "\r              \r" << std::flush;
+    progressShown_ = -1;
+}
+
+void ConsoleUi::PrintLines(const std::string& text) {
+    ClearProgressLine();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (!line.empty()) err_ << "varnok: " << line << '\n';
+        start = end + 1;
+    }
+}
+
+std::optional<std::string> ConsoleUi::Ask(const std::string& prompt) {
+    ClearProgressLine();
+    err_ << "varnok: " << prompt << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) {
+        err_ << '\n';
+        return std::nullopt;
+    }
+    return Lowered(line);
+}
+
+bool ConsoleUi::AnswerYesNo(const std::string& text, bool flagAnswer, bool haveFlag) {
+    if (haveFlag) return flagAnswer;
+    if (!interactive_) return false;
+    const auto answer = Ask(text + " [y/N] ");
+    return answer && (*answer == "y" || *answer == "yes");
+}
+
+MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string& /*title*/, MessageIcon icon,
+                                     MessageButtons buttons) {
+    if (buttons == MessageButtons::YesNo) {
+        const std::optional<bool> wave = answers_.convertToWave;
+        const bool yes = text == cBAG::kConvertQuestion ? AnswerYesNo(text, wave.value_or(false), wave.has_value())
+                                                        : AnswerYesNo(text, true, answers_.yes);
+        return yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    if (icon == MessageIcon::Critical || icon == MessageIcon::Exclamation) {
+        ++failures_;
+        // The engine's empty-file message does not say which file; its status does.
+        const std::string file = FileBeingAdded(lastMessage_);
+        PrintLines(text == kEmptyFileMessage && !file.empty() ? file + ": " + text : text);
+    } else {
+        PrintLines(text);
+    }
+    return MessageAnswer::Ok;
+}
+
+OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::string& /*title*/) {
+    if (answers_.overwrite) return OverwriteAnswer::Yes;
+    if (interactive_) {
+        for (;;) {
+            const auto answer = Ask(question + " [y]es, [n]o, [a]ll: ");
+            if (!answer || *answer == "n" || *answer == "no") break;
+            if (*answer == "y" || *answer == "yes") return OverwriteAnswer::Yes;
+            if (*answer == "a" || *answer == "all") return OverwriteAnswer::YesToAll;
+        }
+    } else {
+        const std::size_t cut = question.find(kExistsInfix);
+        const std::string file = cut == std::string::npos ? question : question.substr(0, cut);
+        ClearProgressLine();
+        err_ << "varnok: " << file << " already exists, not replaced (--overwrite replaces it)\n";
+    }
+    ++keptFiles_;
+    return OverwriteAnswer::No;
+}
+
+// Started without waiting, as the desktop would; a missing xdg-open only means
+// nothing opens.
+void ConsoleUi::OpenWithAssociatedProgram(const std::string& path) {
+    std::string program = "xdg-open";
+    std::string file = path;
+    char* argv[] = {program.data(), file.data(), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
+        PrintLines("cannot start xdg-open to open " + path);
+    }
+}
+
+}  // namespace varnok::cli

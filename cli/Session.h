@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cli/Arguments.h"
+#include "cli/ConsoleUi.h"
+#include "engine/mVarnokEngine.h"
+
+namespace varnok::cli {
+
+// The answers a command line gives to the engine's questions.
+Answers AnswersFrom(const Arguments& args);
+
+// One run of the engine behind the console: the archive a command works on, and
+// whether anything went wrong while it did.
+class Session {
+public:
+    explicit Session(const Arguments& args);
+
+    ConsoleUi& Ui() noexcept { return ui_; }
+    mVarnokEngine& Engine() noexcept { return engine_; }
+    const std::string& Path() const noexcept { return path_; }
+
+    // Opens the archive at `path`, which must exist: only "create" makes new ones,
+    // and the engine would make an empty index of a missing path. Prints why and
+    // returns false when it is not a file that can be read, or not an archive.
+    bool Open(const std::string& path);
+
+    // What is wrong with the open archive's table, or "": a damaged index, an index
+    // of more than 5000 entries, a BAG table that can't be read.
+    std::string TableDamage() const;
+
+    // Prints why and returns true when the open archive can't be changed: BAG
+    // archives, and indexes that are damaged, since saving one would drop every
+    // entry after the damage. `what` completes "can't ...".
+    bool RefuseChange(std::string_view what) const;
+
+    // The exit code: failure when the engine showed a failure or counted a problem.
+    int Result() const;
+
+private:
+    ConsoleUi ui_;
+    mVarnokEngine engine_;
+    std::string path_;
+};
+
+}  // namespace varnok::cli
