@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace varnok {
 
@@ -83,6 +84,13 @@ public:
     virtual void AddRecentFile(const std::string& /*path*/) {}
     virtual std::string FavoriteFile(int /*index*/) { return {}; }
     virtual void SetOpenWithEnabled(int /*entry*/, bool /*enabled*/) {}
+
+    // Find File's match: selects the row without clearing the other selected
+    // rows, makes it the current row and scrolls it into view.
+    virtual void MarkFoundRow(int /*row*/) {}
+    // The captions of the archives the game scan found, for File > Found and the
+    // Open Archive drop-down; entry k opens with mVarnokEngine::OpenFoundArchive(k).
+    virtual void SetFoundArchives(const std::vector<std::string>& /*captions*/) {}
 };
 
 }  // namespace varnok

@@ -104,7 +104,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
         isBag_ = false;
         seq.step([&] { ListEntries(true); });
         seq.step([&] {
-            readOnly_ = rfh_->RFHTruncated();
+            // Saving a table that was cut short would drop the entries after the cut.
+            readOnly_ = rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value();
             if (readOnly_) {
                 ui_.EnableReadOnly();
             } else if (fileCount_ != 0) {
@@ -139,17 +140,18 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     seq.step([&] { ui_.AddRecentFile(path); });
     seq.step([&] { ShowArchiveSize(true); });
     seq.step([&] { UpdateSelection(); });
-    if (readOnly_) {
+    if (!isBag_ && rfh_->RFHDamagedAt()) {
+        seq.step([&] {
+            ui_.SetPanel(Panel::Message, "The index is damaged at offset " +
+                                             std::to_string(*rfh_->RFHDamagedAt()) + ": the " +
+                                             std::to_string(fileCount_) +
+                                             " entries before it are listed, and it is read-only.");
+        });
+    } else if (readOnly_) {
         seq.step([&] {
             ui_.SetPanel(Panel::Message, "This archive holds more than " + std::to_string(kMaxEntries) +
                                              " entries: the first " + std::to_string(kMaxEntries) +
                                              " are listed, and it is read-only.");
-        });
-    } else if (!isBag_ && rfh_->RFHDamagedAt()) {
-        seq.step([&] {
-            ui_.SetPanel(Panel::Message, "The index is damaged at offset " +
-                                             std::to_string(*rfh_->RFHDamagedAt()) + ": " +
-                                             std::to_string(fileCount_) + " entries before it are listed.");
         });
     }
 }

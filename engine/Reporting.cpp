@@ -1,6 +1,7 @@
 // How the engine tells the user that something could not be done.
 #include "engine/ProgramInfo.h"
 #include "engine/mVarnokEngine.h"
+#include "formats/cRFH.h"
 
 namespace varnok {
 
@@ -26,6 +27,13 @@ void mVarnokEngine::ReportFailures(const std::string& heading, const std::vector
 
 bool mVarnokEngine::RefuseEdit() {
     if (!readOnly_) return false;
+    if (!isBag_ && rfh_->RFHDamagedAt()) {
+        Report("The index of this archive is damaged at offset " + std::to_string(*rfh_->RFHDamagedAt()) +
+                   ". Only the entries before the damage are listed, so it is opened read-only: saving it "
+                   "would lose the rest of its table.",
+               MessageIcon::Exclamation);
+        return true;
+    }
     Report("This archive holds more than " + std::to_string(kMaxEntries) +
                " entries. Only the first " + std::to_string(kMaxEntries) +
                " are listed, so it is opened read-only: saving it would lose the rest of its table.",

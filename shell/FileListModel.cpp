@@ -92,6 +92,9 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
     header()->setSectionsMovable(true);
+    // A click on a column caption saves the column layout; a header that is not
+    // clickable never reports one. The list itself is never sorted.
+    header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
 }
 

@@ -41,7 +41,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), engine_(*this), setting
     resize(ToPixels(9600), ToPixels(7200));
 }
 
-frmMain::~frmMain() = default;
+// The file list's model reads the engine's rows, and the engine, a member, is
+// gone before QWidget's destructor deletes the child widgets: the panes go first,
+// while what they read is still there.
+frmMain::~frmMain() { delete imgSplitter; }
 
 int frmMain::ToTwips(int pixels) const {
     const double dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
@@ -154,6 +157,8 @@ void frmMain::ConnectList() {
     connect(lstFiles, &QAbstractItemView::doubleClicked, this, [this] { engine_.ViewFile(); });
     connect(lstFiles->header(), &QHeaderView::sectionClicked, this, [this] { SaveColumns(); });
     connect(lstFiles, &FileListView::filesDropped, this, [this](const QStringList& paths) {
+        // With no archive open there is nothing to add to.
+        if (engine_.ArchivePath().empty()) return;
         std::vector<std::string> files;
         for (const QString& p : paths) files.push_back(p.toStdString());
         engine_.AddDroppedFiles(files);

@@ -3,11 +3,14 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "engine/EngineUi.h"
 #include "engine/mVarnokEngine.h"
+#include "platform/Folders.h"
+#include "shell/plugins/PlugIns.h"
 
 class QAction;
 class QCheckBox;
@@ -41,6 +44,10 @@ public:
     mVarnokEngine& Engine() { return engine_; }
     MainSettings& Settings() { return *settings_; }
 
+    // The folder whose "plugins" folder start-up unpacks: the program's own, or a
+    // test's.
+    void SetProgramFolder(std::filesystem::path folder) { programFolder_ = std::move(folder); }
+
     // --- EngineUi ------------------------------------------------------------
     void SetCaption(const std::string& text) override;
     void SetPathLabel(const std::string& text) override;
@@ -73,6 +80,8 @@ public:
     void AddRecentFile(const std::string& path) override;
     std::string FavoriteFile(int index) override;
     void SetOpenWithEnabled(int entry, bool enabled) override;
+    void MarkFoundRow(int row) override;
+    void SetFoundArchives(const std::vector<std::string>& captions) override;
 
     // --- Commands --------------------------------------------------------------
     void SelectAll();
@@ -107,6 +116,7 @@ private:
     void SearchGameData();
     void RegisterAssociations();
     void DiscoverPlugIns();
+    void PlugInClicked(PlugInMenu menu, int number);
     void RestoreWindowState();
     void SaveWindowState();
     void EmptyViewFolder();
@@ -118,6 +128,8 @@ private:
     mVarnokEngine engine_;
     std::unique_ptr<MainSettings> settings_;
     bool unloaded_ = false;
+    std::filesystem::path programFolder_ = ProgramFolder();
+    PlugInHost plugIns_{StartPlugInProgram};
 
     // Widgets
     QSplitter* imgSplitter = nullptr;
@@ -178,7 +190,12 @@ private:
     QAction* mnuActionRenameFile = nullptr;
     QAction* mnuActionChangePath = nullptr;
     QAction* mnuActionFindFile = nullptr;
-    std::vector<QAction*> mnuActionViewWithSub;  // element 0 is the placeholder
+    std::vector<QAction*> mnuActionViewWithSub;  // element 0 is the placeholder; nullptr where a plug-in has none
+    // The other plug-in menus' control arrays, laid out the same way.
+    std::vector<QAction*> mnuFileImportSub;
+    std::vector<QAction*> mnuFileExportSub;
+    std::vector<QAction*> mnuPlugInsSub;
+    std::vector<QAction*> mnuHelpAboutPluginsSub;
     // View, Favorites, Launch, Help
     QAction* mnuViewToolbar = nullptr;
     QAction* mnuViewStatusBar = nullptr;
@@ -192,6 +209,7 @@ private:
     QAction* mnuHelpAbout = nullptr;
     // Toolbar buttons 1..12 (separators included)
     std::array<QAction*, 13> tbButtons{};
+    std::vector<QAction*> mnuFileFoundSub;  // element 0 is "No files found"
 };
 
 }  // namespace varnok

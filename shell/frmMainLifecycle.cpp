@@ -11,6 +11,8 @@
 #include "engine/ContinueOnFailure.h"
 #include "engine/ProgramInfo.h"
 #include "platform/Folders.h"
+#include "platform/GameFolder.h"
+#include "shell/mRegistery.h"
 #include "shell/FileListModel.h"
 #include "shell/FolderPane.h"
 #include "shell/MainSettings.h"
@@ -189,11 +191,8 @@ void frmMain::RefreshFavoritesMenu() {
     }
 }
 
-// The steps of start-up that look for the game, register the file types and
-// load plug-ins are filled in by those features; until then they have nothing
-// to do.
-void frmMain::SearchGameData() {}
-void frmMain::RegisterAssociations() {}
-void frmMain::DiscoverPlugIns() {}
+void frmMain::SearchGameData() { engine_.SearchRFH(GetGameFolder()); }
+
+void frmMain::RegisterAssociations() { varnok::RegisterAssociations(); }
 
 }  // namespace varnok

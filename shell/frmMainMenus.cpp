@@ -4,8 +4,17 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 
+#include "engine/ProgramInfo.h"
 #include "engine/dialogs/frmAddDirectory.h"
+#include "engine/dialogs/frmCreate.h"
+#include "engine/dialogs/frmFind.h"
+#include "engine/dialogs/frmMoveCopy.h"
+#include "engine/dialogs/frmRenameArchive.h"
+#include "platform/GameFolder.h"
+#include "shell/HelpLinks.h"
+#include "shell/frmAbout.h"
 #include "engine/dialogs/frmExtractAll.h"
 #include "engine/dialogs/frmExtractDirectory.h"
 #include "engine/dialogs/frmRemoveDirectory.h"
@@ -57,12 +66,17 @@ void frmMain::BuildFileMenu() {
     AddSeparator(mnuFile, "mnuFileBarA");
     mnuFileImport = mnuFile->addMenu(QStringLiteral("&Import"));
     mnuFileImport->menuAction()->setObjectName(QStringLiteral("mnuFileImport"));
+    mnuFileImportSub = {AddAction(mnuFileImport, "mnuFileImportSub0", QStringLiteral("Nothing"))};
+    mnuFileImportSub[0]->setEnabled(false);
     mnuFileExport = mnuFile->addMenu(QStringLiteral("&Export"));
     mnuFileExport->menuAction()->setObjectName(QStringLiteral("mnuFileExport"));
+    mnuFileExportSub = {AddAction(mnuFileExport, "mnuFileExportSub0", QStringLiteral("Nothing"))};
+    mnuFileExportSub[0]->setEnabled(false);
     AddSeparator(mnuFile, "mnuFileBarB");
     mnuFileFound = mnuFile->addMenu(QStringLiteral("&Found"));
     mnuFileFound->menuAction()->setObjectName(QStringLiteral("mnuFileFound"));
-    AddAction(mnuFileFound, "mnuFileFoundSub0", QStringLiteral("No files found"))->setEnabled(false);
+    mnuFileFoundSub = {AddAction(mnuFileFound, "mnuFileFoundSub0", QStringLiteral("No files found"))};
+    mnuFileFoundSub[0]->setEnabled(false);
     AddSeparator(mnuFile, "mnuFileBar2");
     for (int i = 1; i <= 4; ++i) {
         Recent[static_cast<std::size_t>(i)] = AddAction(mnuFile, ("Recent" + std::to_string(i)).c_str(), QString());
@@ -76,6 +90,12 @@ void frmMain::BuildFileMenu() {
     mnuFileExit = AddAction(mnuFile, "mnuFileExit", QStringLiteral("&Exit"));
     mnuFileExit->setShortcut(QKeySequence::Quit);
 
+    const auto browse = [this](const std::string& prompt) { return BrowseForFolder(prompt); };
+    connect(mnuFileNew, &QAction::triggered, this, [this, browse] { frmCreate::Show(this, engine_, browse); });
+    connect(mnuFileCopy, &QAction::triggered, this, [this] { frmMoveCopy::ShowCopy(this, engine_); });
+    connect(mnuFileMove, &QAction::triggered, this, [this] { frmMoveCopy::ShowMove(this, engine_); });
+    connect(mnuFileRename, &QAction::triggered, this, [this] { frmRenameArchive::Show(this, engine_); });
+    connect(mnuFileDelete, &QAction::triggered, this, [this] { engine_.DeleteArchive(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { engine_.OpenArchiveDialog(); });
     connect(mnuFileClose, &QAction::triggered, this, [this] { engine_.CloseArchive(); });
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
@@ -142,6 +162,7 @@ void frmMain::BuildActionMenu() {
     connect(mnuActionInvertSelection, &QAction::triggered, this, &frmMain::InvertSelection);
     connect(mnuActionRenameFile, &QAction::triggered, this,
             [this] { frmRename::ShowRenameFile(this, engine_, FocusedRow()); });
+    connect(mnuActionFindFile, &QAction::triggered, this, [this] { frmFind::Show(this, engine_, FocusedRow()); });
     connect(mnuActionChangePath, &QAction::triggered, this,
             [this] { frmRename::ShowChangePath(this, engine_, FocusedRow()); });
 }
@@ -183,18 +204,36 @@ void frmMain::BuildOtherMenus() {
     mnuLaunchEBFD = AddAction(mnuLaunch, "mnuLaunchEBFD", QStringLiteral("Emperor: Battle for Dune"));
     mnuInternet = menuBar()->addMenu(QStringLiteral("&Internet"));
     mnuInternet->menuAction()->setObjectName(QStringLiteral("mnuInternet"));
+    FillInternetMenu(mnuInternet, HelpPort::For(this));
     mnuPlugIns = menuBar()->addMenu(QStringLiteral("&Plug-Ins"));
     mnuPlugIns->menuAction()->setObjectName(QStringLiteral("mnuPlugIns"));
-    AddAction(mnuPlugIns, "mnuPlugInsSub0", QStringLiteral("No Plug-Ins found"))->setEnabled(false);
+    mnuPlugInsSub = {AddAction(mnuPlugIns, "mnuPlugInsSub0", QStringLiteral("No Plug-Ins found"))};
+    mnuPlugInsSub[0]->setEnabled(false);
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpOnlineHelp = AddAction(mnuHelp, "mnuHelpOnlineHelp", QStringLiteral("&Online Help"));
     mnuHelpOnlineHelp->setEnabled(false);
+    QAction* mnuHelpContactMe = AddAction(mnuHelp, "mnuHelpContactMe", QStringLiteral("&Contact Me"));
+    QAction* mnuHelpReadMe = AddAction(mnuHelp, "mnuHelpReadMe", QStringLiteral("&Read Me"));
+    AddSeparator(mnuHelp, "mnuHelpBar0");
+    QAction* mnuHelpCredits = AddAction(mnuHelp, "mnuHelpCredits", QStringLiteral("&Credits"));
     AddSeparator(mnuHelp, "mnuHelpBar1");
     mnuHelpAboutPlugins = mnuHelp->addMenu(QStringLiteral("About &Plug-In"));
     mnuHelpAboutPlugins->menuAction()->setObjectName(QStringLiteral("mnuHelpAboutPlugins"));
-    AddAction(mnuHelpAboutPlugins, "mnuHelpAboutPluginsSub0", QStringLiteral("No Plug-In found"))->setEnabled(false);
+    mnuHelpAboutPluginsSub = {
+        AddAction(mnuHelpAboutPlugins, "mnuHelpAboutPluginsSub0", QStringLiteral("No Plug-In found"))};
+    mnuHelpAboutPluginsSub[0]->setEnabled(false);
     mnuHelpAbout = AddAction(mnuHelp, "mnuHelpAbout", QStringLiteral("&About Varnok..."));
+
+    connect(mnuLaunchEBFD, &QAction::triggered, this, [this] {
+        if (const std::string problem = LaunchGame(); !problem.empty()) {
+            ShowMessage(problem, kFileDescription, MessageIcon::Critical, MessageButtons::Ok);
+        }
+    });
+    connect(mnuHelpContactMe, &QAction::triggered, this, [this] { ContactMe(HelpPort::For(this)); });
+    connect(mnuHelpReadMe, &QAction::triggered, this, [this] { ReadMe(HelpPort::For(this)); });
+    connect(mnuHelpCredits, &QAction::triggered, this, [this] { Credits(HelpPort::For(this)); });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] { frmAbout::ShowAbout(this, engine_.AppTitle()); });
 }
 
 void frmMain::BuildToolbar() {
@@ -238,6 +277,7 @@ void frmMain::BuildToolbar() {
     // The toolbar's extract replaces existing files without asking.
     connect(tbButtons[7], &QAction::triggered, this, [this] { engine_.ExtractSelectedFiles(false); });
     tbButtons[10]->setEnabled(false);
+    SetFoundArchives({});
     connect(mnuViewToolbar, &QAction::triggered, this, [this](bool checked) { tbToolBar->setVisible(checked); });
 }
 
@@ -289,7 +329,9 @@ void frmMain::DisableAll() {
 }
 
 void frmMain::SetOpenWithEnabled(int entry, bool enabled) {
-    if (entry >= 1 && entry < static_cast<int>(mnuActionViewWithSub.size())) {
+    // Plug-ins without an open-with entry leave gaps in the array.
+    if (entry >= 1 && entry < static_cast<int>(mnuActionViewWithSub.size()) &&
+        mnuActionViewWithSub[static_cast<std::size_t>(entry)]) {
         mnuActionViewWithSub[static_cast<std::size_t>(entry)]->setEnabled(enabled);
     }
 }
@@ -297,5 +339,34 @@ void frmMain::SetOpenWithEnabled(int entry, bool enabled) {
 void frmMain::ToggleToolbar() { mnuViewToolbar->trigger(); }
 
 void frmMain::ToggleStatusBar() { mnuViewStatusBar->trigger(); }
+
+}  // namespace varnok
+
+namespace varnok {
+
+void frmMain::SetFoundArchives(const std::vector<std::string>& captions) {
+    for (std::size_t i = 1; i < mnuFileFoundSub.size(); ++i) delete mnuFileFoundSub[i];
+    mnuFileFoundSub.resize(1);
+    // The toolbar's Open Archive button drops down the same list.
+    auto* dropDown = new QMenu(this);
+    dropDown->addAction(QStringLiteral("&Open Archive..."), mnuFileOpen, &QAction::trigger);
+    dropDown->addSeparator();
+    for (std::size_t k = 1; k <= captions.size(); ++k) {
+        const QString caption = QString::fromStdString(captions[k - 1]).replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const int number = static_cast<int>(k);
+        QAction* entry = mnuFileFound->addAction(caption);
+        entry->setObjectName(QStringLiteral("mnuFileFoundSub%1").arg(number));
+        connect(entry, &QAction::triggered, this, [this, number] { engine_.OpenFoundArchive(number); });
+        mnuFileFoundSub.push_back(entry);
+        dropDown->addAction(caption, this, [this, number] { engine_.OpenFoundArchive(number); });
+    }
+    if (captions.empty()) dropDown->addAction(QStringLiteral("<Nothing>"))->setEnabled(false);
+    mnuFileFoundSub[0]->setVisible(captions.empty());
+    if (QMenu* old = tbButtons[2]->menu()) old->deleteLater();
+    tbButtons[2]->setMenu(dropDown);
+    if (auto* button = qobject_cast<QToolButton*>(tbToolBar->widgetForAction(tbButtons[2]))) {
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+}
 
 }  // namespace varnok

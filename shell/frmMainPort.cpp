@@ -147,6 +147,12 @@ void frmMain::OpenWithAssociatedProgram(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
 }
 
+void frmMain::MarkFoundRow(int row) {
+    const QModelIndex index = model_->index(row - 1, 0);
+    lstFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    lstFiles->scrollTo(index);
+}
+
 void frmMain::AddRecentFile(const std::string& path) { settings_->AddRecentFile(path); }
 
 std::string frmMain::FavoriteFile(int index) { return settings_->FavoriteFile(index); }

@@ -107,6 +107,22 @@ TEST_F(EngineOpen, MoreThan5000EntriesOpenReadOnlyAndRefuseEveryEdit) {
     EXPECT_FALSE(fs::exists(dir / "Big.rfd"));
 }
 
+TEST_F(EngineOpen, ADamagedIndexOpensReadOnlySoNoSaveDropsItsTail) {
+    const fs::path index = MakeRfh("Hurt.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
+    auto image = ReadBytes(index);
+    image.insert(image.end(), {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4});  // a name length past the end
+    dir.write("Hurt.rfh", image);
+    Open(index);
+    EXPECT_EQ(engine.RowCount(), 2);
+    EXPECT_EQ(ui.LastCommand(), "EnableReadOnly");
+    EXPECT_NE(ui.panel[1].find("damaged"), std::string::npos) << ui.panel[1];
+
+    engine.AddFileToArchive(dir.write("three.bin", "abc").string(), "");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("damaged at offset"), std::string::npos) << ui.messages[0].text;
+    EXPECT_EQ(ReadBytes(index), image);
+}
+
 TEST_F(EngineOpen, FinishesOrDiscardsAnInterruptedRemoval) {
     const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
     const fs::path data = dir / "Game.rfd";

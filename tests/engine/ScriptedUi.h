@@ -29,6 +29,7 @@ public:
     std::vector<std::string> opened, commands;  // OpenWithAssociatedProgram; EnableAll, EnableAdd, ...
     std::vector<ShownMessage> messages;
     std::set<int> openWithEnabled;
+    std::vector<std::string> foundArchives;  // the captions of the last SetFoundArchives
     int rowCount = 0;
     bool listVisible = true, interfaceEnabled = true;
 
@@ -107,6 +108,12 @@ public:
     void EnableAdd() override { commands.push_back("EnableAdd"); }
     void DisableAll() override { commands.push_back("DisableAll"); }
     void OpenWithAssociatedProgram(const std::string& path) override { opened.push_back(path); }
+    void MarkFoundRow(int row) override {
+        EXPECT_TRUE(row >= 1 && row <= rowCount) << row;
+        selected.insert(row);
+        focused = row;
+    }
+    void SetFoundArchives(const std::vector<std::string>& captions) override { foundArchives = captions; }
     void SetOpenWithEnabled(int entry, bool enabled) override {
         if (enabled)
             openWithEnabled.insert(entry);

@@ -1,0 +1,315 @@
+// The open archive's files as wholes: creating an archive, copying, moving,
+// renaming and deleting it. An RFH archive's index and data file go together.
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include "engine/ContinueOnFailure.h"
+#include "engine/PairCommit.h"
+#include "engine/ProgramInfo.h"
+#include "engine/TextRules.h"
+#include "engine/mVarnokEngine.h"
+#include "formats/FormatError.h"
+#include "formats/cBAG.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "formats/io/File.h"
+
+namespace varnok {
+namespace fs = std::filesystem;
+
+namespace {
+
+using Renames = std::vector<std::pair<fs::path, fs::path>>;
+
+bool Exists(const fs::path& p) {
+    std::error_code ec;
+    return !p.empty() && fs::exists(fs::symlink_status(p, ec));
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+std::string OverwriteQuestion(const std::string& name) {
+    return "File '" + name + "' already exist,\r\nDo you want to overwrite it?";
+}
+
+[[noreturn]] void ThrowIo(const std::string& what, const fs::path& path, const std::error_code& ec) {
+    throw FormatError(FormatErrorKind::InputOutput, what + " \"" + path.string() + "\": " + ec.message());
+}
+
+void RemoveFile(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::remove(path, ec) && ec) ThrowIo("cannot delete", path, ec);
+}
+
+// A complete copy of `from` at `to`, put in place in one step.
+void CopyFileAtomically(const fs::path& from, const fs::path& to) {
+    const InputFile in(from);
+    ReplacementFile out(to);
+    out.copyFrom(in, 0, in.size());
+    out.commit();
+}
+
+// Copies an index and its data file so that the targets hold their old pair or
+// the new one whatever happens, by the protocol removals use; opening the target
+// finishes or discards an interrupted copy.
+void CopyPair(const fs::path& index, const fs::path& data, const fs::path& toIndex, const fs::path& toData) {
+    const InputFile dataIn(data);
+    PairCommit(toIndex, toData)
+        .Commit([&](ReplacementFile& out) { out.copyFrom(dataIn, 0, dataIn.size()); },
+                [&](const fs::path& stagedIndex) { CopyFileAtomically(index, stagedIndex); });
+}
+
+bool LinksUnsupported(const std::error_code& ec) {
+    const int e = ec.value();
+    return e == EPERM || e == EXDEV || e == EMLINK || e == ENOTSUP || e == EOPNOTSUPP || e == ENOSYS;
+}
+
+// Renames files in their folder, the index first. Each new name is made a second
+// link of its file before any old name goes, so that until then the archive
+// stands whole under its old names, and afterwards under its new ones. Where the
+// file system has no hard links, or only the letter case changes, plain renames
+// run instead, and are undone when one of them fails. Returns "" when the old
+// names are gone, else why one stayed: the archive stands under the new names
+// either way.
+std::string RenameFiles(const Renames& renames) {
+    bool caseOnly = false;
+    for (const auto& [from, to] : renames) caseOnly = caseOnly || SameFile(from, to);
+    if (!caseOnly) {
+        std::size_t linked = 0;
+        std::error_code ec;
+        for (; linked < renames.size(); ++linked) {
+            fs::create_hard_link(renames[linked].first, renames[linked].second, ec);
+            if (ec) break;
+        }
+        if (!ec) {
+            try {
+                for (const auto& rename : renames) RemoveFile(rename.first);
+            } catch (const std::exception& e) {
+                return e.what();
+            }
+            return {};
+        }
+        for (std::size_t i = 0; i < linked; ++i) {
+            std::error_code ignored;
+            fs::remove(renames[i].second, ignored);
+        }
+        if (!LinksUnsupported(ec)) ThrowIo("cannot rename to", renames[linked].second, ec);
+    }
+    for (std::size_t done = 0; done < renames.size(); ++done) {
+        std::error_code ec;
+        fs::rename(renames[done].first, renames[done].second, ec);
+        if (!ec) continue;
+        for (std::size_t i = done; i-- > 0;) {
+            std::error_code ignored;
+            fs::rename(renames[i].second, renames[i].first, ignored);
+        }
+        ThrowIo("cannot rename to", renames[done].second, ec);
+    }
+    return {};
+}
+
+// Whether a typed new name (its folder part already dropped) can name the
+// archive in its folder.
+bool UsableName(const std::string& name, bool bag) {
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) return false;
+    // An RFH archive's data-file name is made of its last three characters.
+    return bag || (name.size() >= 3 && DataFilePath(name) != name);
+}
+
+}  // namespace
+
+bool mVarnokEngine::HoldsBag(const std::string& path) const {
+    return path == archivePath_ ? isBag_ : bag_->BAGValid(path);
+}
+
+void mVarnokEngine::CreateEmptyArchive(const std::string& fileName) {
+    const std::string data = DataFilePath(fileName);
+    if (data.empty()) throw FormatError(FormatErrorKind::InputOutput, "\"" + fileName + "\" has no data-file name");
+    // An index of no entries is an empty file. It goes first: an empty index over
+    // an old data file is a consistent, empty archive.
+    WriteFileAtomically(fileName, std::span<const std::uint8_t>());
+    WriteFileAtomically(data, std::span<const std::uint8_t>());
+}
+
+std::string mVarnokEngine::BrowseNewArchiveName(const std::string& current, NewArchiveType type) {
+    if (!rfh_) InitEngine();
+    return ui_.SaveFileDialog(current, type == NewArchiveType::BAG ? bagFilter_ : rfhFilter_);
+}
+
+bool mVarnokEngine::ConfirmCreateArchive(const std::string& fileName, NewArchiveType type,
+                                         const std::string& directoryToAdd) {
+    if (!rfh_) InitEngine();
+    if (fileName.size() < 3) {
+        Report("Please select a valid filename to use.", MessageIcon::Critical);
+        return false;
+    }
+    // Refused before anything is asked or deleted: there is no BAG writer to
+    // replace the files with.
+    if (type == NewArchiveType::BAG) {
+        Report("You can't create a new bag file with this beta version.", MessageIcon::Critical, appTitle_);
+        return true;
+    }
+    if (DataFilePath(fileName) == fileName) {  // it would be its own data file
+        Report("Please select a valid filename to use.", MessageIcon::Critical);
+        return false;
+    }
+    // Both questions come before anything is replaced, so declining either one
+    // leaves both files as they are.
+    const fs::path data = DataFilePath(fileName);
+    const fs::path oldData = ResolveNameCase(data);
+    for (const fs::path& file : {fs::path(fileName), oldData}) {
+        if (Exists(file) && ui_.ShowMessage(OverwriteQuestion(file.string()), kFileDescription, MessageIcon::Critical,
+                                            MessageButtons::YesNo) != MessageAnswer::Yes) {
+            return false;
+        }
+    }
+    try {
+        CreateEmptyArchive(fileName);
+        if (oldData != data && !SameFile(oldData, data)) RemoveFile(oldData);
+    } catch (const std::exception& e) {
+        Report("The archive " + fileName + " could not be created.\n\n" + e.what());
+        return false;
+    }
+    OpenArchive(fileName);
+    ui_.Yield();
+    if (!directoryToAdd.empty()) AddDirectoryToArchive(WithTrailingSlash(directoryToAdd), "");
+    return true;
+}
+
+void mVarnokEngine::SetArchivePath(const std::string& newPath) {
+    if (!rfh_) InitEngine();
+    archivePath_ = newPath;
+    // The format objects remember the files they read: a later refresh of the
+    // index or an extraction from the BAG must find them at the new place. The
+    // files there are the same, so the table read back is the one listed.
+    if (isBag_) {
+        TryStep([&] { bag_->BAGOpen(newPath); });
+    } else {
+        rfd_->RFDOpen(DataFilePath(newPath));
+        if (IsRegularFile(newPath)) TryStep([&] { rfh_->RFHOpen(newPath); });
+    }
+    ui_.SetPathLabel(newPath);
+    ui_.SetCaption(appTitle_ + " - [" + StripPath(newPath) + "]");
+}
+
+void mVarnokEngine::CopyArchive(const std::string& source, const std::string& folder) {
+    TransferArchive(source, folder, false);
+}
+
+void mVarnokEngine::MoveArchive(const std::string& source, const std::string& folder) {
+    TransferArchive(source, folder, true);
+}
+
+// A move is a complete copy first; the source goes only once the copy stands
+// at a different place. Whatever fails, the engine stays on the archive where
+// it really is.
+void mVarnokEngine::TransferArchive(const std::string& source, const std::string& folder, bool move) {
+    if (!rfh_) InitEngine();
+    const bool holds = !source.empty() && source == archivePath_;
+    const bool bag = HoldsBag(source);
+    const std::string destination = WithTrailingSlash(folder.empty() ? "/" : folder);
+    const std::string name = StripPath(source);
+    const fs::path toIndex = destination + name;
+    const fs::path data = bag ? fs::path() : ResolveNameCase(DataFilePath(source));
+    const fs::path toData = bag ? fs::path() : ResolveNameCase(destination + DataFilePath(name));
+
+    if (!IsRegularFile(source) || (!bag && !IsRegularFile(data))) {
+        Report(bag ? "Source file doesn't exist anymore." : "Source file(s) doesn't exist anymore.",
+               MessageIcon::Critical);
+        if (holds) CloseArchive();
+        return;
+    }
+    const std::string verb = move ? "moved" : "copied";
+    if (SameFile(source, toIndex) || (!bag && SameFile(data, toData))) {
+        Report("The archive is already in " + destination + ", so it was not " + verb + ".");
+        return;
+    }
+    for (const fs::path& target : {toIndex, toData}) {
+        if (Exists(target) && ui_.ShowMessage(OverwriteQuestion(target.string()), kFileDescription,
+                                              MessageIcon::Critical, MessageButtons::YesNo) != MessageAnswer::Yes) {
+            return;
+        }
+    }
+    try {
+        bag ? CopyFileAtomically(source, toIndex) : CopyPair(source, data, toIndex, toData);
+    } catch (const std::exception& e) {
+        Report("The archive could not be " + verb + " to " + destination + "; it stays where it was.\n\n" + e.what());
+        return;
+    }
+    if (move) {
+        try {
+            RemoveFile(source);  // the index first: a data file left alone is no archive
+            if (!bag) RemoveFile(data);
+        } catch (const std::exception& e) {
+            Report("The archive was copied to " + destination + ", but it could not be deleted from its old folder.\n\n" +
+                   e.what());
+        }
+    }
+    if (holds) SetArchivePath(toIndex.string());
+}
+
+void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string& typed) {
+    if (!rfh_) InitEngine();
+    const bool holds = !oldPath.empty() && oldPath == archivePath_;
+    const bool bag = HoldsBag(oldPath);
+    const std::string folder = oldPath.substr(0, oldPath.size() - StripPath(oldPath).size());
+    const std::string name = StripPath(typed);
+    if (!UsableName(name, bag)) {
+        Report("\"" + name + "\" can't be the archive's new name." +
+                   (bag ? "" : " An RFH archive's name needs at least three characters; its data file's name is "
+                               "the same with the last three replaced by \"rfd\"."),
+               MessageIcon::Critical);
+        return;
+    }
+    Renames renames{{oldPath, folder + name}};
+    if (!bag) renames.emplace_back(ResolveNameCase(DataFilePath(oldPath)), folder + DataFilePath(name));
+
+    for (const auto& [from, to] : renames) {
+        if (!IsRegularFile(from)) {
+            Report(bag ? "Source file doesn't exist anymore." : "Source file(s) doesn't exist anymore.",
+                   MessageIcon::Critical);
+            if (holds) CloseArchive();
+            return;
+        }
+    }
+    for (const auto& [from, to] : renames) {
+        if (Exists(to) && !SameFile(from, to)) {
+            Report("A file named '" + to.filename().string() + "' already exists in " + folder +
+                   ", so the archive was not renamed.");
+            return;
+        }
+    }
+    try {
+        if (const std::string stayed = RenameFiles(renames); !stayed.empty()) {
+            Report("The archive was renamed, but its old name could not be removed.\n\n" + stayed);
+        }
+    } catch (const std::exception& e) {
+        Report(std::string("The archive could not be renamed; it keeps its old name.\n\n") + e.what());
+        return;
+    }
+    if (holds) SetArchivePath(folder + name);
+}
+
+void mVarnokEngine::DeleteArchive() {
+    if (archivePath_.empty()) return;
+    if (ui_.ShowMessage("Are you sure you want to delete this archive?", kFileDescription, MessageIcon::Question,
+                        MessageButtons::YesNo) != MessageAnswer::Yes) {
+        return;
+    }
+    try {
+        if (Exists(archivePath_)) {
+            const fs::path data = isBag_ ? fs::path() : ResolveNameCase(DataPath());
+            RemoveFile(archivePath_);  // the index first: a data file left alone is no archive
+            if (Exists(data)) RemoveFile(data);
+        }
+    } catch (const std::exception& e) {
+        Report(std::string("The archive could not be deleted completely.\n\n") + e.what());
+    }
+    if (!Exists(archivePath_)) CloseArchive();
+}
+
+}  // namespace varnok

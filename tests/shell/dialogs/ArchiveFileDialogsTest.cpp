@@ -1,0 +1,160 @@
+// The create, move/copy, rename-archive and find dialogs.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include "engine/dialogs/frmCreate.h"
+#include "engine/dialogs/frmFind.h"
+#include "engine/dialogs/frmMoveCopy.h"
+#include "engine/dialogs/frmRenameArchive.h"
+#include "tests/engine/ScriptedUi.h"
+#include "tests/shell/dialogs/DialogTestSupport.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ArchiveFileDialogs : public DialogTest {
+protected:
+    ArchiveFileDialogs() { engine.InitEngine(); }
+
+    frmCreate* Create() {
+        created = Open(new frmCreate(
+            nullptr,
+            {[this](const std::string& file, NewArchiveType type, const std::string& folder) {
+                 const bool shown = created && created->isVisible();
+                 calls.push_back(file + (type == NewArchiveType::BAG ? "|BAG|" : "|RFH|") + folder +
+                                 (shown ? " (shown)" : ""));
+                 return createResult;
+             },
+             [](const std::string&, NewArchiveType) { return std::string("/a/new.rfh"); },
+             [](const std::string&) { return std::string("/src"); }}));
+        return created;
+    }
+    static QStringList Children(QTreeWidgetItem* node) {
+        QStringList texts;
+        for (int i = 0; i < node->childCount(); ++i) texts << node->child(i)->text(0);
+        return texts;
+    }
+
+    std::vector<std::string> calls;
+    bool createResult = true;
+    QPointer<frmCreate> created;
+    TempDir tmp;
+    ScriptedUi ui;
+    mVarnokEngine engine{ui};
+    QWidget window;  // the main window the dialogs belong to
+};
+
+TEST_F(ArchiveFileDialogs, CreateOkHidesTheDialogAndKeepsItWhenAskedTo) {
+    auto* d = Create();
+    EXPECT_EQ(Control<QComboBox>(d, "cboType")->currentText(), "RFH/RFD Archive");
+    EXPECT_FALSE(Enabled(d, "cmdOk"));
+    Click(d, "cmdBrowse");
+    EXPECT_TRUE(Enabled(d, "cmdOk"));
+    EXPECT_FALSE(Enabled(d, "cmdBrowse2"));
+    Control<QCheckBox>(d, "Check1")->click();
+    EXPECT_TRUE(Enabled(d, "cmdBrowse2"));
+    EXPECT_FALSE(Enabled(d, "chkSubFolder")) << "subfolders are never added";
+    Click(d, "cmdBrowse2");
+    Control<QComboBox>(d, "cboType")->setCurrentIndex(0);
+    createResult = false;
+    Click(d, "cmdOk");
+    ASSERT_FALSE(Gone(created));
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(calls, std::vector<std::string>{"/a/new.rfh|BAG|/src/"}) << "hidden while it runs";
+
+    d->show();
+    Control<QCheckBox>(d, "Check1")->click();  // a folder no longer wanted is not added
+    createResult = true;
+    Click(d, "cmdOk");
+    EXPECT_EQ(calls.back(), "/a/new.rfh|BAG|");
+    EXPECT_TRUE(Gone(created));
+}
+
+TEST_F(ArchiveFileDialogs, NewArchiveShowsTheDialogAnOkLeftHiddenThenRenameRenamesIt) {
+    const auto browse = [](const std::string&) { return std::string(); };
+    QPointer<frmCreate> d = frmCreate::Show(&window, engine, browse);
+    ui.saveResults = {"ab"};
+    Click(d, "cmdBrowse");
+    Click(d, "cmdOk");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(frmCreate::Show(&window, engine, browse), d.data());
+    EXPECT_EQ(Text(d, "txtNew"), "ab") << "with its contents as they were";
+    ui.saveResults = {(tmp / "new.rfh").string()};
+    Click(d, "cmdBrowse");
+    Click(d, "cmdOk");
+    EXPECT_TRUE(Gone(d));
+    EXPECT_EQ(engine.ArchivePath(), (tmp / "new.rfh").string());
+
+    QPointer<QWidget> rename = frmRenameArchive::Show(&window, engine);
+    EXPECT_EQ(Text(rename, "txtFile"), "new.rfh");
+    Type(rename, "Text1", "mod.rfh");
+    Enter(rename, "Text1");
+    EXPECT_TRUE(Gone(rename));
+    EXPECT_EQ(tmp.listing(), (std::vector<std::string>{"mod.rfd", "mod.rfh", "windows"}));
+}
+
+TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceWhenExpanded) {
+    fs::create_directories(tmp / "disk/beta");
+    fs::create_directories(tmp / "disk/Alpha/inner");
+    tmp.write("disk/file.rfh", "");
+    const std::string disk = (tmp / "disk").string() + "/";
+    auto* d = Open(new frmMoveCopy(
+        nullptr, frmMoveCopy::Mode::Move, "/games/x.rfh",
+        {{disk, "DISK (x)", DriveType::Fixed}, {(tmp / "gone").string() + "/", "GONE", DriveType::Removable}},
+        [this](const std::string& source, const std::string& folder) { calls.push_back(source + " to " + folder); }));
+    d->deviceUnavailable = [this] { calls.push_back("device not available"); };
+    EXPECT_EQ(d->windowTitle(), "Move");
+    auto* tree = Control<QTreeWidget>(d, "tvwFolders");
+    QTreeWidgetItem* drive = tree->topLevelItem(0);
+    EXPECT_EQ(Children(drive), QStringList{""}) << "a placeholder until it is expanded";
+    drive->setExpanded(true);
+    EXPECT_EQ(Children(drive), (QStringList{"Alpha", "beta"})) << "folders only, in name order";
+    EXPECT_EQ(Children(drive->child(0)), QStringList{""});
+    EXPECT_EQ(Children(drive->child(1)), QStringList{});
+    drive->setExpanded(false);
+    EXPECT_EQ(Text(d, "Text1"), disk) << "collapsing picks the node";
+    drive->setExpanded(true);
+    EXPECT_EQ(Children(drive), (QStringList{"Alpha", "beta"})) << "read once";
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(drive->child(0)).center());
+    EXPECT_EQ(Text(d, "Text1"), disk + "Alpha/");
+
+    tree->topLevelItem(1)->setExpanded(true);
+    EXPECT_EQ(calls, std::vector<std::string>{"device not available"});
+    EXPECT_EQ(Children(tree->topLevelItem(1)), QStringList{""}) << "it can be tried again";
+    Click(d, "cmdOk");
+    auto* copy = Open(new frmMoveCopy(nullptr, frmMoveCopy::Mode::Copy, "/y.bag", {},
+                                      [this](const std::string& s, const std::string& f) { calls.push_back(s + " to " + f); }));
+    Click(copy, "cmdOk");
+    EXPECT_EQ(calls, (std::vector<std::string>{"device not available", "/games/x.rfh to " + disk + "Alpha/",
+                                               "/y.bag to /"}));
+}
+
+TEST_F(ArchiveFileDialogs, FindFileRefillsTheOpenDialogAndKeepsItsDirection) {
+    tmp.write("a.txt", "alpha payload");
+    tmp.write("b.txt", "bravo payload");
+    engine.OpenArchive((tmp / "t.rfh").string());
+    engine.AddFileToArchive((tmp / "a.txt").string(), "");
+    engine.AddFileToArchive((tmp / "b.txt").string(), "");
+    ui.focused = 2;
+    frmFind* d = frmFind::Show(&window, engine, ui.focused);
+    EXPECT_EQ(Text(d, "txtName"), "b.txt");
+    Type(d, "txtName", "A.TXT");
+    Enter(d, "txtName");  // down from the last row: nothing
+    Click(d, "Option2");
+    Click(d, "Command1");
+    EXPECT_EQ(ui.focused, 1);
+    EXPECT_EQ(ui.selected, std::set<int>{1});
+    EXPECT_TRUE(d->isVisible());
+
+    EXPECT_EQ(frmFind::Show(&window, engine, 0), d);
+    EXPECT_EQ(Text(d, "txtName"), "") << "no current row, no name";
+    EXPECT_TRUE(Control<QRadioButton>(d, "Option2")->isChecked());
+}
+
+}  // namespace
+}  // namespace varnok::test

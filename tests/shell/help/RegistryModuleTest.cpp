@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "shell/DesktopAssociation.h"
+#include "shell/mRegistery.h"
+#include "tests/platform/ProcessTestSupport.h"
+
+namespace varnok {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadText;
+using test::TempDir;
+using test::WaitForFile;
+
+std::string Read(const fs::path& file, RegRoot root, std::string_view key, std::string_view name) {
+    std::string result;
+    if (!ReadRegValue(file, root, key, name, result)) return "<missing>";
+    return result;
+}
+
+// A file's identity and age: a file replaced through a rename gets a new inode.
+std::pair<ino_t, std::int64_t> Stamp(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {0, 0};
+    return {st.st_ino, static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// A user's world in a temporary folder: the store, the data folder, and
+// update-mime-database and update-desktop-database that write down each call
+// and leave a cache behind, as the real ones do.
+class RegistryAssociationsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"update-mime-database", "update-desktop-database"}) {
+            const std::string log = (dir / (std::string(tool) + ".log")).string();
+            const std::string cache = std::string(tool) == "update-mime-database" ? "mime.cache" : "mimeinfo.cache";
+            test::WriteScript(dir, fs::path("bin") / tool,
+                              ": > \"$1/" + cache + "\"\nprintf '%s\\n' \"$*\" >> '" + log + "'\n");
+        }
+        places = {dir / "windows" / "registry.reg", dir / "data", dir / "opt" / "Varnok 2" / "varnok2",
+                  (dir / "bin").string()};
+    }
+    // Both tools have run `calls` times.
+    bool ToolsRan(int calls) {
+        for (const char* tool : {"update-mime-database", "update-desktop-database"}) {
+            const fs::path log = dir / (std::string(tool) + ".log");
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!fs::exists(log) || static_cast<int>(test::Lines(ReadText(log)).size()) < calls) {
+                if (std::chrono::steady_clock::now() > end) return false;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (static_cast<int>(test::Lines(ReadText(log)).size()) != calls) return false;
+        }
+        return true;
+    }
+
+    TempDir dir;
+    AssociationPlaces places;
+};
+
+TEST_F(RegistryAssociationsTest, WritesTheKeysOfBothKindsReadableBack) {
+    RegisterAssociations(places);
+    const fs::path& store = places.registryFile;
+    const std::string e = places.executable.string();
+    constexpr auto root = RegRoot::ClassesRoot;
+    for (const auto& [x, c, d] : {std::tuple{".RFH", "RFH Archive", "Emperor: Battle For Dune RFH file"},
+                                  std::tuple{".BAG", "BAG Archive", "Emperor: Battle For Dune BAG file"}}) {
+        const std::string cls = c;
+        EXPECT_EQ(Read(store, root, x, ""), c);
+        EXPECT_EQ(Read(store, root, std::string(x) + "\\ShellNew", "NullFile"), "");
+        EXPECT_EQ(Read(store, root, cls, ""), d);
+        EXPECT_EQ(Read(store, root, cls + "\\DefaultIcon", ""), e + ",0");
+        EXPECT_EQ(Read(store, root, cls + "\\shell\\Open with Varno&k\\command", ""), e + " %1");
+        // The verb and "shell" carry no value: the key name is the menu text,
+        // and no verb is made the default.
+        EXPECT_EQ(Read(store, root, cls + "\\shell\\Open with Varno&k", ""), "<missing>");
+        EXPECT_EQ(Read(store, root, cls + "\\shell", ""), "<missing>");
+    }
+    EXPECT_EQ(Read(store, RegRoot::LocalMachine, ".RFH", ""), "<missing>");
+    EXPECT_TRUE(ToolsRan(1));
+    EXPECT_EQ(ReadText(dir / "update-mime-database.log"), (places.dataHome / "mime").string() + "\n");
+    EXPECT_EQ(ReadText(dir / "update-desktop-database.log"), (places.dataHome / "applications").string() + "\n");
+}
+
+TEST_F(RegistryAssociationsTest, ASecondStartChangesNothing) {
+    RegisterAssociations(places);
+    ASSERT_TRUE(ToolsRan(1));
+    const fs::path files[] = {places.registryFile, MimePackageFile(places.dataHome), DesktopEntryFile(places.dataHome)};
+    std::vector<std::pair<ino_t, std::int64_t>> before;
+    for (const auto& f : files) before.push_back(Stamp(f));
+
+    RegisterAssociations(places);
+    for (std::size_t i = 0; i < std::size(files); ++i) EXPECT_EQ(Stamp(files[i]), before[i]) << files[i];
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(ToolsRan(1));
+
+    // The program moved: its command and its entry change, the MIME types do not.
+    places.executable = dir / "elsewhere" / "varnok2";
+    RegisterAssociations(places);
+    EXPECT_NE(Stamp(files[0]), before[0]);
+    EXPECT_EQ(Stamp(files[1]), before[1]);
+    EXPECT_NE(Stamp(files[2]), before[2]);
+    EXPECT_EQ(Read(places.registryFile, RegRoot::ClassesRoot, "RFH Archive\\DefaultIcon", ""),
+              places.executable.string() + ",0");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(test::Lines(ReadText(dir / "update-mime-database.log")).size(), 1u);
+    EXPECT_EQ(test::Lines(ReadText(dir / "update-desktop-database.log")).size(), 2u);
+}
+
+TEST_F(RegistryAssociationsTest, TakesOverTheExtensionsAndKeepsOtherKeys) {
+    RegFile reg;
+    reg.SetValue("HKEY_CLASSES_ROOT\\.rfh", "", RegValue::Text("Other Program"));
+    reg.SetValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Westwood\\Emperor", "InstallPath", RegValue::Text("C:\\E\\Emperor.exe"));
+    dir.write(places.registryFile.lexically_relative(dir.path()), reg.Render(kRegistryHeader));
+
+    RegisterAssociations(places);
+    EXPECT_EQ(Read(places.registryFile, RegRoot::ClassesRoot, ".RFH", ""), "RFH Archive");
+    EXPECT_EQ(Read(places.registryFile, RegRoot::LocalMachine, "SOFTWARE\\Westwood\\Emperor", "InstallPath"),
+              "C:\\E\\Emperor.exe");
+}
+
+TEST_F(RegistryAssociationsTest, OnePartFailingDoesNotStopTheOther) {
+    // The store cannot be written: a folder stands where it should be.
+    fs::create_directories(places.registryFile);
+    RegisterAssociations(places);
+    EXPECT_TRUE(fs::is_regular_file(DesktopEntryFile(places.dataHome)));
+    EXPECT_TRUE(ToolsRan(1));
+
+    // The data folder cannot be written: the store still is.
+    fs::remove(places.registryFile);
+    places.dataHome = dir.write("data-is-a-file", "x");
+    RegisterAssociations(places);
+    EXPECT_EQ(Read(places.registryFile, RegRoot::ClassesRoot, ".BAG", ""), "BAG Archive");
+}
+
+TEST_F(RegistryAssociationsTest, MissingToolsAreSkippedAndRunOnceThereIsOne) {
+    places.searchPath = (dir / "no tools").string();
+    RegisterAssociations(places);
+    EXPECT_TRUE(fs::is_regular_file(MimePackageFile(places.dataHome)));
+    EXPECT_FALSE(fs::exists(dir / "update-mime-database.log"));
+
+    // The files are as they should be, but no database ever took them in.
+    places.searchPath = (dir / "bin").string();
+    RegisterAssociations(places);
+    EXPECT_TRUE(ToolsRan(1));
+}
+
+TEST_F(RegistryAssociationsTest, TheStartUpCallStaysInTheUsersFolders) {
+    test::ScopedEnv data("XDG_DATA_HOME", (dir / "xdg").string());
+    test::ScopedEnv home("HOME", (dir / "home").string());
+    test::ScopedEnv path("PATH", (dir / "bin").string());
+    RegisterAssociations();
+    EXPECT_TRUE(fs::is_regular_file(dir / "windows" / "registry.reg"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "xdg" / "mime" / "packages" / "varnok2.xml"));
+    const std::string entry = ReadText(dir / "xdg" / "applications" / "varnok2.desktop");
+    EXPECT_NE(entry.find("Exec=" + DesktopExecArgument(ProgramCommandPath().string()) + " %f\n"), std::string::npos);
+    EXPECT_EQ(Read(dir / "windows" / "registry.reg", RegRoot::ClassesRoot, "BAG Archive\\shell\\Open with Varno&k\\command", ""),
+              ProgramCommandPath().string() + " %1");
+    EXPECT_TRUE(ToolsRan(1));
+}
+
+TEST(RegistryRoutinesTest, SetRegValueNeedsAKeyAndAKindItKnows) {
+    TempDir dir;
+    RegFile store;
+    EXPECT_EQ(SetRegValue(store, ".RFH", "", std::string("RFH Archive"), kRegText), kRegNotFound);
+    EXPECT_FALSE(store.HasKey("HKEY_CLASSES_ROOT\\.RFH"));
+
+    EXPECT_EQ(CreateRegKey(store, ".RFH\\ShellNew", RegRoot::ClassesRoot), kRegSuccess);
+    EXPECT_EQ(SetRegValue(store, ".RFH", "", std::string("RFH Archive"), kRegText), kRegSuccess);
+    EXPECT_EQ(SetRegValue(store, ".RFH", "Count", 42, kRegText), kRegSuccess);
+    EXPECT_EQ(SetRegValue(store, ".RFH", "Number", std::string("&h10"), kRegNumber), kRegSuccess);
+    EXPECT_EQ(SetRegValue(store, ".RFH", "Negative", std::string("-5"), kRegNumber), kRegSuccess);
+    EXPECT_EQ(SetRegValue(store, ".RFH", "Bad", std::string("12x"), kRegNumber), kRegInvalidData);
+    EXPECT_EQ(SetRegValue(store, ".RFH", "Binary", std::string("ab"), kRegBinary), kRegInvalidData);
+
+    // SetRegValue always writes under the classes root.
+    CreateRegKey(store, "Software", RegRoot::LocalMachine);
+    EXPECT_EQ(SetRegValue(store, "Software", "x", std::string("y"), kRegText), kRegNotFound);
+
+    const std::string key = "HKEY_CLASSES_ROOT\\.RFH";
+    EXPECT_EQ(*store.Value(key, ""), RegValue::Text("RFH Archive"));
+    EXPECT_EQ(*store.Value(key, "Count"), RegValue::Text("42"));
+    EXPECT_EQ(*store.Value(key, "Number"), RegValue::Number(16));
+    EXPECT_EQ(*store.Value(key, "Negative"), RegValue::Number(-5));
+    EXPECT_EQ(store.Value(key, "Bad"), nullptr);
+    EXPECT_EQ(store.Value(key, "Binary"), nullptr);
+}
+
+TEST(RegistryRoutinesTest, TheFileRoutinesKeepTheStoreOnDisk) {
+    TempDir dir;
+    EXPECT_EQ(SetRegValue(".BAG", "", std::string("BAG Archive"), kRegText), kRegNotFound);
+    EXPECT_FALSE(fs::exists(RegistryFile()));
+    EXPECT_EQ(CreateRegKey(".BAG", RegRoot::ClassesRoot), kRegSuccess);
+    EXPECT_EQ(SetRegValue(".BAG", "", std::string("BAG Archive"), kRegText), kRegSuccess);
+    EXPECT_EQ(RegistryFile(), dir / "windows" / "registry.reg");
+    std::string result;
+    EXPECT_TRUE(ReadRegValue(RegRoot::ClassesRoot, ".bag", "", result));
+    EXPECT_EQ(result, "BAG Archive");
+
+    fs::remove(RegistryFile());
+    fs::create_directories(RegistryFile());
+    EXPECT_EQ(CreateRegKey(".RFH", RegRoot::ClassesRoot), kRegCannotWrite);
+}
+
+}  // namespace
+}  // namespace varnok

@@ -1,0 +1,86 @@
+// The plug-in menus of the main window, filled from a package at start-up.
+#include <QItemSelectionModel>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "formats/cMPK.h"
+#include "tests/shell/main/MainWindowFixture.h"
+
+namespace varnok::test {
+namespace {
+namespace fs = std::filesystem;
+
+using MainWindowPlugIns = MainWindowTest;
+
+// What the sample plug-in's program was started with, once per line.
+std::string Runs(const fs::path& log, std::size_t lines) {
+    for (int i = 0; i < 2000; ++i) {
+        if (fs::exists(log)) {
+            const std::string text = ReadText(log);
+            if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return text;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return fs::exists(log) ? ReadText(log) : "";
+}
+
+TEST_F(MainWindowPlugIns, APackageShowsInItsMenusAndItsEntriesRunIt) {
+    const auto ini = tmp.write("src/plugin.ini",
+                               "[PlugIn]\r\nLoad=1\r\nName=Sample Tools\r\n"
+                               "[Import]\r\nLoad=1\r\nName=Import sample\r\nCommand=--import\r\n"
+                               "[Open]\r\nLoad=1\r\nName=Sample viewer\r\nType=.txt\r\nCommand=--view\r\n"
+                               "[About]\r\nLoad=1\r\nCommand=--about\r\n");
+    const auto exe = tmp.write("src/plugin.exe", "#!/bin/sh\nprintf '%s|' \"$@\" >> runs.log; echo >> runs.log\n");
+    fs::create_directories(tmp / "program/plugins");
+    ASSERT_EQ(cMPK().MPKCreate(tmp / "program/plugins/sample.pgi", ini.string() + "|" + exe.string(), false), 0);
+
+    window = std::make_unique<frmMain>();
+    window->SetProgramFolder(tmp / "program");
+    window->show();
+    window->Load({});
+
+    EXPECT_FALSE(Action("mnuFileImportSub0")->isVisible());
+    EXPECT_EQ(Action("mnuFileImportSub1")->text(), "Import sample");
+    EXPECT_TRUE(Action("mnuFileImportSub1")->isEnabled());
+    EXPECT_TRUE(Action("mnuFileExportSub0")->isVisible());
+    EXPECT_EQ(Action("mnuFileExportSub0")->text(), "Nothing");
+    EXPECT_TRUE(Action("mnuPlugInsSub0")->isVisible());
+    EXPECT_EQ(Action("mnuHelpAboutPluginsSub1")->text(), "Sample Tools");
+    EXPECT_EQ(Action("mnuActionViewWithSub1")->text(), "Sample viewer");
+    EXPECT_EQ(window->Engine().PlugInTypes()[1], ".txt");
+
+    const fs::path log = PlugInWorkFolder() / "1" / "runs.log";
+    Action("mnuFileImportSub1")->trigger();
+    Action("mnuHelpAboutPluginsSub1")->trigger();
+    EXPECT_EQ(Runs(log, 2), "--import|\n--about|\n");
+
+    Open("demo.rfh");
+    int row = 0;
+    for (int k = 1; k <= Rows() && !row; ++k) {
+        if (List()->model()->index(k - 1, 0).data().toString().endsWith(".txt")) row = k;
+    }
+    ASSERT_GT(row, 0);
+    List()->selectionModel()->setCurrentIndex(List()->model()->index(row - 1, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    window->Engine().UpdateSelection();
+    ASSERT_TRUE(Action("mnuActionViewWithSub1")->isEnabled());
+    Action("mnuActionViewWithSub1")->trigger();
+    const std::string name = List()->model()->index(row - 1, 0).data().toString().toStdString();
+    EXPECT_EQ(Runs(log, 3), "--import|\n--about|\n--view|" + (ViewFolder() / name).string() + "|\n");
+}
+
+TEST_F(MainWindowPlugIns, WithoutPlugInsTheMenusShowTheirPlaceholders) {
+    Start();
+    for (const char* name : {"mnuFileImportSub0", "mnuFileExportSub0"}) {
+        EXPECT_TRUE(Action(name)->isVisible());
+        EXPECT_FALSE(Action(name)->isEnabled());
+        EXPECT_EQ(Action(name)->text(), "Nothing");
+    }
+    EXPECT_EQ(Action("mnuPlugInsSub0")->text(), "No Plug-Ins found");
+    EXPECT_EQ(Action("mnuHelpAboutPluginsSub0")->text(), "No Plug-In found");
+    EXPECT_FALSE(Action("mnuActionViewWithSub0")->isVisible());
+}
+
+}  // namespace
+}  // namespace varnok::test
