@@ -1,6 +1,8 @@
 // Adding files to the open archive and removing entries from it.
 #include <algorithm>
 #include <chrono>
+#include <deque>
+#include <future>
 #include <system_error>
 
 #include "engine/ContinueOnFailure.h"
@@ -8,6 +10,7 @@
 #include "engine/ProgramInfo.h"
 #include "engine/SizeText.h"
 #include "engine/TextRules.h"
+#include "engine/WorkerPool.h"
 #include "engine/mVarnokEngine.h"
 #include "formats/cBAG.h"
 #include "formats/cRFD.h"
@@ -30,6 +33,87 @@ std::string StoredText(const std::string& utf8, const char* what) {
     return *bytes;
 }
 
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+// The files of one add command, read and compressed ahead on the workers while the
+// UI thread writes the ones before them into the data file, in order and at the
+// offsets the one-by-one run uses, so the archive comes out byte for byte the
+// same. What a file turns into is decided only when its turn comes: a file read
+// ahead is the same file read then, except for the archive's own index and data
+// file, which the command itself changes and which are therefore never read ahead.
+class PayloadsAhead {
+public:
+    PayloadsAhead(const std::vector<std::string>& files, unsigned workers, fs::path index, fs::path data,
+                  EngineUi& ui)
+        : files_(files), index_(std::move(index)), data_(std::move(data)), ui_(ui), pool_(workers),
+          limit_(workers == 0 ? 0 : workers * kAheadPerWorker) {
+        Advance(0);
+    }
+
+    // The payload of file i, as RFDPreparePayload gives it now; raises what that raises.
+    RFDPayload Take(std::size_t i) {
+        while (!ahead_.empty() && ahead_.front().index < i) Drop();
+        if (ahead_.empty() || ahead_.front().index != i) {
+            Advance(i + 1);
+            return cRFD::RFDPreparePayload(files_[i], true);
+        }
+        std::future<RFDPayload> payload = std::move(ahead_.front().payload);
+        Drop();
+        Advance(i + 1);
+        while (payload.wait_for(kPaintInterval) != std::future_status::ready) ui_.Yield();
+        return payload.get();
+    }
+
+    // Keeps the workers busy with the files from `from` on.
+    void Advance(std::size_t from) {
+        next_ = std::max(next_, from);
+        while (ahead_.size() < limit_ && next_ < files_.size()) {
+            const std::size_t i = next_;
+            std::error_code ec;
+            const std::uintmax_t size = fs::file_size(files_[i], ec);
+            if (ec || size <= 2 || SameFile(files_[i], index_) || SameFile(files_[i], data_)) {
+                ++next_;
+                continue;
+            }
+            if (!ahead_.empty() && bytes_ + size > kAheadBytes) break;
+            ++next_;
+            bytes_ += size;
+            ahead_.push_back({i, size, pool_.Run([file = files_[i]] { return cRFD::RFDPreparePayload(file, true); })});
+        }
+    }
+
+private:
+    // Enough files ahead that a large one, whose turn the UI thread waits for,
+    // does not leave the other workers idle; files read ahead hold their bytes and
+    // then their compressed bytes until their turn, so their total is bounded too.
+    static constexpr unsigned kAheadPerWorker = 32;
+    static constexpr std::uintmax_t kAheadBytes = 20 << 20;
+    static constexpr auto kPaintInterval = std::chrono::milliseconds(30);
+
+    struct Ahead {
+        std::size_t index;
+        std::uintmax_t bytes;
+        std::future<RFDPayload> payload;
+    };
+
+    void Drop() {
+        bytes_ -= ahead_.front().bytes;
+        ahead_.pop_front();
+    }
+
+    const std::vector<std::string>& files_;
+    fs::path index_, data_;
+    EngineUi& ui_;
+    std::deque<Ahead> ahead_;
+    std::size_t next_ = 0;
+    std::uintmax_t bytes_ = 0;
+    WorkerPool pool_;  // after what its jobs use: its threads stop first
+    std::size_t limit_;
+};
+
 }  // namespace
 
 // Brings the table and the list back to what the index on disk says, after a
@@ -46,10 +130,17 @@ void mVarnokEngine::ResyncWithDisk() {
 
 void mVarnokEngine::SaveIndex() { rfh_->RFHSave(archivePath_); }
 
+// The payloads an add wrote reach the disk before the index that names them.
+void mVarnokEngine::SaveAddedEntries() {
+    rfd_->RFDFlush();
+    SaveIndex();
+}
+
 // Appends one file without saving the index; returns false (with the reason in
 // `why`) when it was not added. The payload is written before the index is
 // touched, so a crash in between leaves only unused bytes at the data file's end.
-bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why) {
+bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why,
+                                const PayloadWriter& writePayload) {
     try {
         if (fileCount_ >= kMaxEntries) {
             why = "the archive already holds " + std::to_string(kMaxEntries) + " entries, the most an index can hold";
@@ -58,7 +149,11 @@ bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string
         const std::string storedName = StoredText(StripPath(sourceFile), "its name");
         const std::string storedFolder = StoredText(filePath, "the stored path");
         const std::int32_t offset = rfh_->RFHNextOffSet();
-        const std::int32_t packed = rfd_->RFDAddFile(offset, sourceFile, true);
+        // The payload is flushed to disk only before the index that names it is saved.
+        const std::int32_t packed =
+            writePayload ? writePayload(offset)
+                         : rfd_->RFDWritePayload(offset, cRFD::RFDPreparePayload(sourceFile, true),
+                                                 ReplacementFile::Sync::ProcessSafe);
         rfh_->RFHAddFile(sourceFile, storedName, packed);
         if (!storedFolder.empty()) rfh_->SetFilePath(fileCount_ + 1, storedFolder);
         ++fileCount_;
@@ -74,7 +169,7 @@ bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string
 
 // One file of an add command. Returns true when an entry was appended.
 bool mVarnokEngine::AddOneFile(const std::string& sourceFile, const std::string& filePath,
-                               std::vector<std::string>& failures) {
+                               std::vector<std::string>& failures, const PayloadWriter& writePayload) {
     ui_.SetPanel(Panel::Message, "Adding file: " + StripPath(sourceFile) + " please wait...");
     std::error_code ec;
     const auto length = fs::file_size(sourceFile, ec);
@@ -92,7 +187,7 @@ bool mVarnokEngine::AddOneFile(const std::string& sourceFile, const std::string&
         return false;
     }
     std::string why;
-    if (!AppendEntry(sourceFile, filePath, why)) {
+    if (!AppendEntry(sourceFile, filePath, why, writePayload)) {
         failures.push_back(sourceFile + ": " + why);
         return false;
     }
@@ -102,7 +197,7 @@ bool mVarnokEngine::AddOneFile(const std::string& sourceFile, const std::string&
 void mVarnokEngine::FinishAdding(std::vector<std::string>& failures) {
     if (!isBag_) {
         try {
-            SaveIndex();
+            SaveAddedEntries();
         } catch (const std::exception& e) {
             failures.push_back(std::string("the index could not be saved, so nothing was added: ") + e.what());
             TryStep([&] { ResyncWithDisk(); });
@@ -130,13 +225,18 @@ void mVarnokEngine::BrowseAndAddFile() {
 
 void mVarnokEngine::AddFiles(const std::vector<std::string>& files, const std::string& filePath, bool zeroBasedProgress) {
     std::vector<std::string> failures;
+    PayloadsAhead ahead(files, isBag_ ? 0 : WorkerPool::DefaultWorkers(), archivePath_, rfd_->RFDFileName(), ui_);
     auto lastSave = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (AddOneFile(files[i], filePath, failures) && !isBag_ &&
+        const PayloadWriter write = [&, i](std::int32_t offset) {
+            return rfd_->RFDWritePayload(offset, ahead.Take(i), ReplacementFile::Sync::ProcessSafe);
+        };
+        if (AddOneFile(files[i], filePath, failures, write) && !isBag_ &&
             std::chrono::steady_clock::now() - lastSave >= kIndexSaveInterval) {
-            TryStep([&] { SaveIndex(); });
+            TryStep([&] { SaveAddedEntries(); });
             lastSave = std::chrono::steady_clock::now();
         }
+        ahead.Advance(i + 1);
         const auto count = static_cast<std::int64_t>(files.size());
         ui_.UpdateProgress(static_cast<std::int64_t>(i) + (zeroBasedProgress ? 0 : 1), count);
         ui_.Yield();
@@ -236,12 +336,27 @@ bool mVarnokEngine::RemoveEntries(const std::vector<std::int32_t>& numbers) {
     }
 }
 
+// The list hears of each row in turn, from the highest number down, so that every
+// number it is told is the row's number at that moment; the rows themselves then
+// go in one pass, which keeps a batch of hundreds from moving every row below it
+// once per removed row. Since removals run from the highest number down, row n
+// at its turn is still row n of the table as it was.
 void mVarnokEngine::RemoveRows(const std::vector<std::int32_t>& numbersDescending) {
+    std::vector<bool> gone(rows_.size(), false);
+    int shown = RowCount();
     for (std::int32_t n : numbersDescending) {
-        if (n < 1 || n > RowCount()) continue;
-        rows_.erase(rows_.begin() + (n - 1));
+        if (n < 1 || n > shown || gone[static_cast<std::size_t>(n - 1)]) continue;
+        gone[static_cast<std::size_t>(n - 1)] = true;
+        --shown;
         ui_.ListRowRemoved(n);
     }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (gone[i]) continue;
+        if (kept != i) rows_[kept] = std::move(rows_[i]);
+        ++kept;
+    }
+    rows_.resize(kept);
     fileCount_ = rfh_->GetFileCount();
 }
 

@@ -1,9 +1,14 @@
 // Taking entries out of the open archive: the selected ones, all, or one stored folder's.
 #include <algorithm>
+#include <chrono>
+#include <deque>
+#include <future>
 #include <system_error>
+#include <unordered_set>
 
 #include "engine/ExtractionTarget.h"
 #include "engine/TextRules.h"
+#include "engine/WorkerPool.h"
 #include "engine/mVarnokEngine.h"
 #include "formats/cBAG.h"
 #include "formats/cRFD.h"
@@ -26,6 +31,130 @@ std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+std::string FoldCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// The extract steps of one command, run on the workers. Everything that decides
+// what happens (whether a target exists, what the user answers, which folders are
+// made) stays with the command on the UI thread, in entry order; only the writing
+// of a decided file is handed over. An entry whose file, or a folder on its way,
+// an unfinished step is still writing waits for that step first, so every check
+// sees the disk exactly as the one-by-one run would. Failures keep entry order.
+//
+// A BAG archive's steps may ask whether to make a WAVE file, so they run at once
+// on the UI thread.
+class ExtractionQueue {
+public:
+    ExtractionQueue(mVarnokEngine& engine, EngineUi& ui, std::vector<std::string>& failures)
+        : engine_(engine),
+          ui_(ui),
+          failures_(failures),
+          pool_(engine.IsBAG() ? 0 : WorkerPool::DefaultWorkers()),
+          limit_(pool_.Workers() * kQueuedPerWorker + 1) {}
+
+    // Call before anything looks at the disk for entry n: its target, where it
+    // would go in `folder` (with its separator), is still only a name.
+    void WaitForWritersOf(const std::string& folder, std::int32_t n, bool keepStructure) {
+        if (running_.empty()) return;
+        std::string path = folder;
+        if (keepStructure && !engine_.IsBAG()) {
+            std::string stored = engine_.Index().GetFilePath(n);
+            if (!stored.empty() && stored.back() == '\\') stored.pop_back();
+            std::replace(stored.begin(), stored.end(), '\\', '/');
+            if (!stored.empty()) path += Win1252ToUtf8(stored) + "/";
+        }
+        path = FoldCase(path + Win1252ToUtf8(engine_.IsBAG() ? engine_.Bag().BAGGetFileName(n)
+                                                             : engine_.Index().GetFileName(n)));
+        while (!running_.empty() && Conflicts(path, folder.size())) RetireOldest();
+    }
+
+    // Whether the target exists; a symbolic link there may point at a file a step
+    // is writing, so then every step finishes first.
+    bool Exists(const fs::path& target) {
+        std::error_code ec;
+        const fs::file_status link = fs::symlink_status(target, ec);
+        if (!fs::is_symlink(link)) return fs::exists(link);
+        while (!running_.empty()) RetireOldest();
+        return TargetExists(target);
+    }
+
+    // Extracts entry n to target: its folders now, its file on a worker.
+    void Start(std::int32_t n, const fs::path& target) {
+        const bool bag = engine_.IsBAG();
+        std::string shown =
+            Win1252ToUtf8(bag ? engine_.Bag().BAGGetFileName(n)
+                              : engine_.Index().GetFilePath(n) + engine_.Index().GetFileName(n)) + ": ";
+        try {
+            CreateTargetFolders(target);
+        } catch (const std::exception& e) {
+            failures_.push_back(shown + e.what());
+            return;
+        }
+        while (running_.size() >= limit_) RetireOldest();
+        failures_.emplace_back();  // this step's place among the failures
+        Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
+        step.done = pool_.Run([&engine = engine_, n, target] { engine.ExtractEntry(n, target); });
+        keys_.insert(step.key);
+        running_.push_back(std::move(step));
+        while (!running_.empty() && running_.front().done.wait_for(std::chrono::seconds(0)) ==
+                                        std::future_status::ready) {
+            RetireOldest();
+        }
+    }
+
+    // Waits for every step and leaves the failures in entry order.
+    void Finish() {
+        while (!running_.empty()) RetireOldest();
+        failures_.erase(std::remove(failures_.begin(), failures_.end(), std::string()), failures_.end());
+    }
+
+private:
+    static constexpr unsigned kQueuedPerWorker = 32;
+    static constexpr auto kPaintInterval = std::chrono::milliseconds(30);
+
+    struct Step {
+        std::string key, shown;
+        std::size_t slot;
+        std::future<void> done;
+    };
+
+    // True when a running step writes `path` or a folder of it below the
+    // destination, whose name is `destinationLength` bytes long.
+    bool Conflicts(const std::string& path, std::size_t destinationLength) const {
+        if (keys_.count(path) != 0) return true;
+        for (std::size_t cut = path.find('/', destinationLength); cut != std::string::npos;
+             cut = path.find('/', cut + 1)) {
+            if (keys_.count(path.substr(0, cut)) != 0) return true;
+        }
+        return false;
+    }
+
+    // The window keeps painting while the oldest step finishes.
+    void RetireOldest() {
+        Step& step = running_.front();
+        while (step.done.wait_for(kPaintInterval) != std::future_status::ready) ui_.Yield();
+        try {
+            step.done.get();
+        } catch (const std::exception& e) {
+            failures_[step.slot] = step.shown + e.what();
+        }
+        keys_.erase(keys_.find(step.key));
+        running_.pop_front();
+    }
+
+    mVarnokEngine& engine_;
+    EngineUi& ui_;
+    std::vector<std::string>& failures_;
+    std::deque<Step> running_;
+    std::unordered_multiset<std::string> keys_;
+    WorkerPool pool_;  // last: its threads stop before the steps they serve go
+    std::size_t limit_;
+};
 
 }  // namespace
 
@@ -120,25 +249,28 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     ui_.ShowProgress();
     ui_.DisableInterface();
     std::vector<std::string> failures;
+    ExtractionQueue queue(*this, ui_, failures);
     std::int32_t done = 0;
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) {
         ui_.UpdateProgress(done, selectedCount_);
         if (ui_.IsRowSelected(i)) {
             ++done;
+            queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
             bool skip = target.empty();
-            if (!skip && askOverwrite && !yesToAll_ && TargetExists(target)) {
+            if (!skip && askOverwrite && !yesToAll_ && queue.Exists(target)) {
                 const OverwriteAnswer answer = AskOverwrite(Row(i)[Column::Filename], folder);
                 skip = answer == OverwriteAnswer::No;
                 if (answer == OverwriteAnswer::YesToAll) yesToAll_ = true;
             }
             if (!skip) {
                 ui_.SetPanel(Panel::Message, "Extracting file: " + Row(i)[Column::Filename]);
-                ExtractTo(i, target, failures);
+                queue.Start(i, target);
             }
         }
         ui_.Yield();
     }
+    queue.Finish();
     yesToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
@@ -160,12 +292,14 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     ui_.ShowProgress();
     ui_.DisableInterface();
     std::vector<std::string> failures;
+    ExtractionQueue queue(*this, ui_, failures);
     std::int64_t done = 0;
     for (std::int32_t i : numbers) {
         if (i < 1 || i > fileCount_) continue;
+        queue.WaitForWritersOf(folder, i, keepStructure);
         const fs::path target = TargetIn(folder, i, keepStructure, failures);
         bool extract = !target.empty();
-        if (extract && TargetExists(target) && !overwrite && !yesToAll_) {
+        if (extract && !overwrite && !yesToAll_ && queue.Exists(target)) {
             extract = false;
             if (askOverwrite) {
                 const OverwriteAnswer answer = AskOverwrite(target.string(), folder);
@@ -173,10 +307,11 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
                 if (answer == OverwriteAnswer::YesToAll) yesToAll_ = true;
             }
         }
-        if (extract) ExtractTo(i, target, failures);
+        if (extract) queue.Start(i, target);
         ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbers.size()));
         ui_.Yield();
     }
+    queue.Finish();
     yesToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
@@ -190,14 +325,17 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     ui_.ShowProgress();
     ui_.DisableInterface();
     std::vector<std::string> failures;
+    ExtractionQueue queue(*this, ui_, failures);
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) {
         if (UpperCaseASCII(Row(i)[Column::Path]) == storedFolder) {
+            queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
-            if (!target.empty() && (overwrite || !TargetExists(target))) ExtractTo(i, target, failures);
+            if (!target.empty() && (overwrite || !queue.Exists(target))) queue.Start(i, target);
         }
         ui_.UpdateProgress(i, fileCount_);
         ui_.Yield();
     }
+    queue.Finish();
     ui_.EnableInterface();
     ui_.HideProgress();
     ui_.SetPanel(Panel::Message, "All files extracted");

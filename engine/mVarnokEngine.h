@@ -177,8 +177,13 @@ private:
 
     // Editing
     void SaveIndex();
-    bool AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why);
-    bool AddOneFile(const std::string& sourceFile, const std::string& filePath, std::vector<std::string>& failures);
+    void SaveAddedEntries();
+    // Writes a file's payload into the data file at an offset; returns its packed length.
+    using PayloadWriter = std::function<std::int32_t(std::int32_t offset)>;
+    bool AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why,
+                     const PayloadWriter& writePayload);
+    bool AddOneFile(const std::string& sourceFile, const std::string& filePath, std::vector<std::string>& failures,
+                    const PayloadWriter& writePayload = {});
     void AddFiles(const std::vector<std::string>& files, const std::string& filePath, bool zeroBasedProgress);
     void FinishAdding(std::vector<std::string>& failures);
     bool RemoveEntries(const std::vector<std::int32_t>& numbersDescending);

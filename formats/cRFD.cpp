@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -43,16 +44,33 @@ void CheckEntryFields(const fs::path& data, std::int32_t OffSet, std::int32_t Pa
                  Hex(in.size()));
 }
 
-// The zlib stream of a compressed payload and the two bytes after it, as far as
-// the data file holds them: a stream may end exactly at the end of the file.
-Bytes ReadStream(const InputFile& in, std::int32_t OffSet, std::int32_t PackedSize) {
-    const std::uint64_t start = static_cast<std::uint64_t>(OffSet) + kPrefix;
-    if (start > in.size()) ThrowPastEnd(in, OffSet);
-    const std::uint64_t wanted = PackedSize >= 2 ? static_cast<std::uint64_t>(PackedSize) - 2 : 0;
-    Bytes stream(static_cast<std::size_t>(std::min(wanted, in.size() - start)));
-    stream.resize(in.readAt(start, stream));
-    return stream;
-}
+// Hands out the zlib stream of a compressed payload and the two bytes after it,
+// as far as the data file holds them (a stream may end exactly at the end of the
+// file), a piece at a time. The piece buffer is the thread's own and is kept for
+// the next payload.
+class StreamReader {
+public:
+    StreamReader(const InputFile& in, std::int32_t OffSet, std::int32_t PackedSize) : in_(in) {
+        const std::uint64_t start = static_cast<std::uint64_t>(OffSet) + kPrefix;
+        if (start > in.size()) ThrowPastEnd(in, OffSet);
+        const std::uint64_t wanted = PackedSize >= 2 ? static_cast<std::uint64_t>(PackedSize) - 2 : 0;
+        at_ = start;
+        end_ = start + std::min(wanted, in.size() - start);
+    }
+    std::span<const std::uint8_t> operator()() {
+        thread_local Bytes piece;
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end_ - at_));
+        if (piece.size() < n) piece.resize(n);
+        const std::size_t got = in_.readAt(at_, std::span(piece.data(), n));
+        at_ += got;
+        return {piece.data(), got};
+    }
+
+private:
+    static constexpr std::uint64_t kPiece = 256 * 1024;
+    const InputFile& in_;
+    std::uint64_t at_ = 0, end_ = 0;
+};
 
 // The source file whole, once its length is known to fit the index's fields.
 Bytes ReadSource(const fs::path& sFilename) {
@@ -112,32 +130,46 @@ void cRFD::RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int
         if (static_cast<std::uint64_t>(OffSet) + static_cast<std::uint64_t>(PackedSize) > in.size()) {
             ThrowPastEnd(in, OffSet);
         }
-        ReplacementFile out(ExtractAs);
+        ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
         out.copyFrom(in, static_cast<std::uint64_t>(OffSet), static_cast<std::uint64_t>(PackedSize));
         out.commit();
         return;
     }
-    const Bytes stream = ReadStream(in, OffSet, PackedSize);
-    ReplacementFile out(ExtractAs);
-    InflateExactTo(stream, static_cast<std::uint64_t>(OrigSize), EntryAt(fileName_, OffSet),
+    StreamReader stream(in, OffSet, PackedSize);
+    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
+    InflateExactTo([&stream] { return stream(); },
+                   static_cast<std::uint64_t>(OrigSize), EntryAt(fileName_, OffSet),
                    [&out](std::span<const std::uint8_t> part) { out.write(part); });
     out.commit();
 }
 
 std::int32_t cRFD::RFDAddFile(std::int32_t OffSet, const fs::path& sFilename, bool Packed) {
-    const Bytes data = ReadSource(sFilename);
-    if (!Packed) {
-        CheckPayloadFits(OffSet, data.size());
-        WriteIntoFileAt(fileName_, static_cast<std::uint64_t>(OffSet), {data});
-        return static_cast<std::int32_t>(data.size());
-    }
-    const Bytes stream = CompressLevel9(data);
-    CheckPayloadFits(OffSet, kPrefix + stream.size());
-    std::uint8_t prefix[kPrefix];
-    PutI32le(prefix, static_cast<std::int32_t>(data.size()));
-    WriteIntoFileAt(fileName_, static_cast<std::uint64_t>(OffSet), {prefix, stream});
-    return static_cast<std::int32_t>(stream.size());
+    return RFDWritePayload(OffSet, RFDPreparePayload(sFilename, Packed));
 }
+
+RFDPayload cRFD::RFDPreparePayload(const fs::path& sFilename, bool Packed) {
+    RFDPayload payload;
+    payload.Packed = Packed;
+    payload.Body = ReadSource(sFilename);
+    if (Packed) {
+        PutI32le(payload.Prefix.data(), static_cast<std::int32_t>(payload.Body.size()));
+        payload.Body = CompressLevel9(payload.Body);
+    }
+    return payload;
+}
+
+std::int32_t cRFD::RFDWritePayload(std::int32_t OffSet, const RFDPayload& payload, ReplacementFile::Sync sync) {
+    if (!payload.Packed) {
+        CheckPayloadFits(OffSet, payload.Body.size());
+        WriteIntoFileAt(fileName_, static_cast<std::uint64_t>(OffSet), {payload.Body}, sync);
+    } else {
+        CheckPayloadFits(OffSet, kPrefix + payload.Body.size());
+        WriteIntoFileAt(fileName_, static_cast<std::uint64_t>(OffSet), {payload.Prefix, payload.Body}, sync);
+    }
+    return payload.Length();
+}
+
+void cRFD::RFDFlush() const { FlushFileToDisk(fileName_); }
 
 // Removing a block that starts at 0 and covers the file (or one byte more) leaves
 // an empty data file; the replacement is written beside the old one, so a failed

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -12,6 +13,17 @@ namespace varnok {
 struct RFDBlock {
     std::int32_t OffSet = 0;
     std::int32_t Length = 0;
+};
+
+// One file made ready to be written into the data file, as RFDAddFile writes it:
+// for a compressed payload the size prefix and the zlib stream, for a stored one
+// the file's bytes.
+struct RFDPayload {
+    bool Packed = true;
+    std::array<std::uint8_t, 4> Prefix{};
+    Bytes Body;
+    // What RFDAddFile returns for it: the length of the stream or of the file.
+    std::int32_t Length() const noexcept { return static_cast<std::int32_t>(Body.size()); }
 };
 
 // The data file (.rfd) of an RFH archive: the payloads, back to back. A compressed
@@ -33,13 +45,25 @@ public:
     std::int32_t RFDGetOriginalSize(std::int32_t OffSet) const;
 
     // Writes one entry's file to `ExtractAs`, replacing it only once the whole
-    // payload has been read and checked.
+    // payload has been read and checked. The payload is read and written in pieces,
+    // so a large one is never held whole. Several threads may extract at once.
     void RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int32_t OrigSize,
                         const std::filesystem::path& ExtractAs, bool Packed) const;
 
     // Writes the payload of `sFilename` at `OffSet` and returns the length of the
     // zlib stream (compressed) or of the file (stored).
     std::int32_t RFDAddFile(std::int32_t OffSet, const std::filesystem::path& sFilename, bool Packed);
+
+    // RFDAddFile in two halves, so that files can be read and compressed ahead on
+    // other threads while the data file is written in order. RFDPreparePayload
+    // touches no data file and may run on any thread; RFDWritePayload raises what
+    // RFDAddFile raises for the offset. A process-safe write leaves the flush to
+    // disk to RFDFlush, which a caller runs before it saves an index that names
+    // the payload.
+    static RFDPayload RFDPreparePayload(const std::filesystem::path& sFilename, bool Packed);
+    std::int32_t RFDWritePayload(std::int32_t OffSet, const RFDPayload& payload,
+                                 ReplacementFile::Sync sync = ReplacementFile::Sync::Durable);
+    void RFDFlush() const;
 
     // Cuts a block out of the data file; the bytes after it move down by `Length`.
     void RFDRemoveFile(std::int32_t OffSet, std::int32_t Length);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "formats/FormatError.h"
@@ -40,6 +41,15 @@ bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
 }
 
 constexpr std::size_t kWriteBuffer = 1 << 20;
+constexpr std::size_t kDirectWrite = 64 * 1024;
+// Below this a copy is cheaper through the buffer than as a call of its own.
+constexpr std::uint64_t kKernelCopy = 16 * 1024;
+
+// Reads below this size that follow the previous read go through the read-ahead
+// buffer; the first read of a run goes straight to the file, so a lone small
+// read (a size prefix, a tiny payload) costs no more than its own bytes.
+constexpr std::size_t kSmallRead = 4096;
+constexpr std::size_t kReadAhead = 64 * 1024;
 
 }  // namespace
 
@@ -64,6 +74,31 @@ InputFile::~InputFile() {
 }
 
 std::size_t InputFile::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (out.size() < kSmallRead) {
+        if (offset >= aheadStart_ && offset - aheadStart_ <= ahead_.size() &&
+            out.size() <= ahead_.size() - (offset - aheadStart_) && !ahead_.empty()) {
+            std::copy_n(ahead_.data() + (offset - aheadStart_), out.size(), out.data());
+            nextRead_ = offset + out.size();
+            return out.size();
+        }
+        if (offset == nextRead_ && offset != 0) return readAhead(offset, out);
+    }
+    const std::size_t done = readDirect(offset, out);
+    nextRead_ = offset + done;
+    return done;
+}
+
+std::size_t InputFile::readAhead(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    ahead_.resize(kReadAhead);
+    ahead_.resize(readDirect(offset, ahead_));
+    aheadStart_ = offset;
+    const std::size_t done = std::min(out.size(), ahead_.size());
+    std::copy_n(ahead_.data(), done, out.data());
+    nextRead_ = offset + done;
+    return done;
+}
+
+std::size_t InputFile::readDirect(std::uint64_t offset, std::span<std::uint8_t> out) const {
     std::size_t done = 0;
     while (done < out.size()) {
         ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
@@ -144,9 +179,7 @@ ReplacementFile::~ReplacementFile() {
     if (!committed_) ::unlink(staging_.c_str());
 }
 
-void ReplacementFile::flushBuffer() {
-    const std::uint8_t* p = buffer_.data();
-    std::size_t left = buffer_.size();
+void ReplacementFile::writeOut(const std::uint8_t* p, std::size_t left) {
     while (left > 0) {
         ssize_t n = ::write(fd_, p, left);
         if (n < 0) {
@@ -156,34 +189,68 @@ void ReplacementFile::flushBuffer() {
         p += n;
         left -= static_cast<std::size_t>(n);
     }
+}
+
+void ReplacementFile::flushBuffer() {
+    writeOut(buffer_.data(), buffer_.size());
     buffer_.clear();
 }
 
+// Small pieces are gathered into the buffer; large ones go to the file as they
+// are, without being copied first.
 void ReplacementFile::write(const void* data, std::size_t n) {
     if (fd_ < 0) throw FormatError(FormatErrorKind::InputOutput, "write after finish: " + target_.string());
     const auto* p = static_cast<const std::uint8_t*>(data);
     written_ += n;
-    if (buffer_.size() + n > kWriteBuffer) flushBuffer();
-    if (n >= kWriteBuffer) {
-        buffer_.assign(p, p + n);
+    if (n >= kDirectWrite) {
         flushBuffer();
+        writeOut(p, n);
         return;
     }
+    if (buffer_.size() + n > kWriteBuffer) flushBuffer();
     buffer_.insert(buffer_.end(), p, p + n);
 }
 
 void ReplacementFile::write(std::span<const std::uint8_t> bytes) { write(bytes.data(), bytes.size()); }
 
-void ReplacementFile::copyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t n) {
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(n, kWriteBuffer)));
+// Lets the kernel copy file to file. False when it cannot here (another file
+// system, an old kernel), with offset and n moved past what it did copy.
+bool ReplacementFile::copyInKernel(const InputFile& from, std::uint64_t& offset, std::uint64_t& n) {
+    flushBuffer();
     while (n > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(n, chunk.size()));
-        const std::size_t got = from.readAt(offset, std::span(chunk.data(), want));
+        auto in = static_cast<off_t>(offset);
+        const ssize_t done = ::copy_file_range(from.fd_, &in, fd_, nullptr, static_cast<std::size_t>(n), 0);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF) {
+                return false;
+            }
+            ThrowIo("cannot write", target_, errno);
+        }
+        if (done == 0) {
+            throw FormatError(FormatErrorKind::InputOutput,
+                              "\"" + from.path().string() + "\" ended early at offset " + std::to_string(offset));
+        }
+        offset += static_cast<std::uint64_t>(done);
+        n -= static_cast<std::uint64_t>(done);
+        written_ += static_cast<std::uint64_t>(done);
+    }
+    return true;
+}
+
+void ReplacementFile::copyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t n) {
+    if (fd_ < 0) throw FormatError(FormatErrorKind::InputOutput, "write after finish: " + target_.string());
+    if (n >= kKernelCopy && copyInKernel(from, offset, n)) return;
+    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(n, kWriteBuffer));
+    const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[size]);  // filled before it is read
+    while (n > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(n, size));
+        const std::size_t got = from.readDirect(offset, std::span(chunk.get(), want));
         if (got != want) {
             throw FormatError(FormatErrorKind::InputOutput,
                               "\"" + from.path().string() + "\" ended early at offset " + std::to_string(offset + got));
         }
-        write(chunk.data(), got);
+        write(chunk.get(), got);
         offset += got;
         n -= got;
     }
@@ -205,7 +272,7 @@ void ReplacementFile::commit() {
 }
 
 void WriteIntoFileAt(const fs::path& path, std::uint64_t offset,
-                     std::initializer_list<std::span<const std::uint8_t>> parts) {
+                     std::initializer_list<std::span<const std::uint8_t>> parts, ReplacementFile::Sync sync) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) ThrowIo("cannot write", path, errno);
     struct Closer {
@@ -224,7 +291,19 @@ void WriteIntoFileAt(const fs::path& path, std::uint64_t offset,
             offset += static_cast<std::uint64_t>(n);
         }
     }
-    if (::fsync(fd) != 0) ThrowIo("cannot write", path, errno);
+    if (sync == ReplacementFile::Sync::Durable && ::fsync(fd) != 0) ThrowIo("cannot write", path, errno);
+}
+
+void FlushFileToDisk(const fs::path& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return;
+        ThrowIo("cannot write", path, errno);
+    }
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) ThrowIo("cannot write", path, err);
 }
 
 void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {

@@ -13,6 +13,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A file opened for reading, closed when the object goes. Failures to open or read
 // raise FormatError(InputOutput) naming the path.
+//
+// Small reads that follow each other, as a reader of an index or a header makes,
+// are served from a read-ahead buffer, so one object belongs to one thread at a
+// time, and bytes written to the file through another handle while it is open may
+// not be seen.
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path);
@@ -31,9 +36,16 @@ public:
     Bytes readExactly(std::uint64_t offset, std::size_t n) const;
 
 private:
+    friend class ReplacementFile;
+    std::size_t readAhead(std::uint64_t offset, std::span<std::uint8_t> out) const;
+    std::size_t readDirect(std::uint64_t offset, std::span<std::uint8_t> out) const;
+
     std::filesystem::path path_;
     int fd_ = -1;
     std::uint64_t size_ = 0;
+    mutable Bytes ahead_;                // bytes from aheadStart_ on
+    mutable std::uint64_t aheadStart_ = 0;
+    mutable std::uint64_t nextRead_ = 0;  // where a read that follows the last one starts
 };
 
 // The whole file, never more than it really holds.
@@ -67,7 +79,8 @@ public:
     void write(std::span<const std::uint8_t> bytes);
     void write(const void* data, std::size_t n);
 
-    // Copies n bytes of `from` starting at offset into the replacement.
+    // Copies n bytes of `from` starting at offset into the replacement; the kernel
+    // copies them when it can.
     void copyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t n);
 
     std::uint64_t written() const noexcept { return written_; }
@@ -83,6 +96,8 @@ public:
 
 private:
     void flushBuffer();
+    void writeOut(const std::uint8_t* p, std::size_t n);
+    bool copyInKernel(const InputFile& from, std::uint64_t& offset, std::uint64_t& n);
 
     std::filesystem::path target_;
     std::filesystem::path staging_;
@@ -95,9 +110,16 @@ private:
 
 // Writes the parts one after another into the file at `offset`, creating the file
 // when it is missing. Bytes already there are overwritten; the file grows as needed
-// and is never shortened. The bytes are flushed to disk before this returns.
+// and is never shortened. A durable write is flushed to disk before this returns;
+// a process-safe one is left to FlushFileToDisk, so that a batch of writes pays
+// for one flush.
 void WriteIntoFileAt(const std::filesystem::path& path, std::uint64_t offset,
-                     std::initializer_list<std::span<const std::uint8_t>> parts);
+                     std::initializer_list<std::span<const std::uint8_t>> parts,
+                     ReplacementFile::Sync sync = ReplacementFile::Sync::Durable);
+
+// Flushes what was written to an existing file to disk; a missing file has nothing
+// to flush.
+void FlushFileToDisk(const std::filesystem::path& path);
 
 // Replaces `target` with `bytes` through a ReplacementFile.
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);

@@ -31,8 +31,38 @@ Bytes CompressLevel9(std::span<const std::uint8_t> data) {
     return out;
 }
 
-void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t originalSize, const std::string& what,
-                    const std::function<void(std::span<const std::uint8_t>)>& sink) {
+namespace {
+
+// Where the inflater's input comes from: a span held whole, or pieces read on demand.
+class StreamInput {
+public:
+    explicit StreamInput(std::span<const std::uint8_t> whole) : whole_(whole) {}
+    explicit StreamInput(const std::function<std::span<const std::uint8_t>()>& source) : source_(&source) {}
+
+    // The next bytes for the inflater; empty once the stream's bytes are used up.
+    std::span<const std::uint8_t> next() {
+        if (source_ == nullptr) {
+            const std::size_t take = std::min<std::size_t>(whole_.size(), std::numeric_limits<uInt>::max());
+            const auto part = whole_.first(take);
+            whole_ = whole_.subspan(take);
+            return part;
+        }
+        if (ended_) return {};
+        auto part = (*source_)();
+        part = part.first(std::min<std::size_t>(part.size(), std::numeric_limits<uInt>::max()));
+        ended_ = part.empty();
+        return part;
+    }
+    bool exhausted() const noexcept { return source_ == nullptr ? whole_.empty() : ended_; }
+
+private:
+    std::span<const std::uint8_t> whole_;
+    const std::function<std::span<const std::uint8_t>()>* source_ = nullptr;
+    bool ended_ = false;
+};
+
+void Inflate(StreamInput& input, std::uint64_t originalSize, const std::string& what,
+             const std::function<void(std::span<const std::uint8_t>)>& sink) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) throw FormatError(FormatErrorKind::InputOutput, "zlib could not start");
     struct Guard {
@@ -40,18 +70,20 @@ void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t original
         ~Guard() { inflateEnd(zs); }
     } guard{&zs};
 
-    std::size_t inputLeft = stream.size();
-    const std::uint8_t* input = stream.data();
     std::uint64_t produced = 0;
-    Bytes chunk(static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(originalSize, 1), kChunk)));
+    // Each thread keeps its output buffer from one payload to the next: workers
+    // inflate thousands of payloads, and a fresh quarter megabyte for each costs
+    // more than many of them take to inflate.
+    thread_local Bytes buffer;
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(originalSize, 1), kChunk));
+    if (buffer.size() < length) buffer.resize(length);
+    const std::span<std::uint8_t> chunk(buffer.data(), length);
     int rc = Z_OK;
     while (rc != Z_STREAM_END) {
-        if (zs.avail_in == 0 && inputLeft > 0) {
-            const std::size_t take = std::min<std::size_t>(inputLeft, std::numeric_limits<uInt>::max());
-            zs.next_in = const_cast<Bytef*>(input);
-            zs.avail_in = static_cast<uInt>(take);
-            input += take;
-            inputLeft -= take;
+        if (zs.avail_in == 0 && !input.exhausted()) {
+            const auto part = input.next();
+            zs.next_in = const_cast<Bytef*>(part.data());
+            zs.avail_in = static_cast<uInt>(part.size());
         }
         zs.next_out = chunk.data();
         zs.avail_out = static_cast<uInt>(chunk.size());
@@ -66,7 +98,7 @@ void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t original
         }
         produced += got;
         if (got > 0) sink(std::span<const std::uint8_t>(chunk.data(), got));
-        if (rc == Z_BUF_ERROR || (got == 0 && zs.avail_in == 0 && inputLeft == 0 && rc != Z_STREAM_END)) {
+        if (rc == Z_BUF_ERROR || (got == 0 && zs.avail_in == 0 && input.exhausted() && rc != Z_STREAM_END)) {
             ThrowCorrupt(what, "the compressed data ends early");
         }
     }
@@ -74,6 +106,20 @@ void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t original
         ThrowCorrupt(what, "the compressed data holds " + std::to_string(produced) + " bytes, not the stored " +
                                std::to_string(originalSize));
     }
+}
+
+}  // namespace
+
+void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t originalSize, const std::string& what,
+                    const std::function<void(std::span<const std::uint8_t>)>& sink) {
+    StreamInput input(stream);
+    Inflate(input, originalSize, what, sink);
+}
+
+void InflateExactTo(const std::function<std::span<const std::uint8_t>()>& source, std::uint64_t originalSize,
+                    const std::string& what, const std::function<void(std::span<const std::uint8_t>)>& sink) {
+    StreamInput input(source);
+    Inflate(input, originalSize, what, sink);
 }
 
 Bytes InflateExact(std::span<const std::uint8_t> stream, std::uint64_t originalSize, const std::string& what) {

@@ -22,4 +22,9 @@ Bytes InflateExact(std::span<const std::uint8_t> stream, std::uint64_t originalS
 void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t originalSize, const std::string& what,
                     const std::function<void(std::span<const std::uint8_t>)>& sink);
 
+// The same again, reading the stream in pieces too: each call of `source` gives
+// the next piece (empty at the end), which stays valid until the next call.
+void InflateExactTo(const std::function<std::span<const std::uint8_t>()>& source, std::uint64_t originalSize,
+                    const std::string& what, const std::function<void(std::span<const std::uint8_t>)>& sink);
+
 }  // namespace varnok

@@ -1,0 +1,396 @@
+// The long commands on the worker pool against the one-by-one run: the same bytes
+// on disk, the same questions in the same order, the same texts, whatever the
+// number of workers and however their jobs interleave.
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <thread>
+
+#include "engine/TextRules.h"
+#include "engine/WorkerPool.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "formats/io/ByteReader.h"
+#include "formats/io/Zlib.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace varnok::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Pools of these sizes are compared with a pool of none, which runs every step at
+// once on the UI thread: the one-by-one run.
+constexpr unsigned kPoolSizes[] = {1, 2, 5};
+
+class PoolSize {
+public:
+    explicit PoolSize(unsigned workers) { WorkerPool::SetDefaultWorkers(workers); }
+    ~PoolSize() { WorkerPool::SetDefaultWorkers(std::nullopt); }
+};
+
+// Every file and symbolic link below a folder, with its bytes or where it points.
+std::map<std::string, std::string> Tree(const fs::path& folder) {
+    std::map<std::string, std::string> tree;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = fs::relative(it->path(), folder).generic_string();
+        if (it->is_symlink()) tree[name] = "-> " + fs::read_symlink(it->path()).string();
+        else if (it->is_regular_file()) tree[name] = ReadText(it->path());
+        else tree[name + "/"] = "";
+    }
+    return tree;
+}
+
+// Everything a command left on disk and showed.
+struct Outcome {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> panel1, questions, messages;
+    std::vector<std::array<std::string, 7>> rows;
+    int problems = 0;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome Observe(const fs::path& folder, const ScriptedUi& ui, const mVarnokEngine& engine) {
+    Outcome o{Tree(folder), ui.panel1History, ui.overwriteQuestions, {}, {}, engine.ProblemCount()};
+    for (const auto& m : ui.messages) o.messages.push_back(m.text);
+    for (const auto& row : engine.Rows()) o.rows.push_back(row.cells);
+    return o;
+}
+
+enum class Payload { Compressed, Stored, Damaged };
+struct RawEntry {
+    std::string stored;
+    Payload kind;
+    Bytes bytes;
+};
+
+// An index and data file written straight from bytes, payloads back to back.
+void WriteRaw(const fs::path& index, const std::vector<RawEntry>& entries) {
+    Bytes table, data;
+    for (const RawEntry& e : entries) {
+        Bytes payload = e.bytes;
+        if (e.kind != Payload::Stored) {
+            Bytes stream = CompressLevel9(e.bytes);
+            if (e.kind == Payload::Damaged) stream.resize(stream.size() / 2);
+            payload.assign(4, 0);
+            PutI32le(payload.data(), static_cast<std::int32_t>(e.bytes.size()));
+            payload.insert(payload.end(), stream.begin(), stream.end());
+        }
+        auto row = IndexRow(e.stored, static_cast<std::int32_t>(payload.size()),
+                            static_cast<std::int32_t>(e.bytes.size()), static_cast<std::int32_t>(data.size()));
+        if (e.kind != Payload::Stored) PutI32le(&row[8], cRFH::kPackedCompressed);
+        table.insert(table.end(), row.begin(), row.end());
+        data.insert(data.end(), payload.begin(), payload.end());
+    }
+    std::ofstream(index, std::ios::binary).write(reinterpret_cast<const char*>(table.data()),
+                                                 static_cast<std::streamsize>(table.size()));
+    std::ofstream(fs::path(DataFilePath(index.string())), std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+// Mostly small files, now and then one that takes many pieces to inflate or copy.
+Bytes SomeBytes(std::mt19937& rng) {
+    const std::uint32_t pick = rng() % 20;
+    const std::size_t size = pick == 0 ? 270000 + rng() % 400000 : pick < 3 ? rng() % 4 : rng() % 4000;
+    return rng() % 3 == 0 ? PseudoRandomBytes(size, rng()) : TextLikeBytes(size, rng());
+}
+
+// Names that meet: the same file in several folders, names that differ in case
+// only, a file where another entry needs a folder, and names that are refused.
+std::vector<RawEntry> CrowdedArchive(std::mt19937& rng) {
+    static const char* kFolders[] = {"", "x\\", "x\\y\\", "X\\", "snd\\", "..\\", "a/b\\"};
+    static const char* kNames[] = {"a.txt", "A.TXT", "b.bin", "x", "y", "snd", "c.dat", "d.raw"};
+    std::vector<RawEntry> entries(5 + rng() % 30);
+    for (RawEntry& e : entries) {
+        e.stored = std::string(kFolders[rng() % std::size(kFolders)]) + kNames[rng() % std::size(kNames)];
+        const std::uint32_t kind = rng() % 10;
+        e.kind = kind < 7 ? Payload::Compressed : kind < 9 ? Payload::Stored : Payload::Damaged;
+        e.bytes = SomeBytes(rng);
+    }
+    return entries;
+}
+
+class FastPath : public ::testing::Test {
+protected:
+    fs::path Fresh(const std::string& name) const {
+        const fs::path folder = dir / name;
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        return folder;
+    }
+    TempDir dir;
+};
+
+using FastExtract = FastPath;
+using FastAdd = FastPath;
+using FastRemove = FastPath;
+
+// One extraction command on a crowded archive into a folder that already holds
+// some of the files (and a link between two of them), answering the overwrite
+// questions from a fixed random script.
+Outcome ExtractOnce(const fs::path& run, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    const std::vector<RawEntry> entries = CrowdedArchive(rng);
+    const fs::path index = run / "Crowd.rfh", out = run / "out";
+    WriteRaw(index, entries);
+    for (const char* old : {"a.txt", "x", "x/a.txt", "snd/b.bin", "c.dat", "X/y"}) {
+        if (rng() % 2 == 0) continue;
+        std::error_code ec;  // "x" may already be a file
+        fs::create_directories((out / old).parent_path(), ec);
+        std::ofstream(out / old) << "old " << old;
+    }
+    if (rng() % 2 == 0 && !fs::exists(out / "b.bin")) fs::create_symlink("a.txt", out / "b.bin");
+
+    ScriptedUi ui;
+    mVarnokEngine engine(ui);
+    engine.InitEngine();
+    engine.OpenArchive(index.string());
+    for (int i = 0; i < 100; ++i) {
+        const OverwriteAnswer answers[] = {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::None,
+                                           OverwriteAnswer::YesToAll};
+        ui.overwriteAnswers.push_back(answers[rng() % (i % 7 == 6 ? 4 : 3)]);
+    }
+    const std::uint32_t command = seed % 3;
+    if (command == 0) {
+        const bool overwrite = rng() % 4 == 0, keep = rng() % 2 == 0;
+        engine.ExtractAllFiles(out.string(), overwrite, keep, true);
+    } else if (command == 1) {
+        for (std::size_t row = 1; row <= entries.size(); ++row) {
+            if (rng() % 3 != 0 || ui.selected.size() < 2) ui.selected.insert(static_cast<int>(row));
+        }
+        engine.UpdateSelection();
+        ui.folders = {out.string()};
+        engine.ExtractSelectedFiles(true);
+    } else {
+        const std::string& stored = entries[rng() % entries.size()].stored;
+        engine.ExtractDirectory(UpperCaseASCII(stored.substr(0, stored.rfind('\\') + 1)), out.string(),
+                                rng() % 2 == 0);
+    }
+    EXPECT_TRUE(ui.interfaceEnabled);
+    return Observe(out, ui, engine);
+}
+
+TEST_F(FastExtract, EveryCommandWritesAndAsksAsTheOneByOneRun) {
+    int questions = 0, failures = 0;
+    for (std::uint32_t seed = 1; seed <= 18; ++seed) {
+        Outcome alone;
+        {
+            PoolSize none(0);
+            alone = ExtractOnce(Fresh("run"), seed);
+        }
+        questions += static_cast<int>(alone.questions.size());
+        failures += alone.problems;
+        for (unsigned workers : kPoolSizes) {
+            PoolSize pool(workers);
+            EXPECT_EQ(ExtractOnce(Fresh("run"), seed), alone) << "seed " << seed << ", " << workers << " workers";
+        }
+    }
+    // The scripts really reach the questions and the failures.
+    EXPECT_GT(questions, 15);
+    EXPECT_GT(failures, 15);
+}
+
+TEST_F(FastExtract, LargePayloadsComeOutWhole) {
+    const Bytes text = TextLikeBytes(3'000'000, 7), noise = PseudoRandomBytes(2'500'000, 8);
+    const fs::path index = dir / "Big.rfh", out = dir / "out";
+    WriteRaw(index, {{"t\\text.txt", Payload::Compressed, text},
+                     {"n\\noise.bin", Payload::Stored, noise},
+                     {"last.bin", Payload::Compressed, noise}});
+    ScriptedUi ui;
+    mVarnokEngine engine(ui);
+    engine.InitEngine();
+    engine.OpenArchive(index.string());
+    engine.ExtractAllFiles(out.string(), false, true, true);
+    EXPECT_EQ(ReadBytes(out / "t/text.txt"), text);
+    EXPECT_EQ(ReadBytes(out / "n/noise.bin"), noise);
+    EXPECT_EQ(ReadBytes(out / "last.bin"), noise);  // its stream ends at the end of the data file
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+// The files of an add, with what makes the order matter: files refused for their
+// size, a folder inside, and two names for the archive's own data file, which
+// grows while the command runs.
+std::vector<RawEntry> SourcesIn(const fs::path& folder, std::mt19937& rng) {
+    std::vector<RawEntry> files(1 + rng() % 14);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i].stored = "f" + std::to_string(rng() % 1000) + "-" + std::to_string(i) + ".bin";
+        files[i].bytes = SomeBytes(rng);
+        std::ofstream(folder / files[i].stored, std::ios::binary)
+            .write(reinterpret_cast<const char*>(files[i].bytes.data()),
+                   static_cast<std::streamsize>(files[i].bytes.size()));
+    }
+    fs::create_directories(folder / "sub");
+    std::ofstream(folder / "sub" / "not-added.txt") << "deeper";
+    return files;
+}
+
+struct AddRun {
+    fs::path index, sources;
+    std::string stored;
+};
+
+AddRun PrepareAdd(const fs::path& run, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<RawEntry> existing(rng() % 6);
+    for (std::size_t i = 0; i < existing.size(); ++i) {
+        existing[i] = {"old" + std::to_string(i) + ".txt", Payload::Compressed, SomeBytes(rng)};
+    }
+    AddRun add{run / "Game.rfh", run / "src", ""};
+    WriteRaw(add.index, existing);
+    fs::create_directories(add.sources);
+    SourcesIn(add.sources, rng);
+    fs::create_hard_link(run / "Game.rfd", add.sources / "m-data.bin");
+    fs::create_symlink("../Game.rfd", add.sources / "n-link.bin");
+    const char* stored[] = {"", "ADDED\\", "a\\b\\"};
+    add.stored = stored[rng() % 3];
+    return add;
+}
+
+Outcome AddOnce(const fs::path& run, std::uint32_t seed, bool dropped) {
+    const AddRun add = PrepareAdd(run, seed);
+    ScriptedUi ui;
+    mVarnokEngine engine(ui);
+    engine.InitEngine();
+    engine.OpenArchive(add.index.string());
+    if (dropped) {
+        std::vector<std::string> files;
+        for (const auto& e : fs::directory_iterator(add.sources)) files.push_back(e.path().string());
+        std::sort(files.begin(), files.end());
+        files.push_back((add.sources / "missing.bin").string());
+        files.push_back(files.front());  // the same file twice
+        engine.AddDroppedFiles(files);
+    } else {
+        engine.AddDirectoryToArchive(add.sources.string() + "/", add.stored);
+    }
+    Outcome o = Observe(run, ui, engine);
+    o.files.erase("src/m-data.bin");  // the data file under another name
+    return o;
+}
+
+// The one-by-one run with the format classes: each file read, compressed and
+// written at the end of the data file in the listing's order, then its entry.
+void AddByHand(const AddRun& add) {
+    cRFH table;
+    table.RFHOpen(add.index);
+    cRFD data;
+    data.RFDOpen(DataFilePath(add.index.string()));
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(add.sources)) {
+        if (e.is_regular_file()) files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) {
+        if (fs::file_size(file) <= 2) continue;
+        const std::int32_t packed = data.RFDAddFile(table.RFHNextOffSet(), file, true);
+        table.RFHAddFile(file, fs::path(file).filename().string(), packed);
+        if (!add.stored.empty()) table.SetFilePath(table.GetFileCount(), add.stored);
+        table.RFHSave(add.index);
+    }
+}
+
+TEST_F(FastAdd, AFolderGivesTheArchiveOfTheOneByOneRun) {
+    for (std::uint32_t seed = 1; seed <= 10; ++seed) {
+        const AddRun byHand = PrepareAdd(Fresh("hand"), seed);
+        AddByHand(byHand);
+        Outcome alone;
+        {
+            PoolSize none(0);
+            alone = AddOnce(Fresh("run"), seed, false);
+        }
+        EXPECT_EQ(alone.files.at("Game.rfh"), ReadText(byHand.index)) << "seed " << seed;
+        EXPECT_EQ(alone.files.at("Game.rfd"), ReadText(dir / "hand" / "Game.rfd")) << "seed " << seed;
+        for (unsigned workers : kPoolSizes) {
+            PoolSize pool(workers);
+            EXPECT_EQ(AddOnce(Fresh("run"), seed, false), alone) << "seed " << seed << ", " << workers << " workers";
+        }
+    }
+}
+
+TEST_F(FastAdd, DroppedFilesFailAndSucceedAsOneByOne) {
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+        Outcome alone;
+        {
+            PoolSize none(0);
+            alone = AddOnce(Fresh("run"), seed, true);
+        }
+        EXPECT_FALSE(alone.messages.empty());  // the folder and the missing file at least
+        for (unsigned workers : kPoolSizes) {
+            PoolSize pool(workers);
+            EXPECT_EQ(AddOnce(Fresh("run"), seed, true), alone) << "seed " << seed << ", " << workers << " workers";
+        }
+    }
+}
+
+// Removals of large payloads go through the kernel's file-to-file copy; the data
+// file must still be the old one with exactly the removed blocks cut out.
+TEST_F(FastRemove, LargePayloadsLeaveExactlyTheBytesAround) {
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+        std::mt19937 rng(seed);
+        std::vector<RawEntry> entries(4 + rng() % 8);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const bool large = rng() % 2 == 0;
+            entries[i] = {"e" + std::to_string(i), large ? Payload::Stored : Payload::Compressed,
+                          PseudoRandomBytes(large ? 1'000'000 + rng() % 600'000 : rng() % 5000, rng())};
+        }
+        const fs::path index = Fresh("run") / "Big.rfh", data = dir / "run" / "Big.rfd";
+        WriteRaw(index, entries);
+        std::string expectedData = ReadText(data);
+        cRFH expected;
+        expected.RFHOpen(index);
+        std::set<int> removed;
+        for (std::size_t row = entries.size(); row >= 1; --row) {
+            if (rng() % 2 == 0) continue;
+            removed.insert(static_cast<int>(row));
+            const auto n = static_cast<std::int32_t>(row);
+            expectedData.erase(static_cast<std::size_t>(expected.GetOffSet(n)),
+                               static_cast<std::size_t>(expected.GetPackedSize(n)));
+            expected.RFHRemoveFile(n);
+        }
+        expected.RFHSave(dir / "expected.rfh");
+
+        ScriptedUi ui;
+        mVarnokEngine engine(ui);
+        engine.InitEngine();
+        engine.OpenArchive(index.string());
+        ui.selected = removed;
+        engine.UpdateSelection();
+        engine.RemoveSelectedFiles();
+        EXPECT_EQ(ReadText(data), expectedData) << "seed " << seed;
+        EXPECT_EQ(ReadBytes(index), ReadBytes(dir / "expected.rfh")) << "seed " << seed;
+        EXPECT_TRUE(ui.messages.empty());
+    }
+}
+
+TEST(WorkerPool, RunsJobsAndHandsBackWhatTheyReturnOrThrow) {
+    WorkerPool pool(3);
+    EXPECT_EQ(pool.Workers(), 3u);
+    std::vector<std::future<int>> results;
+    for (int i = 0; i < 100; ++i) results.push_back(pool.Run([i] { return i * i; }));
+    auto failing = pool.Run([]() -> int { throw std::runtime_error("job failed"); });
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(results[static_cast<std::size_t>(i)].get(), i * i);
+    EXPECT_THROW(failing.get(), std::runtime_error);
+}
+
+TEST(WorkerPool, APoolOfNoThreadsRunsEachJobAtOnceOnTheCaller) {
+    WorkerPool pool(0);
+    int ran = 0;
+    auto done = pool.Run([&] {
+        ++ran;
+        return std::this_thread::get_id();
+    });
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(done.get(), std::this_thread::get_id());
+
+    WorkerPool::SetDefaultWorkers(0);
+    EXPECT_EQ(WorkerPool::DefaultWorkers(), 0u);
+    WorkerPool::SetDefaultWorkers(std::nullopt);
+    EXPECT_GE(WorkerPool::DefaultWorkers(), 1u);
+}
+
+}  // namespace
+}  // namespace varnok::test
