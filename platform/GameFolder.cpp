@@ -7,20 +7,12 @@
 #include "platform/Folders.h"
 #include "platform/Process.h"
 
+#include "platform/AsciiCase.h"
+
 namespace varnok {
 namespace fs = std::filesystem;
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsFolder(const fs::path& path) {
     std::error_code ec;
