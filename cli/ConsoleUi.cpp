@@ -104,7 +104,7 @@ bool ConsoleUi::AnswerYesNo(const std::string& text, bool flagAnswer, bool haveF
 
 MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string& /*title*/, MessageIcon icon,
                                      MessageButtons buttons) {
-    if (buttons == MessageButtons::YesNo) {
+    if (buttons != MessageButtons::Ok) {
         const std::optional<bool> wave = answers_.convertToWave;
         const bool yes = text == cBAG::kConvertQuestion ? AnswerYesNo(text, wave.value_or(false), wave.has_value())
                                                         : AnswerYesNo(text, true, answers_.yes);

@@ -8,7 +8,8 @@ namespace varnok {
 
 // The icons and button sets a message box can carry.
 enum class MessageIcon { Critical, Question, Exclamation, Information };
-enum class MessageButtons { Ok, YesNo };
+// YesNoDefaultNo is for questions whose Yes destroys something: Enter answers No.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No, Closed };
 
 // The answers of the overwrite question, with the values the engine stores.

@@ -100,8 +100,10 @@ void frmMain::Yield() { QCoreApplication::processEvents(); }
 
 MessageAnswer frmMain::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                                    MessageButtons buttons) {
-    QMessageBox box(QtIcon(icon), Qt(title), Qt(text),
-                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, this);
+    const bool question = buttons != MessageButtons::Ok;
+    QMessageBox box(QtIcon(icon), Qt(title), Qt(text), question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    this);
+    if (buttons == MessageButtons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
         case QMessageBox::Yes: return MessageAnswer::Yes;
         case QMessageBox::No: return MessageAnswer::No;
