@@ -40,6 +40,8 @@ Answers AnswersFrom(const Arguments& args) {
 Session::Session(const Arguments& args)
     : ui_(AnswersFrom(args), std::cerr, ::isatty(STDIN_FILENO) == 1, ::isatty(STDERR_FILENO) == 1), engine_(ui_) {
     engine_.InitEngine();
+    // The command line names the entries to remove: that is the confirmation.
+    engine_.AskBeforeRemoving(false);
 }
 
 bool Session::Open(const std::string& path) {

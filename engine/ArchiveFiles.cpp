@@ -187,9 +187,11 @@ void mVarnokEngine::SetArchivePath(const std::string& newPath) {
     // index or an extraction from the BAG must find them at the new place. The
     // files there are the same, so the table read back is the one listed.
     if (isBag_) {
+        WatchArchiveFiles();
         TryStep([&] { bag_->BAGOpen(newPath); });
     } else {
-        rfd_->RFDOpen(DataFilePath(newPath));
+        rfd_->RFDOpen(ResolveNameCase(DataFilePath(newPath)));
+        WatchArchiveFiles();
         if (IsRegularFile(newPath)) TryStep([&] { rfh_->RFHOpen(newPath); });
     }
     ui_.SetPathLabel(newPath);

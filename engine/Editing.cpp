@@ -23,9 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Adding a folder saves the index at least this often, so an interrupted batch
-// keeps what was added up to the last save.
-constexpr auto kIndexSaveInterval = std::chrono::seconds(2);
+// The index is saved after every added file, but reaches the disk itself (past
+// the page cache, so that a power cut keeps it) at most this often.
+constexpr auto kDurableSaveInterval = std::chrono::seconds(2);
 
 std::string StoredText(const std::string& utf8, const char* what) {
     auto bytes = Utf8ToWin1252(utf8);
@@ -128,19 +128,41 @@ void mVarnokEngine::ResyncWithDisk() {
     ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files");
 }
 
-void mVarnokEngine::SaveIndex() { rfh_->RFHSave(archivePath_); }
-
-// The payloads an add wrote reach the disk before the index that names them.
-void mVarnokEngine::SaveAddedEntries() {
-    rfd_->RFDFlush();
-    SaveIndex();
+void mVarnokEngine::SaveIndex(EditPermit& permit, ReplacementFile::Sync sync) {
+    permit.Confirm(archivePath_);
+    rfh_->RFHSave(archivePath_, sync);
+    permit.Wrote();
 }
 
-// Appends one file without saving the index; returns false (with the reason in
-// `why`) when it was not added. The payload is written before the index is
-// touched, so a crash in between leaves only unused bytes at the data file's end.
-bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why,
-                                const PayloadWriter& writePayload) {
+// The payloads an add wrote reach the disk before the index that names them.
+void mVarnokEngine::SaveAddedEntries(EditPermit& permit) {
+    rfd_->RFDFlush();
+    SaveIndex(permit);
+}
+
+// Cuts off what an add left after the last entry: a payload whose file failed
+// half way, or unused bytes the user agreed to write over.
+void mVarnokEngine::TrimDataFile(EditPermit& permit) {
+    const fs::path data = rfd_->RFDFileName();
+    const auto keep = static_cast<std::uintmax_t>(rfh_->RFHNextOffSet());
+    if (fs::file_size(data) <= keep) return;
+    permit.Confirm(data);
+    fs::resize_file(data, keep);
+    permit.Wrote();
+}
+
+bool mVarnokEngine::IsArchiveFile(const std::string& file) const {
+    if (archivePath_.empty()) return false;
+    if (SameFile(file, archivePath_)) return true;
+    return !isBag_ && SameFile(file, rfd_->RFDFileName());
+}
+
+// Appends one file and saves the index; returns false (with the reason in `why`)
+// when it was not added. The payload is written before the index names it, so a
+// kill in between leaves only unused bytes at the data file's end, which the next
+// open cuts off.
+bool mVarnokEngine::AppendEntry(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
+                                std::string& why, const PayloadWriter& writePayload) {
     try {
         if (fileCount_ >= kMaxEntries) {
             why = "the archive already holds " + std::to_string(kMaxEntries) + " entries, the most an index can hold";
@@ -149,13 +171,21 @@ bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string
         const std::string storedName = StoredText(StripPath(sourceFile), "its name");
         const std::string storedFolder = StoredText(filePath, "the stored path");
         const std::int32_t offset = rfh_->RFHNextOffSet();
-        // The payload is flushed to disk only before the index that names it is saved.
+        permit.Confirm(rfd_->RFDFileName());
+        // The payload is flushed to disk only before a durable save of the index.
         const std::int32_t packed =
             writePayload ? writePayload(offset)
                          : rfd_->RFDWritePayload(offset, cRFD::RFDPreparePayload(sourceFile, true),
                                                  ReplacementFile::Sync::ProcessSafe);
+        permit.Wrote();
         rfh_->RFHAddFile(sourceFile, storedName, packed);
         if (!storedFolder.empty()) rfh_->SetFilePath(fileCount_ + 1, storedFolder);
+        try {
+            SaveIndex(permit, ReplacementFile::Sync::ProcessSafe);
+        } catch (...) {
+            rfh_->RFHRemoveFiles({fileCount_ + 1});  // the table stays what the disk says
+            throw;
+        }
         ++fileCount_;
         rows_.push_back(MakeRow(fileCount_));
         ui_.ListRowsAppended(fileCount_, 1);
@@ -168,13 +198,17 @@ bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string
 }
 
 // One file of an add command. Returns true when an entry was appended.
-bool mVarnokEngine::AddOneFile(const std::string& sourceFile, const std::string& filePath,
+bool mVarnokEngine::AddOneFile(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
                                std::vector<std::string>& failures, const PayloadWriter& writePayload) {
     ui_.SetPanel(Panel::Message, "Adding file: " + StripPath(sourceFile) + " please wait...");
     std::error_code ec;
     const auto length = fs::file_size(sourceFile, ec);
     if (ec || !fs::is_regular_file(sourceFile, ec)) {
         failures.push_back(sourceFile + ": it is not a file that can be read");
+        return false;
+    }
+    if (IsArchiveFile(sourceFile)) {
+        failures.push_back(sourceFile + ": it is a file of this archive itself, so it was not added");
         return false;
     }
     if (length <= 2) {
@@ -187,35 +221,46 @@ bool mVarnokEngine::AddOneFile(const std::string& sourceFile, const std::string&
         return false;
     }
     std::string why;
-    if (!AppendEntry(sourceFile, filePath, why, writePayload)) {
+    if (!AppendEntry(permit, sourceFile, filePath, why, writePayload)) {
         failures.push_back(sourceFile + ": " + why);
         return false;
     }
     return true;
 }
 
-void mVarnokEngine::FinishAdding(std::vector<std::string>& failures) {
+void mVarnokEngine::FinishAdding(EditPermit& permit, std::vector<std::string>& failures) {
     if (!isBag_) {
         try {
-            SaveAddedEntries();
+            SaveAddedEntries(permit);
         } catch (const std::exception& e) {
-            failures.push_back(std::string("the index could not be saved, so nothing was added: ") + e.what());
+            failures.push_back(std::string("the index could not be saved: ") + e.what());
             TryStep([&] { ResyncWithDisk(); });
         }
+        if (TryStep([&] { TrimDataFile(permit); })) TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
     }
     TryStep([&] { ApplyCommandState(); });
     TryStep([&] { ShowArchiveSize(false); });
-    ui_.SetPanel(Panel::Message, "Done");
+    ui_.SetPanel(Panel::Message, failures.empty() ? "Done" : "Done, but some files were not added.");
     ReportFailures("These files could not be added:", failures);
 }
 
 void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::string& filePath) {
-    if (RefuseEdit()) return;
+    if (IsArchiveFile(sourceFile)) {
+        Report("\"" + sourceFile + "\" is a file of this archive itself, so it can't be added to it.");
+        return;
+    }
+    std::optional<EditPermit> permit = AdmitEdit(true);
+    if (!permit) return;
+    if (!isBag_) AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
     std::vector<std::string> failures;
-    // A file refused as empty has had its message, and nothing else changes:
-    // panel 1 keeps naming it.
-    if (!AddOneFile(sourceFile, filePath, failures) && failures.empty()) return;
-    FinishAdding(failures);
+    const bool added = AddOneFile(*permit, sourceFile, filePath, failures);
+    // A file refused as empty has had its message, and nothing else changes.
+    if (!added && failures.empty()) {
+        if (!isBag_) TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
+        ui_.SetPanel(Panel::Message, "Nothing was added.");
+        return;
+    }
+    FinishAdding(*permit, failures);
 }
 
 void mVarnokEngine::BrowseAndAddFile() {
@@ -223,31 +268,35 @@ void mVarnokEngine::BrowseAndAddFile() {
     if (!chosen.empty()) AddFileToArchive(chosen, "");
 }
 
-void mVarnokEngine::AddFiles(const std::vector<std::string>& files, const std::string& filePath, bool zeroBasedProgress) {
+void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
+                             bool zeroBasedProgress) {
     std::vector<std::string> failures;
+    if (!isBag_) AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
     PayloadsAhead ahead(files, isBag_ ? 0 : WorkerPool::DefaultWorkers(), archivePath_, rfd_->RFDFileName(), ui_);
-    auto lastSave = std::chrono::steady_clock::now();
+    auto lastDurableSave = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < files.size(); ++i) {
         const PayloadWriter write = [&, i](std::int32_t offset) {
             return rfd_->RFDWritePayload(offset, ahead.Take(i), ReplacementFile::Sync::ProcessSafe);
         };
-        if (AddOneFile(files[i], filePath, failures, write) && !isBag_ &&
-            std::chrono::steady_clock::now() - lastSave >= kIndexSaveInterval) {
-            TryStep([&] { SaveAddedEntries(); });
-            lastSave = std::chrono::steady_clock::now();
+        if (AddOneFile(permit, files[i], filePath, failures, write) && !isBag_ &&
+            std::chrono::steady_clock::now() - lastDurableSave >= kDurableSaveInterval) {
+            TryStep([&] { SaveAddedEntries(permit); });
+            lastDurableSave = std::chrono::steady_clock::now();
         }
         ahead.Advance(i + 1);
         const auto count = static_cast<std::int64_t>(files.size());
         ui_.UpdateProgress(static_cast<std::int64_t>(i) + (zeroBasedProgress ? 0 : 1), count);
         ui_.Yield();
     }
-    FinishAdding(failures);
+    FinishAdding(permit, failures);
 }
 
 void mVarnokEngine::AddDroppedFiles(const std::vector<std::string>& files) {
-    if (files.empty() || RefuseEdit()) return;
+    if (files.empty()) return;
+    std::optional<EditPermit> permit = AdmitEdit(true);
+    if (!permit) return;
     ui_.ShowProgress();
-    AddFiles(files, "", false);
+    AddFiles(*permit, files, "", false);
     ui_.HideProgress();
 }
 
@@ -270,14 +319,16 @@ void mVarnokEngine::AddDirectoryToArchive(const std::string& sourceDirectory, co
         TryStep([&] { ApplyCommandState(); });
         return;
     }
+    std::optional<EditPermit> permit = AdmitEdit(true);
+    if (!permit) return;
     ui_.DisableInterface();
     if (!isBag_) {
         ui_.ShowProgress();
-        AddFiles(files, filePath, true);
+        AddFiles(*permit, files, filePath, true);
         ui_.HideProgress();
     } else {
         std::vector<std::string> failures{"files can't be added to a BAG archive"};
-        FinishAdding(failures);
+        FinishAdding(*permit, failures);
     }
     ui_.EnableInterface();
     TryStep([&] { ApplyCommandState(); });
@@ -305,29 +356,93 @@ void mVarnokEngine::RenumberRows(int from) {
     }
 }
 
-// Removes the entries (numbers in descending order) from both files at once: the
-// data file is streamed once without their payloads and the index saved once, and
-// the two replace the originals together. On failure nothing changes on disk and
-// the user is told why.
-bool mVarnokEngine::RemoveEntries(const std::vector<std::int32_t>& numbers) {
-    std::vector<RFDBlock> blocks;
-    blocks.reserve(numbers.size());
-    for (std::int32_t n : numbers) blocks.push_back({rfh_->GetOffSet(n), rfh_->GetPackedSize(n)});
-    std::sort(blocks.begin(), blocks.end(), [](const RFDBlock& a, const RFDBlock& b) { return a.OffSet < b.OffSet; });
-    for (std::size_t i = 1; i < blocks.size(); ++i) {
-        if (static_cast<std::int64_t>(blocks[i - 1].OffSet) + blocks[i - 1].Length > blocks[i].OffSet) {
-            Report("These entries share data in the archive, so they can't be removed apart. Nothing was removed.");
-            return false;
+namespace {
+
+struct ByteRange {
+    std::int64_t begin = 0, end = 0;
+};
+
+// The ranges sorted and merged where they touch or overlap; empty ones dropped.
+std::vector<ByteRange> Merged(std::vector<ByteRange> ranges) {
+    std::erase_if(ranges, [](const ByteRange& r) { return r.end <= r.begin; });
+    std::sort(ranges.begin(), ranges.end(), [](const ByteRange& a, const ByteRange& b) { return a.begin < b.begin; });
+    std::vector<ByteRange> merged;
+    for (const ByteRange& r : ranges) {
+        if (!merged.empty() && r.begin <= merged.back().end) {
+            merged.back().end = std::max(merged.back().end, r.end);
+        } else {
+            merged.push_back(r);
         }
+    }
+    return merged;
+}
+
+// The bytes of `removed` that no range of `kept` uses (both merged).
+std::vector<ByteRange> Without(const std::vector<ByteRange>& removed, const std::vector<ByteRange>& kept) {
+    std::vector<ByteRange> cut;
+    auto k = kept.begin();
+    for (ByteRange r : removed) {
+        while (k != kept.end() && k->end <= r.begin) ++k;
+        for (auto j = k; j != kept.end() && j->begin < r.end; ++j) {
+            if (j->begin > r.begin) cut.push_back({r.begin, j->begin});
+            r.begin = std::max(r.begin, j->end);
+        }
+        if (r.begin < r.end) cut.push_back(r);
+    }
+    return cut;
+}
+
+// How many cut bytes lie before `offset`.
+std::int64_t CutBefore(const std::vector<ByteRange>& cut, std::int64_t offset) {
+    std::int64_t bytes = 0;
+    for (const ByteRange& c : cut) {
+        if (c.begin >= offset) break;
+        bytes += std::min(c.end, offset) - c.begin;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+// Removes the entries from both files at once: the data file is streamed once
+// without the bytes that only removed entries used, and the index saved once, and
+// the two replace the originals together. Bytes a kept entry still uses stay, even
+// where a removed entry shared them, and every kept entry moves down by exactly
+// the bytes cut before it, so it extracts what it extracted before. On failure
+// nothing changes on disk and the user is told why.
+bool mVarnokEngine::RemoveEntries(EditPermit& permit, const std::vector<std::int32_t>& numbers) {
+    std::vector<bool> removed(static_cast<std::size_t>(fileCount_) + 1, false);
+    for (std::int32_t n : numbers) removed.at(static_cast<std::size_t>(n)) = true;
+    std::vector<ByteRange> gone, kept;
+    for (std::int32_t n = 1; n <= fileCount_; ++n) {
+        const std::int64_t begin = rfh_->GetOffSet(n);
+        (removed[static_cast<std::size_t>(n)] ? gone : kept).push_back({begin, begin + rfh_->GetPackedSize(n)});
+    }
+    const std::vector<ByteRange> cut = Without(Merged(gone), Merged(kept));
+    std::vector<RFDBlock> blocks;
+    for (const ByteRange& c : cut) {
+        blocks.push_back({static_cast<std::int32_t>(c.begin), static_cast<std::int32_t>(c.end - c.begin)});
+    }
+    std::vector<std::int32_t> newOffsets;
+    for (std::int32_t n = 1; n <= fileCount_; ++n) {
+        if (removed[static_cast<std::size_t>(n)]) continue;
+        const std::int64_t offset = rfh_->GetOffSet(n);
+        newOffsets.push_back(static_cast<std::int32_t>(offset - CutBefore(cut, offset)));
     }
     const fs::path dataPath = rfd_->RFDFileName();
     try {
+        permit.Confirm(archivePath_);
+        permit.Confirm(dataPath);
         PairCommit(archivePath_, dataPath)
             .Commit([&](ReplacementFile& out) { rfd_->RFDWriteWithout(blocks, out); },
                     [&](const fs::path& stagedIndex) {
                         rfh_->RFHRemoveFiles(numbers);
+                        for (std::size_t i = 0; i < newOffsets.size(); ++i) {
+                            rfh_->SetOffSet(static_cast<std::int32_t>(i) + 1, newOffsets[i]);
+                        }
                         rfh_->RFHSave(stagedIndex);
                     });
+        permit.Wrote();
         return true;
     } catch (const std::exception& e) {
         Report(std::string("The files could not be removed; the archive is unchanged.\n\n") + e.what());
@@ -374,13 +489,25 @@ void mVarnokEngine::RefuseBagRemoval() {
     Report("This function is not availible in this beta yet!", MessageIcon::Critical, appTitle_);
 }
 
+// Asks once before a removal, naming how many entries go; No is the default.
+bool mVarnokEngine::ConfirmRemoval(std::size_t count) {
+    if (!askBeforeRemoving_) return true;
+    const std::string what = count == 1 ? "1 entry" : std::to_string(count) + " entries";
+    const bool yes = ui_.ShowMessage("Remove " + what + " from " + StripPath(archivePath_) + "?", kFileDescription,
+                                     MessageIcon::Question, MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
+    if (!yes) ui_.SetPanel(Panel::Message, "Nothing was removed.");
+    return yes;
+}
+
 void mVarnokEngine::RemoveFileFromArchive(std::int32_t fileNr, bool renumber) {
     if (RefuseEdit()) return;
     if (isBag_) {
         RefuseBagRemoval();
     } else if (fileNr >= 1 && fileNr <= fileCount_) {
+        std::optional<EditPermit> permit = AdmitEdit(false);
+        if (!permit) return;
         ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(fileNr)[Column::Filename]) + " please wait...");
-        if (RemoveEntries({fileNr})) {
+        if (RemoveEntries(*permit, {fileNr})) {
             RemoveRows({fileNr});
             if (renumber) RenumberRows(fileNr);
         }
@@ -388,26 +515,45 @@ void mVarnokEngine::RemoveFileFromArchive(std::int32_t fileNr, bool renumber) {
     AfterRemoval();
 }
 
-void mVarnokEngine::RemoveBatch(const std::vector<std::int32_t>& numbersDescending) {
+void mVarnokEngine::RemoveBatch(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending) {
     ui_.SetListVisible(false);
     ui_.ShowProgress();
+    bool removed = false;
     if (isBag_) {
-        if (!numbersDescending.empty()) RefuseBagRemoval();
-    } else if (!numbersDescending.empty()) {
+        RefuseBagRemoval();
+    } else {
         std::int64_t done = 0;
         for (std::int32_t n : numbersDescending) {
             ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(n)[Column::Filename]) + " please wait...");
             ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbersDescending.size()));
         }
-        if (RemoveEntries(numbersDescending)) {
+        removed = RemoveEntries(permit, numbersDescending);
+        if (removed) {
             RemoveRows(numbersDescending);
             RenumberRows(numbersDescending.back());
         }
     }
     AfterRemoval();
-    ui_.SetPanel(Panel::Message, "Done");
+    ui_.SetPanel(Panel::Message, removed ? "Done" : "Nothing was removed.");
     ui_.SetListVisible(true);
     ui_.HideProgress();
+}
+
+// The shared path of the removal commands: nothing to remove is said so, and
+// anything else is asked once and passes the edit guard.
+void mVarnokEngine::RemoveNumbered(const std::vector<std::int32_t>& numbersDescending, const std::string& none) {
+    if (numbersDescending.empty()) {
+        ui_.SetPanel(Panel::Message, none);
+        return;
+    }
+    if (isBag_) {
+        RefuseBagRemoval();
+        return;
+    }
+    if (!ConfirmRemoval(numbersDescending.size())) return;
+    std::optional<EditPermit> permit = AdmitEdit(false);
+    if (!permit) return;
+    RemoveBatch(*permit, numbersDescending);
 }
 
 void mVarnokEngine::RemoveSelectedFiles() {
@@ -416,7 +562,7 @@ void mVarnokEngine::RemoveSelectedFiles() {
     for (int i = std::min<int>(fileCount_, RowCount()); i >= 1; --i) {
         if (ui_.IsRowSelected(i)) numbers.push_back(i);
     }
-    RemoveBatch(numbers);
+    RemoveNumbered(numbers, "No files selected: nothing was removed.");
 }
 
 void mVarnokEngine::RemoveDirectoryFromArchive(const std::string& filePath) {
@@ -425,23 +571,31 @@ void mVarnokEngine::RemoveDirectoryFromArchive(const std::string& filePath) {
     for (int i = std::min<int>(fileCount_, RowCount()); i >= 1; --i) {
         if (Row(i)[Column::Path] == filePath) numbers.push_back(i);
     }
-    RemoveBatch(numbers);
+    RemoveNumbered(numbers, "No entries are stored in \"" + filePath + "\": nothing was removed.");
 }
 
 void mVarnokEngine::RemoveAllFiles() {
     if (RefuseEdit()) return;
     const MessageAnswer answer =
         ui_.ShowMessage("This will remove all files inside this archive, are you sure you want to do this?",
-                        kFileDescription, MessageIcon::Question, MessageButtons::YesNo);
+                        kFileDescription, MessageIcon::Question, MessageButtons::YesNoDefaultNo);
     if (answer == MessageAnswer::Yes) {
+        std::optional<EditPermit> permit = AdmitEdit(false);
+        if (!permit) return;
         try {
             if (isBag_) {
+                permit->Confirm(archivePath_);
                 bag_->BAGCreate(archivePath_);
+                permit->Wrote();
             } else {
                 // The index is emptied first: an empty index over an old data file is
                 // a consistent (empty) archive, the other order would not be.
+                permit->Confirm(archivePath_);
                 WriteFileAtomically(archivePath_, std::span<const std::uint8_t>());
+                permit->Wrote();
+                permit->Confirm(rfd_->RFDFileName());
                 WriteFileAtomically(rfd_->RFDFileName(), std::span<const std::uint8_t>());
+                permit->Wrote();
                 rfh_->RFHRefresh();
             }
             rows_.clear();

@@ -1,4 +1,5 @@
 // Opening, listing, closing and refreshing the archive, and the selection totals.
+#include <optional>
 #include <system_error>
 
 #include "engine/ContinueOnFailure.h"
@@ -69,8 +70,53 @@ void mVarnokEngine::ListEntries(bool hideList) {
     ui_.ListRowsAppended(1, fileCount_);
 }
 
+namespace {
+
+// Why `path` can't be opened, or "" when it is a file that can be read. Opening
+// never creates anything: a stale recent file or a mistyped name must not turn
+// into an empty archive beside somebody's data file.
+std::string WhyNotOpenable(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        return "The archive \"" + path + "\" can't be found: it may have been moved, renamed or deleted.";
+    }
+    if (fs::is_directory(status)) return "\"" + path + "\" is a folder, not an archive.";
+    try {
+        InputFile probe(path);
+    } catch (const std::exception& e) {
+        return "The archive \"" + path + "\" can't be read: " + e.what();
+    }
+    return {};
+}
+
+// Finishes or undoes what an interrupted process of ours left half done on an
+// RFH pair. It runs under the archive's lock, so it never touches the staging
+// files of a process that is committing a change right now.
+void RecoverInterruptedChanges(const fs::path& index, const fs::path& data) {
+    PairCommit(index, data).RecoverPair();
+    AddMarker(data).Recover(index);
+}
+
+}  // namespace
+
+void mVarnokEngine::WatchArchiveFiles() {
+    if (archivePath_.empty()) {
+        guard_.Forget();
+    } else if (isBag_) {
+        guard_.Watch({archivePath_});
+    } else {
+        guard_.Watch({archivePath_, rfd_->RFDFileName()});
+    }
+}
+
 void mVarnokEngine::OpenArchive(const std::string& path) {
     if (!rfh_) InitEngine();
+    if (const std::string why = WhyNotOpenable(path); !why.empty()) {
+        Report(why, MessageIcon::Critical);
+        TryStep([&] { archivePath_.empty() ? ui_.DisableAll() : ApplyCommandState(); });
+        return;
+    }
     ContinueOnFailure seq;
     seq.step([&] { CloseArchive(); });
     seq.step([&] { ui_.Yield(); });
@@ -86,26 +132,26 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     bool bag = false;
     seq.step([&] { bag = bag_->BAGValid(path); });
     readOnly_ = false;
+    // Held while the files are read: a process of ours committing a change
+    // finishes before we read, so the index and the data file agree.
+    std::optional<FileLock> lock = EditGuard::LockArchive(path);
     if (!bag) {
-        // A removal that an interrupted process left half done is finished or
-        // undone before the index is read, so the pair always agrees.
-        seq.step([&] {
-            if (auto data = DataFilePath(path); !data.empty()) {
-                PairCommit(path, ResolveNameCase(data)).RecoverPair();
-            }
-        });
-        seq.step([&] { rfh_->RFHOpen(path); });
-        seq.step([&] {
-            const std::string data = DataFilePath(path);
-            if (data.empty()) throw std::runtime_error("no data file name");
-            rfd_->RFDOpen(data);
-        });
+        const fs::path data = ResolveNameCase(DataFilePath(path));
+        if (lock && !data.empty()) seq.step([&] { RecoverInterruptedChanges(path, data); });
+        bool indexRead = true;
+        seq.step([&] { rfd_->RFDOpen(data); });
+        seq.step([&] { guard_.Watch({path, rfd_->RFDFileName()}); });
+        if (!seq.step([&] { rfh_->RFHOpen(path); })) {
+            indexRead = false;
+            TryStep([&] { rfh_->RFHClear(); });
+        }
+        lock.reset();
         seq.step([&] { fileCount_ = rfh_->GetFileCount(); });
         isBag_ = false;
         seq.step([&] { ListEntries(true); });
         seq.step([&] {
             // Saving a table that was cut short would drop the entries after the cut.
-            readOnly_ = rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value();
+            readOnly_ = !indexRead || rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value();
             if (readOnly_) {
                 ui_.EnableReadOnly();
             } else if (fileCount_ != 0) {
@@ -116,6 +162,7 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
         });
         seq.step([&] { ui_.HideProgress(); });
     } else {
+        seq.step([&] { guard_.Watch({path}); });
         seq.step([&] {
             // A BAG that fails to open leaves the object on the archive before it;
             // its entries must not be listed under this one's name.
@@ -126,6 +173,7 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
                 throw;
             }
         });
+        lock.reset();
         seq.step([&] { fileCount_ = bag_->BAGGetFileCount(); });
         isBag_ = true;
         seq.step([&] { ListEntries(false); });
@@ -147,6 +195,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
                                              std::to_string(fileCount_) +
                                              " entries before it are listed, and it is read-only.");
         });
+    } else if (!isBag_ && readOnly_ && !rfh_->RFHTruncated()) {
+        seq.step([&] { ui_.SetPanel(Panel::Message, "The index could not be read, so the archive is read-only."); });
     } else if (readOnly_) {
         seq.step([&] {
             ui_.SetPanel(Panel::Message, "This archive holds more than " + std::to_string(kMaxEntries) +
@@ -179,6 +229,7 @@ void mVarnokEngine::CloseArchive() {
     isBag_ = false;
     readOnly_ = false;
     archivePath_.clear();
+    guard_.Forget();
     ui_.DisableAll();
 }
 

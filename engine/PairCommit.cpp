@@ -1,10 +1,12 @@
 #include "engine/PairCommit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <system_error>
 
 #include "formats/FormatError.h"
+#include "formats/cRFH.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
@@ -35,6 +37,24 @@ PairCommit::PairCommit(fs::path index, fs::path data) : index_(std::move(index))
 fs::path PairCommit::StagedIndex() const { return StagingName(index_); }
 fs::path PairCommit::StagedData() const { return StagingName(data_); }
 
+namespace {
+
+// The staged files are new files; they take the modes of the ones they replace,
+// so a private archive stays private.
+void KeepMode(const fs::path& original, const fs::path& staged) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(original, ec);
+    if (ec || !fs::exists(status)) return;
+    fs::permissions(staged, status.permissions(), fs::perm_options::replace, ec);
+    if (ec) {
+        throw FormatError(FormatErrorKind::InputOutput,
+                          "cannot give \"" + staged.string() + "\" the permissions of the file it replaces: " +
+                              ec.message());
+    }
+}
+
+}  // namespace
+
 void PairCommit::Commit(const std::function<void(ReplacementFile&)>& writeData,
                         const std::function<void(const fs::path&)>& writeIndex) const {
     const fs::path stagedData = StagedData();
@@ -46,6 +66,8 @@ void PairCommit::Commit(const std::function<void(ReplacementFile&)>& writeData,
             data.commit();
         }
         writeIndex(stagedIndex);
+        KeepMode(data_, stagedData);
+        KeepMode(index_, stagedIndex);
     } catch (...) {
         std::error_code ec;
         fs::remove(stagedIndex, ec);
@@ -95,6 +117,48 @@ void PairCommit::RemoveAbandonedStagingFiles() const {
             }
         }
     }
+}
+
+AddMarker::AddMarker(fs::path data) : data_(std::move(data)) {}
+
+fs::path AddMarker::MarkerPath() const { return data_.parent_path() / ("." + data_.filename().string() + ".vnk-add"); }
+
+void AddMarker::Begin(std::uint64_t keepLength) const {
+    const std::string text = std::to_string(keepLength) + "\n";
+    WriteFileAtomically(MarkerPath(), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                        ReplacementFile::Sync::ProcessSafe);
+}
+
+void AddMarker::End() const {
+    std::error_code ec;
+    fs::remove(MarkerPath(), ec);
+}
+
+bool AddMarker::Recover(const fs::path& index) const {
+    const fs::path marker = MarkerPath();
+    if (!Exists(marker)) return false;
+    std::uint64_t keep = 0;
+    try {
+        const Bytes text = ReadWholeFile(marker);
+        keep = std::stoull(std::string(text.begin(), text.end()));
+        cRFH table;
+        table.RFHOpen(index);
+        // A damaged or cut-short table does not say where its entries end.
+        if (table.RFHDamagedAt() || table.RFHTruncated()) return false;
+        keep = std::max<std::uint64_t>(keep, static_cast<std::uint64_t>(table.RFHNextOffSet()));
+    } catch (const std::exception&) {
+        return false;  // the marker stays: nothing is cut on a guess
+    }
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(data_, ec);
+    bool cut = false;
+    if (!ec && size > keep) {
+        fs::resize_file(data_, keep, ec);
+        cut = !ec;
+        if (ec) return false;
+    }
+    End();
+    return cut;
 }
 
 }  // namespace varnok

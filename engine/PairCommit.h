@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 
@@ -37,6 +38,27 @@ private:
     void RemoveAbandonedStagingFiles() const;
 
     std::filesystem::path index_;
+    std::filesystem::path data_;
+};
+
+// An add writes each payload into the data file before it saves the index that
+// names it, so a process killed in between leaves bytes that no entry uses. The
+// marker, a small file beside the data file holding the length the data file
+// may be cut back to, is there while an add runs; opening the archive (under
+// its lock) finds a marker left behind and cuts the data file back to the end of
+// the last entry the saved index names, never below that length.
+class AddMarker {
+public:
+    explicit AddMarker(std::filesystem::path data);
+
+    void Begin(std::uint64_t keepLength) const;
+    void End() const;
+    // Cuts the data file back after an interrupted add; true when it did.
+    bool Recover(const std::filesystem::path& index) const;
+
+    std::filesystem::path MarkerPath() const;
+
+private:
     std::filesystem::path data_;
 };
 

@@ -27,9 +27,11 @@ std::int32_t mVarnokEngine::CurrentEntryNumber() const {
 bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& change, Column column,
                                 const std::string& cell) {
     if (n < 1 || n > fileCount_ || isBag_ || RefuseEdit()) return false;
+    std::optional<EditPermit> permit = AdmitEdit(false);
+    if (!permit) return false;
     try {
         change();
-        SaveIndex();
+        SaveIndex(*permit);
     } catch (const std::exception& e) {
         Report(std::string("The entry could not be renamed; the archive is unchanged.\n\n") + e.what());
         TryStep([&] { ResyncWithDisk(); });

@@ -1,6 +1,7 @@
 // How the engine tells the user that something could not be done.
 #include "engine/ProgramInfo.h"
 #include "engine/mVarnokEngine.h"
+#include "formats/cRFD.h"
 #include "formats/cRFH.h"
 
 namespace varnok {
@@ -34,11 +35,57 @@ bool mVarnokEngine::RefuseEdit() {
                MessageIcon::Exclamation);
         return true;
     }
+    if (!isBag_ && !rfh_->RFHTruncated()) {
+        Report("The index of this archive could not be read, so it is opened read-only: saving it would lose "
+               "its table.",
+               MessageIcon::Exclamation);
+        return true;
+    }
     Report("This archive holds more than " + std::to_string(kMaxEntries) +
                " entries. Only the first " + std::to_string(kMaxEntries) +
                " are listed, so it is opened read-only: saving it would lose the rest of its table.",
            MessageIcon::Exclamation);
     return true;
+}
+
+std::optional<EditPermit> mVarnokEngine::AdmitEdit(bool overwritesUnused) {
+    if (RefuseEdit()) return std::nullopt;
+    std::uint64_t dataNeeds = 0;
+    if (!isBag_) {
+        try {
+            dataNeeds = static_cast<std::uint64_t>(rfh_->RFHNextOffSet());
+        } catch (const std::exception& e) {
+            Report(std::string("The archive can't be changed: ") + e.what(), MessageIcon::Critical);
+            return std::nullopt;
+        }
+    }
+    EditGuard::Verdict verdict = guard_.Admit(dataNeeds);
+    if (verdict.changedOutside) {
+        const std::string path = archivePath_;
+        RefreshArchive();
+        Report("The archive \"" + path +
+               "\" was changed by another program since it was opened. Its list has been read again and "
+               "nothing was changed: check it, then try again.");
+        return std::nullopt;
+    }
+    if (!verdict.permit) {
+        Report(verdict.refusal, MessageIcon::Critical);
+        return std::nullopt;
+    }
+    if (overwritesUnused && verdict.unaccountedBytes > 0) {
+        const std::string question =
+            "The data file \"" + rfd_->RFDFileName().string() + "\" holds " +
+            std::to_string(verdict.unaccountedBytes) +
+            " bytes after its last entry that no entry of the index uses; another program may have put them "
+            "there. Adding files writes over them and they are lost.\n\nDo you want to write over them?";
+        if (ui_.ShowMessage(question, kFileDescription, MessageIcon::Exclamation, MessageButtons::YesNoDefaultNo) !=
+            MessageAnswer::Yes) {
+            ++problems_;
+            ui_.SetPanel(Panel::Message, "Nothing was added.");
+            return std::nullopt;
+        }
+    }
+    return std::move(verdict.permit);
 }
 
 }  // namespace varnok

@@ -5,11 +5,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/EditGuard.h"
 #include "engine/EngineUi.h"
 #include "engine/ListRow.h"
+#include "formats/io/File.h"
 
 namespace varnok {
 
@@ -108,6 +111,9 @@ public:
     void RemoveSelectedFiles();
     void RemoveDirectoryFromArchive(const std::string& filePath);
     void RemoveAllFiles();
+    // Whether the removal commands ask before they remove (the window); a front
+    // end whose command already names the entries (the command line) turns it off.
+    void AskBeforeRemoving(bool ask) noexcept { askBeforeRemoving_ = ask; }
 
     // --- Renaming and changing paths --------------------------------------
     void RenameFileEntry(const std::string& newName);
@@ -172,23 +178,34 @@ private:
 
     // Reporting
     bool RefuseEdit();
+    // The one gate of every edit: the archive is the one read, this process holds
+    // its lock, the user may write it and the data file holds every entry. Empty
+    // (after telling the user why, and reloading the list when another program
+    // changed the archive) when the edit may not run. `overwritesUnused`: the edit
+    // writes payloads after the last entry, over bytes no entry accounts for.
+    std::optional<EditPermit> AdmitEdit(bool overwritesUnused);
     void Report(const std::string& text, MessageIcon icon = MessageIcon::Exclamation, const std::string& title = {});
     void ReportFailures(const std::string& heading, const std::vector<std::string>& lines);
 
     // Editing
-    void SaveIndex();
-    void SaveAddedEntries();
+    void SaveIndex(EditPermit& permit, ReplacementFile::Sync sync = ReplacementFile::Sync::Durable);
+    void SaveAddedEntries(EditPermit& permit);
+    void TrimDataFile(EditPermit& permit);
     // Writes a file's payload into the data file at an offset; returns its packed length.
     using PayloadWriter = std::function<std::int32_t(std::int32_t offset)>;
-    bool AppendEntry(const std::string& sourceFile, const std::string& filePath, std::string& why,
-                     const PayloadWriter& writePayload);
-    bool AddOneFile(const std::string& sourceFile, const std::string& filePath, std::vector<std::string>& failures,
-                    const PayloadWriter& writePayload = {});
-    void AddFiles(const std::vector<std::string>& files, const std::string& filePath, bool zeroBasedProgress);
-    void FinishAdding(std::vector<std::string>& failures);
-    bool RemoveEntries(const std::vector<std::int32_t>& numbersDescending);
+    bool AppendEntry(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
+                     std::string& why, const PayloadWriter& writePayload);
+    bool AddOneFile(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
+                    std::vector<std::string>& failures, const PayloadWriter& writePayload = {});
+    void AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
+                  bool zeroBasedProgress);
+    void FinishAdding(EditPermit& permit, std::vector<std::string>& failures);
+    bool IsArchiveFile(const std::string& file) const;
+    bool ConfirmRemoval(std::size_t count);
+    bool RemoveEntries(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending);
     void RemoveRows(const std::vector<std::int32_t>& numbersDescending);
-    void RemoveBatch(const std::vector<std::int32_t>& numbersDescending);
+    void RemoveBatch(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending);
+    void RemoveNumbered(const std::vector<std::int32_t>& numbersDescending, const std::string& none);
     void RenumberRows(int from);
     void AfterRemoval();
     void RefuseBagRemoval();
@@ -204,6 +221,7 @@ private:
 
     // Archive files
     void TransferArchive(const std::string& source, const std::string& folder, bool move);
+    void WatchArchiveFiles();
     bool HoldsBag(const std::string& path) const;
 
     EngineUi& ui_;
@@ -227,6 +245,8 @@ private:
     OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::None;
     int problems_ = 0;
     std::vector<FoundArchive> found_;
+    EditGuard guard_;
+    bool askBeforeRemoving_ = true;
 };
 
 }  // namespace varnok

@@ -50,15 +50,6 @@ std::optional<EntryRead> ReadEntryAt(const InputFile& in, std::uint64_t p) {
     return e;
 }
 
-// Creates an empty index where none exists. A folder we may not write to still
-// lets the archive open as empty, so the failure is deliberately dropped here.
-void CreateEmptyIndex(const fs::path& path) {
-    try {
-        WriteIntoFileAt(path, 0, {});
-    } catch (const FormatError&) {
-    }
-}
-
 double RoundHalfToEven(double q) {
     const double down = std::floor(q);
     if (q - down != 0.5) return std::round(q);
@@ -87,11 +78,9 @@ void cRFH::RFHOpen(const fs::path& RFHFile) {
     count_ = 0;
     damagedAt_.reset();
     truncated_ = false;
-    std::error_code ec;
-    if (!fs::exists(RFHFile, ec) && !ec) {
-        CreateEmptyIndex(RFHFile);
-        return;
-    }
+    // A missing index is an InputOutput failure like an unreadable one: opening
+    // never creates a file, or a mistyped name would become an empty archive
+    // that the next add writes beside someone else's data file.
     ReadIndex(RFHFile);
 }
 
@@ -127,7 +116,7 @@ void cRFH::EraseTable() {
     std::fill(names_.begin(), names_.end(), std::string{});
 }
 
-void cRFH::RFHSave(const fs::path& RFHFile) const {
+void cRFH::RFHSave(const fs::path& RFHFile, ReplacementFile::Sync sync) const {
     Bytes image;
     for (std::int32_t i = 0; i < count_; ++i) {
         const RFHEntry& e = entries_[i];
@@ -136,7 +125,7 @@ void cRFH::RFHSave(const fs::path& RFHFile) const {
         }
         image.insert(image.end(), names_[i].begin(), names_[i].end());
     }
-    WriteFileAtomically(RFHFile, image);
+    WriteFileAtomically(RFHFile, image, sync);
 }
 
 void cRFH::RFHAddFile(const fs::path& sOrigFileName, const std::string& sFilename, std::int32_t PackedSize) {

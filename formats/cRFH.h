@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/io/File.h"
+
 namespace varnok {
 
 // One row of the index: the six 32-bit fields that precede each stored name.
@@ -31,12 +33,13 @@ public:
     cRFH();
 
     void RFHRefresh();
-    // Reads the index at `RFHFile`. A missing file opens empty (and is created
-    // when possible); a damaged one opens with the entries before the damage.
+    // Reads the index at `RFHFile`; a missing or unreadable file raises
+    // FormatError(InputOutput). A damaged one opens with the entries before the damage.
     void RFHOpen(const std::filesystem::path& RFHFile);
     void RFHClear();
     std::int32_t GetFileCount() const noexcept { return count_; }
-    void RFHSave(const std::filesystem::path& RFHFile) const;
+    void RFHSave(const std::filesystem::path& RFHFile,
+                 ReplacementFile::Sync sync = ReplacementFile::Sync::Durable) const;
     // Appends a compressed entry whose stream is `PackedSize` bytes long.
     void RFHAddFile(const std::filesystem::path& sOrigFileName, const std::string& sFilename,
                     std::int32_t PackedSize);

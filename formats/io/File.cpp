@@ -306,8 +306,8 @@ void FlushFileToDisk(const fs::path& path) {
     if (rc != 0) ThrowIo("cannot write", path, err);
 }
 
-void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
-    ReplacementFile out(target);
+void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes, ReplacementFile::Sync sync) {
+    ReplacementFile out(target, sync);
     out.write(bytes);
     out.commit();
 }

@@ -122,7 +122,8 @@ void WriteIntoFileAt(const std::filesystem::path& path, std::uint64_t offset,
 void FlushFileToDisk(const std::filesystem::path& path);
 
 // Replaces `target` with `bytes` through a ReplacementFile.
-void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                         ReplacementFile::Sync sync = ReplacementFile::Sync::Durable);
 
 // Replaces `target` with the concatenation of the given parts.
 void WriteFileAtomically(const std::filesystem::path& target,

@@ -109,7 +109,6 @@ void BuildRfh(const fs::path& index, const std::vector<TestEntry>& entries) {
     fs::remove(index);
     fs::remove(data);
     cRFH rfh;
-    rfh.RFHOpen(index);
     cRFD rfd;
     rfd.RFDOpen(data);
     for (const TestEntry& e : entries) {

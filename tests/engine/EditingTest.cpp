@@ -28,7 +28,7 @@ TEST_F(EngineAdd, AFileOfThreeBytesOrMoreIsAppended) {
     EXPECT_EQ(ui.messages[0].text, "Can't add a empty file.");
     EXPECT_EQ(ui.messages[0].title, "Varnok 2");
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(ui.panel[1], "Adding file: two.bin please wait...");
+    EXPECT_EQ(ui.panel[1], "Nothing was added.");
 
     engine.AddFileToArchive((dir / "in/missing.bin").string(), "");  // unreadable
     ASSERT_EQ(ui.messages.size(), 2u);
@@ -79,10 +79,12 @@ TEST_F(EngineAdd, ABagOrAFullTableTakesNothing) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find("can't be added to a BAG archive"), std::string::npos);
     EXPECT_EQ(ReadBytes(bag), bagBytes);
-    EXPECT_EQ(ui.panel[1], "Done");
+    EXPECT_EQ(ui.panel[1], "Done, but some files were not added.");
 
     const auto image = BigIndex(5000);
     const fs::path index = dir.write("Full.rfh", image);
+    const std::string payloads(50000, 'p');
+    dir.write("Full.rfd", payloads);
     Open(index);
     EXPECT_FALSE(engine.IsReadOnly());
     engine.AddFileToArchive(source, "");
@@ -90,7 +92,7 @@ TEST_F(EngineAdd, ABagOrAFullTableTakesNothing) {
     EXPECT_NE(ui.messages[1].text.find("5000"), std::string::npos) << ui.messages[1].text;
     EXPECT_EQ(engine.FileCount(), 5000);
     EXPECT_EQ(ReadBytes(index), image);
-    EXPECT_FALSE(fs::exists(dir / "Full.rfd"));
+    EXPECT_EQ(ReadText(dir / "Full.rfd"), payloads);
 }
 
 TEST_F(EngineRemove, SelectedRowsGoAndTheRestAreRenumbered) {

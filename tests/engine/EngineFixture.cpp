@@ -5,6 +5,7 @@
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
 #include "formats/io/ByteReader.h"
+#include "formats/io/File.h"
 
 namespace varnok::test {
 
@@ -49,9 +50,9 @@ std::set<std::string> FilesBelow(const fs::path& folder) {
 fs::path EngineTest::MakeRfh(const std::string& fileName, const std::vector<StoredFile>& files) const {
     const fs::path index = dir / fileName;
     cRFH table;
-    table.RFHOpen(index);
     cRFD data;
     data.RFDOpen(DataFilePath(index.string()));
+    WriteFileAtomically(data.RFDFileName(), std::span<const std::uint8_t>());
     for (std::size_t i = 0; i < files.size(); ++i) {
         const fs::path source = dir.write(fs::path("src") / fileName / std::to_string(i), files[i].bytes);
         const std::string folder = files[i].name.substr(0, files[i].name.rfind('\\') + 1);

@@ -31,7 +31,12 @@ std::set<std::string> FilesBelow(const fs::path& folder);
 
 class EngineTest : public ::testing::Test {
 protected:
-    EngineTest() { engine.InitEngine(); }
+    // Removals are confirmed by the test that checks the question; elsewhere the
+    // command itself is the confirmation, as on the command line.
+    EngineTest() {
+        engine.InitEngine();
+        engine.AskBeforeRemoving(false);
+    }
     void TearDown() override { EXPECT_TRUE(ui.interfaceEnabled) << "the interface was left disabled"; }
 
     // An RFH pair written with the format classes; returns the index path.

@@ -62,9 +62,13 @@ TEST_F(EngineOpen, EmptyMissingMisnamedAndBrokenArchives) {
     EXPECT_EQ(ui.panel[2], "0 Files");
     EXPECT_EQ(ui.LastCommand(), "EnableAdd");
 
-    Open(dir / "stale.rfh");  // created empty; its data file has no size
-    EXPECT_TRUE(fs::exists(dir / "stale.rfh"));
-    EXPECT_EQ(ui.panel[3], "0 Bytes");
+    // A stale recent file or a mistyped name: said so, never created, and the
+    // archive open before stays open.
+    Open(dir / "stale.rfh");
+    EXPECT_FALSE(fs::exists(dir / "stale.rfh"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("can't be found"), std::string::npos) << ui.messages[0].text;
+    EXPECT_EQ(engine.ArchivePath(), (dir / "Empty.rfh").string());
     EXPECT_EQ(ui.LastCommand(), "EnableAdd");
 
     Open(MakeRfh("fake.bag", {{"x.txt", "xyz"}}));  // no BAG: read as an index

@@ -13,6 +13,7 @@ namespace {
 
 using test::ReadBytes;
 using test::TempDir;
+namespace fs = std::filesystem;
 using Rows = std::vector<std::string>;
 
 Bytes Entry(std::string_view name, std::int32_t packedSize, std::int32_t offset, std::int32_t packed = 2) {
@@ -108,10 +109,9 @@ TEST(RFH, StopsAtTheFirstEntryThatDoesNotFit) {
     t.RFHSave(dir / "good.rfh");  // keeps what could be read
     EXPECT_EQ(ReadBytes(dir / "good.rfh"), Join({e, Entry("", 1, 1)}));
 
-    t.RFHOpen(dir / "new.rfh");  // missing: created empty
-    EXPECT_EQ(t.GetFileCount(), 0);
-    EXPECT_TRUE(ReadBytes(dir / "new.rfh").empty());
-    EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir / "no such folder" / "new.rfh"); }), std::nullopt);
+    // Opening never creates: a missing index is a failure and stays missing.
+    EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir / "new.rfh"); }), FormatErrorKind::InputOutput);
+    EXPECT_FALSE(fs::exists(dir / "new.rfh"));
     EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir.path()); }), FormatErrorKind::InputOutput);
 }
 

@@ -137,6 +137,8 @@ TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceWhenExpanded) {
 TEST_F(ArchiveFileDialogs, FindFileRefillsTheOpenDialogAndKeepsItsDirection) {
     tmp.write("a.txt", "alpha payload");
     tmp.write("b.txt", "bravo payload");
+    tmp.write("t.rfh", "");
+    tmp.write("t.rfd", "");
     engine.OpenArchive((tmp / "t.rfh").string());
     engine.AddFileToArchive((tmp / "a.txt").string(), "");
     engine.AddFileToArchive((tmp / "b.txt").string(), "");

@@ -13,8 +13,9 @@ namespace {
 struct QuietUi final : EngineUi {
     int focused = 0;
     int FocusedRow() const override { return focused; }
-    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
-        return MessageAnswer::Ok;
+    // Every question is answered Yes: the dialogs' own confirmations are tested elsewhere.
+    MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon, MessageButtons buttons) override {
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
     OverwriteAnswer AskOverwrite(const std::string&, const std::string&) override { return OverwriteAnswer::No; }
     std::string BrowseForFolder(const std::string&) override { return {}; }

@@ -1,0 +1,43 @@
+#include "platform/FileIdentity.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace varnok {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; }
+
+}  // namespace
+
+FileIdentity FileIdentity::Of(const fs::path& path) {
+    FileIdentity id;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return id;
+    id.exists = true;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modifiedNs = Nanoseconds(st.st_mtim);
+    id.changedNs = Nanoseconds(st.st_ctim);
+    return id;
+}
+
+std::string WhyNotWritable(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return std::strerror(errno);
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return "the file is write-protected";
+    if (::access(file.c_str(), W_OK) != 0) return "you may not write the file (" + std::string(std::strerror(errno)) + ")";
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "you may not write its folder (" + std::string(std::strerror(errno)) + ")";
+    }
+    return {};
+}
+
+}  // namespace varnok
