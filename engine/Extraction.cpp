@@ -32,6 +32,27 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The last status of an extract run: the command's own text when every entry it
+// took on was written, else how many were not, as the message box lists them.
+std::string FinalStatus(const std::string& allDone, std::size_t failures) {
+    if (failures == 0) return allDone;
+    return std::to_string(failures) + (failures == 1 ? " file" : " files") + " could not be extracted";
+}
+
+// Extract-all and extract-directory of an archive whose table could not be read to
+// its end have taken out only the entries before the damage or the limit.
+std::string AllFilesExtracted(bool tableCut) {
+    return tableCut ? "All listed files extracted; the index holds more that could not be read"
+                    : "All files extracted";
+}
+
+bool AnyRowSelected(const EngineUi& ui, int rowCount) {
+    for (int row = 1; row <= rowCount; ++row) {
+        if (ui.IsRowSelected(row)) return true;
+    }
+    return false;
+}
+
 std::string FoldCase(std::string text) {
     for (char& c : text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -237,11 +258,15 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
         ui_.SetPanel(Panel::Message, "Extracting file: " + name);
         std::vector<std::string> failures;
         ExtractTo(n, chosen, failures);
-        ui_.SetPanel(Panel::Message, "All selected files extracted.");
+        ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
         ReportFailures("The file could not be extracted:", failures);
         return;
     }
 
+    if (!AnyRowSelected(ui_, RowCount())) {
+        ui_.SetPanel(Panel::Message, "No files selected: nothing was extracted");
+        return;
+    }
     std::string folder = ui_.BrowseForFolder("Select directory to extract the selected files to:");
     if (folder.empty()) return;
     folder = WithTrailingSlash(folder);
@@ -274,7 +299,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     yesToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, "All selected files extracted.");
+    ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -315,7 +340,7 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     yesToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, "All files extracted");
+    ui_.SetPanel(Panel::Message, FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -338,7 +363,7 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     queue.Finish();
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, "All files extracted");
+    ui_.SetPanel(Panel::Message, FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 

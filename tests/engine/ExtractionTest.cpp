@@ -206,6 +206,14 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     engine.ExtractSelectedFiles(true);
     EXPECT_EQ(ui.panel[1], "No files selected: nothing was extracted");
     EXPECT_EQ(ui.folderPrompts.size(), prompts);
+
+    // An index read only up to its damage has entries that extract-all never saw.
+    const fs::path cut = MakeRfh("Cut.rfh", {{"a.txt", "a"}, {"b.txt", "b"}});
+    const std::string table = ReadText(cut);
+    dir.write(cut, table.substr(0, table.size() - 3));
+    Open(cut);
+    engine.ExtractAllFiles((dir / "cut").string(), false, false, true);
+    EXPECT_EQ(ui.panel[1], "All listed files extracted; the index holds more that could not be read");
 }
 
 TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
