@@ -3,6 +3,7 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <set>
 #include <system_error>
 #include <unordered_set>
 
@@ -13,6 +14,7 @@
 #include "formats/cBAG.h"
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
+#include "formats/io/File.h"
 #include "platform/Folders.h"
 #include "platform/Win1252.h"
 
@@ -116,6 +118,9 @@ public:
             failures_.push_back(shown + e.what());
             return;
         }
+        // An extraction killed before in a folder of this run has left its
+        // staging files there.
+        if (cleaned_.insert(target.parent_path()).second) RemoveStaleStagingFiles(target.parent_path());
         while (running_.size() >= limit_) RetireOldest();
         failures_.emplace_back();  // this step's place among the failures
         Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
@@ -173,6 +178,7 @@ private:
     std::vector<std::string>& failures_;
     std::deque<Step> running_;
     std::unordered_multiset<std::string> keys_;
+    std::set<fs::path> cleaned_;  // the folders cleared of stale staging files
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;
 };
@@ -256,6 +262,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
             return;
         }
         ui_.SetPanel(Panel::Message, "Extracting file: " + name);
+        RemoveStaleStagingFiles(fs::path(chosen).parent_path());
         std::vector<std::string> failures;
         ExtractTo(n, chosen, failures);
         ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
