@@ -110,17 +110,6 @@ TEST_F(CliFailureTest, ExtractAllFailsWhenItSkipsEntries) {
     EXPECT_EQ(ReadText(dir_ / "out/f1.txt"), "the first");
 }
 
-TEST_F(CliFailureTest, ExtractOfEntriesTheDamagedTableStillHoldsSucceeds) {
-    BuildRfh(dir_ / "cut.rfh", {{"a.txt", ToBytes("first entry")}, {"b.txt", ToBytes("second entry")}});
-    auto table = ReadBytes(dir_ / "cut.rfh");
-    table.resize(table.size() - 3);
-    dir_.write("cut.rfh", table);
-    const CliResult r = Run({"extract", "cut.rfh", "a.txt", "-o", "out"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("warning: "), std::string::npos) << r.err;
-    EXPECT_EQ(ReadText(dir_ / "out/a.txt"), "first entry");
-}
-
 TEST_F(CliFailureTest, MpkExtractNeverLetsOneEntryReplaceAnotherOfItsName) {
     dir_.write("a/f1.txt", "from a");
     dir_.write("b/f1.txt", "from b");
