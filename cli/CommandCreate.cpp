@@ -17,12 +17,6 @@ namespace {
 
 constexpr OptionSpec kOptions[] = {{"overwrite"}};
 
-bool HasExtension(const std::string& path, std::string_view extension) {
-    const std::string name = fs::path(path).filename().string();
-    return name.size() > extension.size() && UpperCaseASCII(name.substr(name.size() - extension.size())) ==
-                                                 UpperCaseASCII(extension);
-}
-
 bool Exists(const fs::path& p) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(p, ec));
@@ -44,6 +38,7 @@ void WriteEmptyPair(const fs::path& index, const fs::path& data) {
 int RunCreate(const Arguments& args) {
     args.ExpectPositionals(1, 2, "ARCHIVE");
     std::string index = args.Positionals()[0];
+    if (RefuseDataFile(index)) return kExitFailed;
     if (HasExtension(index, ".bag")) {
         PrintError("only RFH archives can be created, not BAG archives");
         return kExitFailed;

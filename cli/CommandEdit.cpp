@@ -19,7 +19,7 @@ constexpr OptionSpec kAddOptions[] = {{"path", 'p', true}};
 
 // Opens the archive for a change; false (after saying why) when it can't take one.
 bool OpenForChange(Session& session, const std::string& archive, std::string_view what) {
-    return session.Open(archive) && !session.RefuseChange(what);
+    return CheckArchiveToChange(archive) && session.Open(archive) && !session.RefuseChange(what);
 }
 
 // The entries the words name; none (after saying why) when a word names nothing.

@@ -22,14 +22,17 @@ int RunExtract(const Arguments& args) {
     Session session(args);
     if (!session.Open(args.Positionals()[0])) return kExitFailed;
     mVarnokEngine& engine = session.Engine();
-    if (const std::string damage = session.TableDamage(); !damage.empty()) PrintWarning(damage);
-
     const bool overwrite = args.Has("overwrite");
     const bool keepPaths = args.Has("keep-paths");
     const auto& words = args.Positionals();
+    const std::string damage = session.TableDamage();
     if (words.size() == 1) {
+        // All was asked for, and the entries past the damage can't be had.
+        if (!damage.empty()) PrintError(damage);
         engine.ExtractAllFiles(folder, overwrite, keepPaths, true);
+        if (!damage.empty()) return kExitFailed;
     } else {
+        if (!damage.empty()) PrintWarning(damage);
         const Selection chosen = SelectEntries(engine, std::span(words).subspan(1));
         if (ReportUnknown(chosen, session.Path())) return kExitFailed;
         engine.ExtractEntries(chosen.numbers, folder, overwrite, keepPaths, true);
@@ -52,7 +55,8 @@ const Command kExtractCommand{
     "  -o, --output DIR  the folder to write into; it is created when missing\n"
     "  --keep-paths      recreate the stored folders below DIR\n"
     "  --overwrite       replace existing files; without it they are kept (and asked\n"
-    "                    about when stdin is a terminal)\n"
+    "                    about when stdin is a terminal), and a file kept unasked\n"
+    "                    makes the exit status 1\n"
     "  --wav             write BAG sound entries of plain wave data as WAVE files\n"
     "  --raw             write them as they are stored (the default without a terminal)\n",
     kOptions, &RunExtract};

@@ -45,7 +45,7 @@ void PrintTable(const mVarnokEngine& engine) {
         const Row row = RowOf(engine, n);
         std::cout << std::setw(5) << row.number << std::setw(8) << (row.packed ? "Yes" : "No") << std::setw(13)
                   << row.packedSize << std::setw(15) << row.originalSize << std::setw(7) << row.ratio << "  "
-                  << row.name << '\n';
+                  << EscapedName(row.name) << '\n';
     }
 }
 
@@ -84,6 +84,8 @@ const Command kListCommand{
     "\n"
     "Lists the entries of an RFH or BAG archive, one line each: number, packed,\n"
     "packed size, original size (both in bytes), ratio and stored name.\n"
+    "Control characters in names are shown as \\xHH, HH their code in hex; a \"\\\"\n"
+    "that would read as such an escape is shown as \\x5C.\n"
     "\n"
     "Options:\n"
     "  --json   one JSON object: {\"archive\", \"kind\": \"rfh\" or \"bag\", \"entries\": [...]}.\n"

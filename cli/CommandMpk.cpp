@@ -52,7 +52,32 @@ std::string NumberOrNull(const std::string& text) {
 }
 
 bool IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\\:\0", 4)) == std::string::npos;
+}
+
+// Writes entry n into `folder`; false after one line saying why it was not.
+bool ExtractMpkEntry(const cMPK& mpk, const std::string& package, std::int32_t n, const fs::path& folder,
+                     bool overwrite) {
+    const std::string name = mpk.MPKGetFileName(package, n);
+    const std::string shown = "entry " + std::to_string(n) + " (" + EscapedName(Win1252ToUtf8(name)) + ")";
+    if (!IsPlainName(name)) {
+        PrintError(shown + " not extracted: its name would leave the folder");
+        return false;
+    }
+    const fs::path target = folder / name;  // the stored bytes, as the plug-in loader writes them
+    switch (mpk.MPKExtractFile(package, n, target, overwrite)) {
+        case 0: return true;
+        case -6:
+            // Nothing was there before the run (that was checked), so an earlier
+            // entry of the same name wrote it.
+            PrintError(shown + " not extracted: " + Quoted(target.string()) +
+                       " was written by an earlier entry of that name (--overwrite replaces it)");
+            return false;
+        default:
+            PrintError(shown + " could not be extracted: the package is damaged or the file could not be written");
+            return false;
+    }
 }
 
 int RunMpkList(const Arguments& args) {
@@ -86,7 +111,7 @@ int RunMpkList(const Arguments& args) {
             std::cout << (n == 1 ? "\n" : ",\n") << entry.Text();
         } else {
             std::cout << std::setw(5) << n << std::setw(13) << size << std::setw(13) << compressed << std::setw(7)
-                      << (ratio.empty() ? "-" : ratio) << "  " << name << '\n';
+                      << (ratio.empty() ? "-" : ratio) << "  " << EscapedName(name) << '\n';
         }
     }
     if (json) std::cout << "\n]}\n";
@@ -120,8 +145,7 @@ int RunMpkExtract(const Arguments& args) {
     const cMPK mpk;
     const auto count = EntryCount(mpk, package);
     if (!count) return kExitFailed;
-    // cMPK replaces what is there; without --overwrite nothing is written when
-    // anything would be replaced.
+    // Without --overwrite nothing is written when a file there would be replaced.
     const fs::path folder = fs::absolute(folderText);
     if (!args.Has("overwrite")) {
         bool clash = false;
@@ -135,15 +159,18 @@ int RunMpkExtract(const Arguments& args) {
         }
         if (clash) return kExitFailed;
     }
-    const std::string result = mpk.MPKExtractAll(package, folder);
-    if (result == "0") return kExitOk;
-    if (result.empty()) {
-        PrintError(Unreadable(package));
-    } else {
-        PrintError("could not extract " + Quoted(package) +
-                   ": it is damaged, an entry's name would leave the folder, or a file could not be written");
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+        PrintError("cannot create the folder " + Quoted(folder.string()) + ": " + ec.message());
+        return kExitFailed;
     }
-    return kExitFailed;
+    // Entry by entry, so that one that fails does not keep the others in.
+    bool allDone = true;
+    for (std::int32_t n = 1; n <= *count; ++n) {
+        allDone = ExtractMpkEntry(mpk, package, n, folder, args.Has("overwrite")) && allDone;
+    }
+    return allDone ? kExitOk : kExitFailed;
 }
 
 int RunMpkCreate(const Arguments& args) {
@@ -177,7 +204,9 @@ const Command kMpkListCommand{
     "Usage: varnok mpk list PACKAGE [--json]\n"
     "\n"
     "Lists the entries of an MPK package (a .pgi plug-in package): number, size,\n"
-    "compressed size (in bytes), ratio and name.\n"
+    "compressed size (in bytes), ratio and name. Control characters in names are\n"
+    "shown as \\xHH, HH their code in hex; a \"\\\" that would read as such an escape\n"
+    "is shown as \\x5C.\n"
     "\n"
     "Options:\n"
     "  --json   one JSON object {\"package\", \"entries\": [{number, name, size,\n"
@@ -201,7 +230,8 @@ const Command kMpkExtractCommand{
     "Options:\n"
     "  -o, --output DIR  the folder to write into\n"
     "  --overwrite       replace existing files; without it nothing is written when\n"
-    "                    a file would be replaced\n",
+    "                    a file would be replaced, and of entries of one name only\n"
+    "                    the first is written\n",
     kExtractOptions, &RunMpkExtract};
 
 const Command kMpkCreateCommand{

@@ -49,9 +49,9 @@ const Command kTestCommand{
     "Usage: varnok test ARCHIVE\n"
     "\n"
     "Reads every entry of the archive without writing anything: the data of each\n"
-    "compressed RFH entry must inflate to exactly its original size, and the data of\n"
-    "every other entry must lie inside its file. Prints one line per damaged entry\n"
-    "and exits with 1 when there is any.\n",
+    "entry must lie inside its file, and that of a compressed RFH entry must inflate\n"
+    "to exactly its original size. Prints one line per damaged entry and exits with\n"
+    "1 when there is any.\n",
     {}, &RunTest};
 
 }  // namespace varnok::cli

@@ -123,20 +123,23 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string&
 
 OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::string& /*title*/) {
     if (answers_.overwrite) return OverwriteAnswer::Yes;
+    ++keptFiles_;
     if (interactive_) {
         for (;;) {
             const auto answer = Ask(question + " [y]es, [n]o, [a]ll: ");
-            if (!answer || *answer == "n" || *answer == "no") break;
+            if (!answer) break;
+            if (*answer == "n" || *answer == "no") return OverwriteAnswer::No;  // the user's choice, no failure
             if (*answer == "y" || *answer == "yes") return OverwriteAnswer::Yes;
             if (*answer == "a" || *answer == "all") return OverwriteAnswer::YesToAll;
         }
-    } else {
-        const std::size_t cut = question.find(kExistsInfix);
-        const std::string file = cut == std::string::npos ? question : question.substr(0, cut);
-        ClearProgressLine();
-        err_ << "varnok: " << file << " already exists, not replaced (--overwrite replaces it)\n";
     }
-    ++keptFiles_;
+    // Nobody answered: the file asked for is not written, which the run must not
+    // pass off as success.
+    const std::size_t cut = question.find(kExistsInfix);
+    const std::string file = cut == std::string::npos ? question : question.substr(0, cut);
+    ClearProgressLine();
+    err_ << "varnok: " << file << " already exists, not replaced (--overwrite replaces it)\n";
+    ++failures_;
     return OverwriteAnswer::No;
 }
 

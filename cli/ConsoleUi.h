@@ -30,7 +30,8 @@ public:
     void Select(const std::set<int>& rows) { selected_ = rows; }
     void Focus(int row) { focused_ = row; }
 
-    // Failure messages shown so far, and existing files left alone for want of an answer.
+    // Failures shown so far (failure messages, and existing files not replaced for
+    // want of an answer), and existing files left alone however it was decided.
     int Failures() const noexcept { return failures_; }
     int KeptFiles() const noexcept { return keptFiles_; }
 

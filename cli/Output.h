@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace varnok::cli {
 
@@ -16,5 +17,11 @@ void PrintWarning(const std::string& text);
 
 // A path or name in double quotes, as messages show it.
 std::string Quoted(const std::string& text);
+
+// A name from an archive (UTF-8) made safe to print on a terminal: every control
+// character (C0, DEL, C1) becomes \xHH, HH its code in upper-case hex, so no name
+// can move the cursor or break a table's line. A "\" that would read as such an
+// escape is itself written \x5C, so the text can be read back unambiguously.
+std::string EscapedName(std::string_view name);
 
 }  // namespace varnok::cli

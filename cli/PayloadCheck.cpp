@@ -35,10 +35,11 @@ std::optional<std::string> PayloadProblem(const cRFH& index, std::int32_t n, con
     const std::int64_t packedSize = index.GetPackedSize(n);
     const std::int64_t originalSize = index.GetOriginalSize(n);
     if (offset < 0 || packedSize < 0 || originalSize < 0) return "the index gives it a negative offset or size";
-    if (index.GetPacked(n) != "Yes") {
-        if (static_cast<std::uint64_t>(offset + packedSize) > in.size()) return PastEnd(offset + packedSize, in.size());
-        return std::nullopt;
-    }
+    // Either kind must lie inside the data file. A compressed stream may inflate
+    // whole although its length runs past the file; the entry is damaged all the
+    // same, since a removal would take the bytes it claims for its payload.
+    if (static_cast<std::uint64_t>(offset + packedSize) > in.size()) return PastEnd(offset + packedSize, in.size());
+    if (index.GetPacked(n) != "Yes") return std::nullopt;
     const std::uint64_t start = static_cast<std::uint64_t>(offset) + kSizePrefix;
     if (start > in.size()) return PastEnd(static_cast<std::int64_t>(start), in.size());
     // Extraction reads the stream and the two bytes after it, as far as the file

@@ -18,8 +18,8 @@ struct DamagedEntry {
     std::string why;  // names the entry
 };
 
-// Reads every payload of an RFH archive as extraction does: a compressed one must
-// inflate to exactly its original size, a stored one must lie inside the data file.
+// Reads every payload of an RFH archive as extraction does: each must lie inside
+// the data file, and a compressed one must inflate to exactly its original size.
 std::vector<DamagedEntry> CheckRfhPayloads(const cRFH& index, const std::filesystem::path& data);
 
 // Every record's data must lie inside the BAG file.

@@ -9,6 +9,7 @@
 
 #include "cli/Output.h"
 #include "engine/ProgramInfo.h"
+#include "engine/TextRules.h"
 #include "formats/FormatError.h"
 #include "formats/cBAG.h"
 #include "formats/cRFH.h"
@@ -26,6 +27,29 @@ std::string Hex(std::uint64_t v) {
 }
 
 }  // namespace
+
+bool HasExtension(const std::string& path, std::string_view extension) {
+    const std::string name = fs::path(path).filename().string();
+    return name.size() > extension.size() &&
+           UpperCaseASCII(name.substr(name.size() - extension.size())) == UpperCaseASCII(std::string(extension));
+}
+
+bool RefuseDataFile(const std::string& path) {
+    if (!HasExtension(path, ".rfd")) return false;
+    // The index beside it, in the letter case of the data file's extension.
+    std::string index = path;
+    index.back() = index.back() == 'D' ? 'H' : 'h';
+    PrintError(Quoted(path) + " is a data file; an archive is named by its index, " + Quoted(index));
+    return true;
+}
+
+bool CheckArchiveToChange(const std::string& path) {
+    if (RefuseDataFile(path)) return false;
+    std::error_code ec;
+    if (HasExtension(path, ".rfh") || !fs::exists(path, ec) || cBAG().BAGValid(path)) return true;
+    PrintError(Quoted(path) + " is not an archive that can be changed: give an RFH index (.rfh) or a BAG file");
+    return false;
+}
 
 Answers AnswersFrom(const Arguments& args) {
     Answers a;

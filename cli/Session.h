@@ -12,6 +12,19 @@ namespace varnok::cli {
 // The answers a command line gives to the engine's questions.
 Answers AnswersFrom(const Arguments& args);
 
+// Whether the file name ends in `extension` (".rfh"), in any letter case.
+bool HasExtension(const std::string& path, std::string_view extension);
+
+// Prints why and returns true when `path` names a data file (".rfd", any letter
+// case). Given where an index belongs, it would be read as an index, and the data
+// file derived from its name would be the file itself.
+bool RefuseDataFile(const std::string& path);
+
+// Prints why and returns false unless `path` can be the archive of a command that
+// changes it: an RFH index (".rfh") or a BAG file. A missing file passes, for
+// Session::Open to report.
+bool CheckArchiveToChange(const std::string& path);
+
 // One run of the engine behind the console: the archive a command works on, and
 // whether anything went wrong while it did.
 class Session {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <set>
 #include <system_error>
 #include <unordered_set>
 
@@ -13,6 +14,7 @@
 #include "formats/cBAG.h"
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
+#include "formats/io/File.h"
 #include "platform/Folders.h"
 #include "platform/Win1252.h"
 
@@ -30,6 +32,27 @@ bool TargetExists(const fs::path& target) {
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The last status of an extract run: the command's own text when every entry it
+// took on was written, else how many were not, as the message box lists them.
+std::string FinalStatus(const std::string& allDone, std::size_t failures) {
+    if (failures == 0) return allDone;
+    return std::to_string(failures) + (failures == 1 ? " file" : " files") + " could not be extracted";
+}
+
+// Extract-all and extract-directory of an archive whose table could not be read to
+// its end have taken out only the entries before the damage or the limit.
+std::string AllFilesExtracted(bool tableCut) {
+    return tableCut ? "All listed files extracted; the index holds more that could not be read"
+                    : "All files extracted";
+}
+
+bool AnyRowSelected(const EngineUi& ui, int rowCount) {
+    for (int row = 1; row <= rowCount; ++row) {
+        if (ui.IsRowSelected(row)) return true;
+    }
+    return false;
 }
 
 std::string FoldCase(std::string text) {
@@ -95,6 +118,9 @@ public:
             failures_.push_back(shown + e.what());
             return;
         }
+        // An extraction killed before in a folder of this run has left its
+        // staging files there.
+        if (cleaned_.insert(target.parent_path()).second) RemoveStaleStagingFiles(target.parent_path());
         while (running_.size() >= limit_) RetireOldest();
         failures_.emplace_back();  // this step's place among the failures
         Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
@@ -152,6 +178,7 @@ private:
     std::vector<std::string>& failures_;
     std::deque<Step> running_;
     std::unordered_multiset<std::string> keys_;
+    std::set<fs::path> cleaned_;  // the folders cleared of stale staging files
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;
 };
@@ -235,13 +262,18 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
             return;
         }
         ui_.SetPanel(Panel::Message, "Extracting file: " + name);
+        RemoveStaleStagingFiles(fs::path(chosen).parent_path());
         std::vector<std::string> failures;
         ExtractTo(n, chosen, failures);
-        ui_.SetPanel(Panel::Message, "All selected files extracted.");
+        ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
         ReportFailures("The file could not be extracted:", failures);
         return;
     }
 
+    if (!AnyRowSelected(ui_, RowCount())) {
+        ui_.SetPanel(Panel::Message, "No files selected: nothing was extracted");
+        return;
+    }
     std::string folder = ui_.BrowseForFolder("Select directory to extract the selected files to:");
     if (folder.empty()) return;
     folder = WithTrailingSlash(folder);
@@ -274,7 +306,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     yesToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, "All selected files extracted.");
+    ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -315,7 +347,7 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     yesToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, "All files extracted");
+    ui_.SetPanel(Panel::Message, FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -338,7 +370,7 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     queue.Finish();
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, "All files extracted");
+    ui_.SetPanel(Panel::Message, FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 

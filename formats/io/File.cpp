@@ -3,6 +3,7 @@
 #include "formats/io/File.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string_view>
 
 #include "formats/FormatError.h"
 
@@ -24,13 +26,56 @@ namespace {
                       what + " \"" + path.string() + "\": " + std::strerror(err));
 }
 
+// Staging files are named "." + the target's name + kStagingInfix + a random
+// suffix of kSuffixLength characters from kSuffixAlphabet.
+constexpr std::string_view kStagingInfix = ".vnk-";
+constexpr std::size_t kSuffixLength = 8;
+constexpr std::string_view kSuffixAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+
 std::string RandomSuffix() {
     static thread_local std::mt19937_64 rng{std::random_device{}() ^
                                             static_cast<std::uint64_t>(::getpid()) << 32};
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string out(8, 'x');
-    for (char& c : out) c = kAlphabet[rng() % (sizeof kAlphabet - 1)];
+    std::string out(kSuffixLength, 'x');
+    for (char& c : out) c = kSuffixAlphabet[rng() % kSuffixAlphabet.size()];
     return out;
+}
+
+bool IsStagingName(const std::string& name) {
+    constexpr std::size_t kShortest = 2 + kStagingInfix.size() + kSuffixLength;  // ".x.vnk-xxxxxxxx"
+    if (name.size() < kShortest || name[0] != '.') return false;
+    const std::size_t suffix = name.size() - kSuffixLength;
+    return name.compare(suffix - kStagingInfix.size(), kStagingInfix.size(), kStagingInfix) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(suffix), name.end(),
+                       [](char c) { return kSuffixAlphabet.find(c) != std::string_view::npos; });
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Locks a staging file just created. A clean-up in another process may have
+// found it in the instant before the lock and removed it as abandoned; then the
+// name no longer leads to this file, and false says to start again.
+bool LockStagingFile(int fd, const fs::path& staging) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        // Without locks on this file system the clean-up never removes anything.
+        if (errno != EINTR) return true;
+    }
+    struct stat opened {}, named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(staging.c_str(), &named) == 0 && SameFile(opened, named);
+}
+
+// Removes one staging file if no live writer holds it: its lock is free, and the
+// name still leads to the file that was locked.
+bool RemoveIfAbandoned(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool removed = false;
+    struct stat opened {}, named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        ::lstat(path.c_str(), &named) == 0 && SameFile(opened, named)) {
+        removed = ::unlink(path.c_str()) == 0;  // while the lock is held
+    }
+    ::close(fd);
+    return removed;
 }
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -165,10 +210,18 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync) : target_(std::move
     for (int attempt = 0; attempt < 100; ++attempt) {
         staging_ = folder / (base + RandomSuffix());
         fd_ = ::open(staging_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) break;
-        if (errno != EEXIST) ThrowIo("cannot write beside", target_, errno);
+        if (fd_ < 0) {
+            if (errno != EEXIST) ThrowIo("cannot write beside", target_, errno);
+            continue;
+        }
+        if (LockStagingFile(fd_, staging_)) break;
+        ::close(fd_);
+        fd_ = -1;
     }
     if (fd_ < 0) ThrowIo("cannot write beside", target_, EEXIST);
+    // The lock belongs to the open file, so a second descriptor of it holds the
+    // lock after finish() has closed the first.
+    lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     // A replacement keeps the permissions of the file it replaces.
     struct stat st {};
     if (::stat(target_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
@@ -177,6 +230,7 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync) : target_(std::move
 ReplacementFile::~ReplacementFile() {
     if (fd_ >= 0) ::close(fd_);
     if (!committed_) ::unlink(staging_.c_str());
+    if (lockFd_ >= 0) ::close(lockFd_);
 }
 
 void ReplacementFile::writeOut(const std::uint8_t* p, std::size_t left) {
@@ -269,6 +323,23 @@ void ReplacementFile::commit() {
     finish();
     if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
     committed_ = true;
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
+}
+
+int RemoveStaleStagingFiles(const fs::path& folder) noexcept {
+    try {
+        std::vector<fs::path> candidates;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            if (IsStagingName(it->path().filename().string())) candidates.push_back(it->path());
+        }
+        int removed = 0;
+        for (const fs::path& path : candidates) removed += RemoveIfAbandoned(path) ? 1 : 0;
+        return removed;
+    } catch (const std::exception&) {
+        return 0;  // out of memory while listing: the files simply stay
+    }
 }
 
 void WriteIntoFileAt(const fs::path& path, std::uint64_t offset,

@@ -62,8 +62,10 @@ std::filesystem::path ResolveNameCase(const std::filesystem::path& path);
 
 // Writes a new version of a file beside it and renames it over the target, so the
 // target holds either its old bytes or all the new ones, never a mix. The staging
-// file is created exclusively with a unique name; if the object goes without
-// commit(), the staging file is removed and the target is untouched.
+// file is created exclusively with a unique name, ".NAME.vnk-xxxxxxxx", and holds
+// an advisory lock until it is renamed or removed, so that a staging file nobody
+// holds is known to be left over from a process that died; if the object goes
+// without commit(), the staging file is removed and the target is untouched.
 class ReplacementFile {
 public:
     // Durable replacements reach the disk before they are renamed into place, so
@@ -102,6 +104,7 @@ private:
     std::filesystem::path target_;
     std::filesystem::path staging_;
     int fd_ = -1;
+    int lockFd_ = -1;  // keeps the staging file's lock from finish() to the rename
     std::uint64_t written_ = 0;
     std::vector<std::uint8_t> buffer_;
     bool committed_ = false;
@@ -120,6 +123,12 @@ void WriteIntoFileAt(const std::filesystem::path& path, std::uint64_t offset,
 // Flushes what was written to an existing file to disk; a missing file has nothing
 // to flush.
 void FlushFileToDisk(const std::filesystem::path& path);
+
+// Removes the staging files of ReplacementFiles in `folder` whose process died
+// before it could rename or remove them; a staging file still locked by a live
+// writer, in this process or another, stays. Only names of the exact staging
+// pattern are looked at. Returns how many were removed; failures are ignored.
+int RemoveStaleStagingFiles(const std::filesystem::path& folder) noexcept;
 
 // Replaces `target` with `bytes` through a ReplacementFile.
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,

@@ -108,7 +108,7 @@ TEST_F(CliTest, ExtractAllKeepsStoredFoldersOnlyWhenAsked) {
 TEST_F(CliTest, ExtractKeepsExistingFilesUnlessOverwriteIsGiven) {
     dir_.write("out/readme.txt", "mine");
     CliResult r = Run({"extract", "game.rfh", "readme.txt", "-o", "out"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.exitCode, 1) << r.err;  // asked for, not done
     EXPECT_NE(r.err.find("readme.txt already exists"), std::string::npos) << r.err;
     EXPECT_EQ(ReadText(dir_ / "out/readme.txt"), "mine");
 

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "engine/TextRules.h"
 #include "formats/cRFH.h"
 #include "tests/engine/EngineFixture.h"
@@ -153,6 +155,65 @@ TEST_F(EngineExtract, ADamagedPayloadLeavesTheOldTargetAlone) {
     EXPECT_EQ(ReadText(out / "good.txt"), std::string(500, 'g'));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find("bad.txt"), std::string::npos);
+}
+
+// Every extract command ends by saying what it did: never that all went well when
+// an entry failed, nor that the selection was extracted when there was none.
+TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
+    const fs::path index = MakeRfh("Game.rfh", {{"good.txt", "good"}, {"bad.txt", "bad"}, {"worse.txt", "worse"}});
+    cRFH t;
+    t.RFHOpen(index);
+    std::string data = ReadText(dir / "Game.rfd");
+    for (std::int32_t n : {2, 3}) data.replace(static_cast<std::size_t>(t.GetOffSet(n)) + 4, 3, "bad");
+    dir.write("Game.rfd", data);
+    Open(index);
+    const fs::path out = dir / "out";
+    struct Case {
+        const char* what;
+        std::function<void()> run;
+        std::string status;
+    };
+    const std::vector<Case> cases = {
+        {"extract all", [&] { engine.ExtractAllFiles(out.string(), true, false, true); },
+         "2 files could not be extracted"},
+        {"extract directory", [&] { engine.ExtractDirectory("", out.string(), true); },
+         "2 files could not be extracted"},
+        {"several rows",
+         [&] {
+             Select({1, 3});
+             ui.folders = {out.string()};
+             engine.ExtractSelectedFiles(false);
+         },
+         "1 file could not be extracted"},
+        {"one row",
+         [&] {
+             Select({2});
+             ui.saveResults = {(out / "b.txt").string()};
+             engine.ExtractSelectedFiles(false);
+         },
+         "1 file could not be extracted"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t shown = ui.messages.size();
+        c.run();
+        EXPECT_EQ(ui.panel[1], c.status);
+        EXPECT_EQ(ui.messages.size(), shown + 1);
+    }
+
+    Select({});
+    const std::size_t prompts = ui.folderPrompts.size();
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ui.panel[1], "No files selected: nothing was extracted");
+    EXPECT_EQ(ui.folderPrompts.size(), prompts);
+
+    // An index read only up to its damage has entries that extract-all never saw.
+    const fs::path cut = MakeRfh("Cut.rfh", {{"a.txt", "a"}, {"b.txt", "b"}});
+    const std::string table = ReadText(cut);
+    dir.write(cut, table.substr(0, table.size() - 3));
+    Open(cut);
+    engine.ExtractAllFiles((dir / "cut").string(), false, false, true);
+    EXPECT_EQ(ui.panel[1], "All listed files extracted; the index holds more that could not be read");
 }
 
 TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
