@@ -147,7 +147,7 @@ bool mVarnokEngine::AppendEntry(const std::string& sourceFile, const std::string
             return false;
         }
         const std::string storedName = StoredText(StripPath(sourceFile), "its name");
-        const std::string storedFolder = StoredText(filePath, "the stored path");
+        const std::string storedFolder = StoredFolderFromText(filePath);
         const std::int32_t offset = rfh_->RFHNextOffSet();
         // The payload is flushed to disk only before the index that names it is saved.
         const std::int32_t packed =

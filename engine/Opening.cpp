@@ -71,6 +71,14 @@ void mVarnokEngine::ListEntries(bool hideList) {
 
 void mVarnokEngine::OpenArchive(const std::string& path) {
     if (!rfh_) InitEngine();
+    // An index whose name gives no data file is not opened: its entries would be
+    // read from, and added to, whatever data file was open before.
+    if (DataFilePath(path).empty() && !bag_->BAGValid(path)) {
+        Report("\"" + path + "\" can't be opened: neither is it a BAG archive, nor does its name end in \"rfh\" as an "
+               "RFH index's must, so that its data file can be found.",
+               MessageIcon::Critical);
+        return;
+    }
     ContinueOnFailure seq;
     seq.step([&] { CloseArchive(); });
     seq.step([&] { ui_.Yield(); });
