@@ -74,8 +74,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     // An index whose name gives no data file is not opened: its entries would be
     // read from, and added to, whatever data file was open before.
     if (DataFilePath(path).empty() && !bag_->BAGValid(path)) {
-        Report("\"" + path + "\" can't be opened: neither is it a BAG archive, nor does its name end in \"rfh\" as an "
-               "RFH index's must, so that its data file can be found.",
+        Report("\"" + path + "\" is not an archive this program can open: it is no BAG archive, and an RFH "
+               "index's name ends in \"rfh\", so that its data file, the same name ending in \"rfd\", can be found.",
                MessageIcon::Critical);
         return;
     }

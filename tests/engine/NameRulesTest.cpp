@@ -132,7 +132,7 @@ TEST_F(EngineNames, AnIndexWhoseNameGivesNoDataFileIsNotOpened) {
     Open(other);
     Open(dir / "Game.idx");
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find("can't be opened"), std::string::npos) << ui.messages[0].text;
+    EXPECT_NE(ui.messages[0].text.find("is not an archive"), std::string::npos) << ui.messages[0].text;
     EXPECT_EQ(engine.ArchivePath(), other.string()) << "the open archive stays";
     EXPECT_EQ(ReadBytes(dir / "Other.rfd"), otherData);
 }

@@ -72,7 +72,7 @@ TEST_F(EngineOpen, EmptyMissingMisnamedAndBrokenArchives) {
     Open(dir / "fake.bag");
     EXPECT_NE(engine.ArchivePath(), (dir / "fake.bag").string());
     ASSERT_FALSE(ui.messages.empty());
-    EXPECT_NE(ui.messages.back().text.find("can't be opened"), std::string::npos) << ui.messages.back().text;
+    EXPECT_NE(ui.messages.back().text.find("is not an archive"), std::string::npos) << ui.messages.back().text;
 
     // The data file is found whatever the letter case of its name.
     MakeRfh("UPPER.RFH", {{"u.txt", "upper"}});
