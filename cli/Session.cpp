@@ -89,6 +89,7 @@ bool Session::Open(const std::string& path) {
     }
     path_ = path;
     engine_.OpenArchive(path);
+    if (engine_.ArchivePath() != path) return false;  // refused, and the user told why
     if (!engine_.IsBAG() && engine_.Index().RFHDamagedAt() == 0u) {
         PrintError(Quoted(path) + " is not an archive: neither a BAG file nor an RFH index");
         return false;

@@ -112,13 +112,13 @@ std::string RenameFiles(const Renames& renames) {
     return {};
 }
 
-// Whether a typed new name (its folder part already dropped) can name the
-// archive in its folder.
-bool UsableName(const std::string& name, bool bag) {
-    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) return false;
-    // An RFH archive's data-file name is made of its last three characters.
-    return bag || (name.size() >= 3 && DataFilePath(name) != name);
+// Whether a typed new name, its folder part already dropped, can name the archive
+// in its folder.
+bool UsableName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
 }
+
+std::string ExtensionOf(NewArchiveType type) { return type == NewArchiveType::BAG ? ".bag" : ".rfh"; }
 
 }  // namespace
 
@@ -137,13 +137,14 @@ void mVarnokEngine::CreateEmptyArchive(const std::string& fileName) {
 
 std::string mVarnokEngine::BrowseNewArchiveName(const std::string& current, NewArchiveType type) {
     if (!rfh_) InitEngine();
-    return ui_.SaveFileDialog(current, type == NewArchiveType::BAG ? bagFilter_ : rfhFilter_);
+    const std::string chosen = ui_.SaveFileDialog(current, type == NewArchiveType::BAG ? bagFilter_ : rfhFilter_);
+    return chosen == current ? chosen : WithArchiveExtension(chosen, ExtensionOf(type));
 }
 
-bool mVarnokEngine::ConfirmCreateArchive(const std::string& fileName, NewArchiveType type,
+bool mVarnokEngine::ConfirmCreateArchive(const std::string& typedName, NewArchiveType type,
                                          const std::string& directoryToAdd) {
     if (!rfh_) InitEngine();
-    if (fileName.size() < 3) {
+    if (typedName.size() < 3) {
         Report("Please select a valid filename to use.", MessageIcon::Critical);
         return false;
     }
@@ -153,7 +154,10 @@ bool mVarnokEngine::ConfirmCreateArchive(const std::string& fileName, NewArchive
         Report("You can't create a new bag file with this beta version.", MessageIcon::Critical, appTitle_);
         return true;
     }
-    if (DataFilePath(fileName) == fileName) {  // it would be its own data file
+    // A name typed without its extension would make a data file of its last three
+    // letters, one that another archive's name could make too.
+    const std::string fileName = WithArchiveExtension(typedName, ExtensionOf(type));
+    if (DataFilePath(fileName).empty()) {
         Report("Please select a valid filename to use.", MessageIcon::Critical);
         return false;
     }
@@ -163,7 +167,7 @@ bool mVarnokEngine::ConfirmCreateArchive(const std::string& fileName, NewArchive
     const fs::path oldData = ResolveNameCase(data);
     for (const fs::path& file : {fs::path(fileName), oldData}) {
         if (Exists(file) && ui_.ShowMessage(OverwriteQuestion(file.string()), kFileDescription, MessageIcon::Critical,
-                                            MessageButtons::YesNo) != MessageAnswer::Yes) {
+                                            MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
             return false;
         }
     }
@@ -231,8 +235,9 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
         return;
     }
     for (const fs::path& target : {toIndex, toData}) {
-        if (Exists(target) && ui_.ShowMessage(OverwriteQuestion(target.string()), kFileDescription,
-                                              MessageIcon::Critical, MessageButtons::YesNo) != MessageAnswer::Yes) {
+        if (Exists(target) &&
+            ui_.ShowMessage(OverwriteQuestion(target.string()), kFileDescription, MessageIcon::Critical,
+                            MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
             return;
         }
     }
@@ -259,12 +264,12 @@ void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string&
     const bool holds = !oldPath.empty() && oldPath == archivePath_;
     const bool bag = HoldsBag(oldPath);
     const std::string folder = oldPath.substr(0, oldPath.size() - StripPath(oldPath).size());
-    const std::string name = StripPath(typed);
-    if (!UsableName(name, bag)) {
-        Report("\"" + name + "\" can't be the archive's new name." +
-                   (bag ? "" : " An RFH archive's name needs at least three characters; its data file's name is "
-                               "the same with the last three replaced by \"rfd\"."),
-               MessageIcon::Critical);
+    const std::string typedName = StripPath(typed);
+    // A name typed without its extension gets it: "abc" would make a data file "rfd".
+    const std::string name =
+        WithArchiveExtension(typedName, ExtensionOf(bag ? NewArchiveType::BAG : NewArchiveType::RFH));
+    if (!UsableName(typedName) || (!bag && DataFilePath(name).empty())) {
+        Report("\"" + typedName + "\" can't be the archive's new name.", MessageIcon::Critical);
         return;
     }
     Renames renames{{oldPath, folder + name}};
@@ -299,7 +304,7 @@ void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string&
 void mVarnokEngine::DeleteArchive() {
     if (archivePath_.empty()) return;
     if (ui_.ShowMessage("Are you sure you want to delete this archive?", kFileDescription, MessageIcon::Question,
-                        MessageButtons::YesNo) != MessageAnswer::Yes) {
+                        MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
         return;
     }
     try {

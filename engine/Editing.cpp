@@ -169,7 +169,7 @@ bool mVarnokEngine::AppendEntry(EditPermit& permit, const std::string& sourceFil
             return false;
         }
         const std::string storedName = StoredText(StripPath(sourceFile), "its name");
-        const std::string storedFolder = StoredText(filePath, "the stored path");
+        const std::string storedFolder = StoredFolderFromText(filePath);
         const std::int32_t offset = rfh_->RFHNextOffSet();
         permit.Confirm(rfd_->RFDFileName());
         // The payload is flushed to disk only before a durable save of the index.

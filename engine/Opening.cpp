@@ -112,7 +112,14 @@ void mVarnokEngine::WatchArchiveFiles() {
 
 void mVarnokEngine::OpenArchive(const std::string& path) {
     if (!rfh_) InitEngine();
-    if (const std::string why = WhyNotOpenable(path); !why.empty()) {
+    std::string why = WhyNotOpenable(path);
+    // An index whose name gives no data file is not opened: its entries would be
+    // read from, and added to, whatever data file was open before.
+    if (why.empty() && DataFilePath(path).empty() && !bag_->BAGValid(path)) {
+        why = "\"" + path + "\" is not an archive this program can open: it is no BAG archive, and an RFH "
+              "index's name ends in \"rfh\", so that its data file, the same name ending in \"rfd\", can be found.";
+    }
+    if (!why.empty()) {
         Report(why, MessageIcon::Critical);
         TryStep([&] { archivePath_.empty() ? ui_.DisableAll() : ApplyCommandState(); });
         return;

@@ -1,5 +1,5 @@
 // Renaming an entry and changing its stored path: the index alone changes.
-#include <algorithm>
+#include <optional>
 
 #include "engine/ContinueOnFailure.h"
 #include "engine/TextRules.h"
@@ -21,9 +21,7 @@ std::int32_t mVarnokEngine::CurrentEntryNumber() const {
 
 // Applies a change of entry n's stored name and saves the index; when the save
 // fails, the table goes back to what is on disk and the user is told. The row's
-// cell takes the new text as it was given, not as the index reads it back: a
-// path of a lone "\" stays "\" in the list, although the index then counts that
-// "\" as part of the file name.
+// cell takes the text of the name or path as stored.
 bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& change, Column column,
                                 const std::string& cell) {
     if (n < 1 || n > fileCount_ || isBag_ || RefuseEdit()) return false;
@@ -42,11 +40,18 @@ bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& cha
     return true;
 }
 
+// A name or path is checked by the rules extraction applies, so that nothing the
+// program writes is a name it would later refuse to extract.
 void mVarnokEngine::RenameFileEntry(const std::string& newName) {
     const std::int32_t n = CurrentEntryNumber();
+    if (n < 1) return;
     const auto stored = Utf8ToWin1252(newName);
     if (!stored) {
         Report("The name \"" + newName + "\" has characters an archive cannot store.");
+        return;
+    }
+    if (const std::string why = RefusalOfName(*stored); !why.empty()) {
+        Report("The name \"" + newName + "\" can't be given to an entry: " + why + ".");
         return;
     }
     SaveRenamed(n, [&] { rfh_->SetFileName(n, *stored); }, Column::Filename, newName);
@@ -54,26 +59,23 @@ void mVarnokEngine::RenameFileEntry(const std::string& newName) {
 
 void mVarnokEngine::ChangeFilePath(const std::string& newPath) {
     const std::int32_t n = CurrentEntryNumber();
-    const auto stored = Utf8ToWin1252(newPath);
-    if (!stored) {
+    if (n < 1) return;
+    const auto bytes = Utf8ToWin1252(newPath);
+    if (!bytes) {
         Report("The path \"" + newPath + "\" has characters an archive cannot store.");
         return;
     }
-    SaveRenamed(n, [&] { rfh_->SetFilePath(n, *stored); }, Column::Path, newPath);
+    std::string why;
+    const std::optional<std::string> stored = NormaliseStoredPath(*bytes, why);
+    if (!stored) {
+        Report("The path \"" + newPath + "\" can't be given to an entry: " + why + ".");
+        return;
+    }
+    SaveRenamed(n, [&] { rfh_->SetFilePath(n, *stored); }, Column::Path, Win1252ToUtf8(*stored));
 }
 
 void mVarnokEngine::ConfirmRename(const std::string& typed) { RenameFileEntry(StripPath(typed)); }
 
-void mVarnokEngine::ConfirmChangePath(const std::string& typed) {
-    // Stored paths use "\"; a "/" typed on this platform means the same.
-    std::string path = typed;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    if (!path.empty()) {
-        if (path.front() == '\\') path.erase(0, 1);
-        path = WithTrailingBackslash(path);
-        if (path.empty()) path = "\\";
-    }
-    ChangeFilePath(path);
-}
+void mVarnokEngine::ConfirmChangePath(const std::string& typed) { ChangeFilePath(typed); }
 
 }  // namespace varnok

@@ -27,6 +27,10 @@ void mVarnokEngine::ReportFailures(const std::string& heading, const std::vector
 }
 
 bool mVarnokEngine::RefuseEdit() {
+    if (userReadOnly_ && !readOnly_) {
+        Report("This archive is open read-only. Untick \"Read Only\" to change it.", MessageIcon::Exclamation);
+        return true;
+    }
     if (!readOnly_) return false;
     if (!isBag_ && rfh_->RFHDamagedAt()) {
         Report("The index of this archive is damaged at offset " + std::to_string(*rfh_->RFHDamagedAt()) +

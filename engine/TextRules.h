@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,40 @@ std::string UpperCaseASCII(std::string_view text);
 std::string WithTrailingBackslash(std::string text);
 std::string WithTrailingSlash(std::string text);
 
-// The data file's path for an index path: its last three characters replaced by
-// "rfd", each in the letter case of the character it replaces ("X.RFH" gives
-// "X.RFD"). A path shorter than three characters has none: "".
+// The data file's path for an index path: its last three characters, "rfh" in any
+// letter case, replaced by "rfd" in the same case ("X.RFH" gives "X.RFD"). An
+// index whose name does not end in "rfh", or is shorter than four characters, has
+// none: "". So no archive's data file is a bare "rfd" or its own index.
 std::string DataFilePath(std::string_view indexPath);
+
+// `path` with the archive extension `extension` (".rfh", ".bag") added unless its
+// name already ends in it, in any letter case: "abc" gives "abc.rfh", "abc.RFH"
+// stays. A path that names no file (empty, or ending in a separator) is returned
+// as it is.
+std::string WithArchiveExtension(std::string path, std::string_view extension);
+
+// The rules every name the program writes into an index shares with extraction,
+// which refuses to write a stored name that breaks them. They look only at ASCII
+// bytes, so they hold for Windows-1252 bytes and for UTF-8 text alike: neither
+// encoding uses an ASCII byte inside another character.
+//
+// Why one component of a stored name (a folder or the file name) can't be
+// written, or "" when it can: empty, "." or "..", a "/" or a NUL inside it, or a
+// drive letter in front ("C:").
+std::string RefusalOfComponent(std::string_view part);
+// Why `name` can't be an entry's file name, or "" when it can: the component
+// rules, and no "\".
+std::string RefusalOfName(std::string_view name);
+
+// A stored folder in the form the index keeps: "" for the root, else its
+// components each followed by "\". "/" counts as "\"; leading, doubled and
+// trailing separators are dropped ("\sounds" and "sounds/" give "sounds\", "\"
+// gives the root). Nothing when a component is one extraction refuses; `why`
+// then says which.
+std::optional<std::string> NormaliseStoredPath(std::string_view path, std::string& why);
+
+// NormaliseStoredPath of a folder given as UTF-8 text, in Windows-1252 bytes;
+// throws std::invalid_argument, saying why, when it can't be stored.
+std::string StoredFolderFromText(std::string_view utf8);
 
 }  // namespace varnok

@@ -53,6 +53,10 @@ public:
     // True while the open archive has more entries than its table can list:
     // only its first entries are shown, and every change of it is refused.
     bool IsReadOnly() const noexcept { return readOnly_; }
+    // The user's own read-only switch (the window's "Read Only" box): while it is
+    // on, every change of the open archive is refused. It outlasts the archive.
+    void SetUserReadOnly(bool on) noexcept { userReadOnly_ = on; }
+    bool IsUserReadOnly() const noexcept { return userReadOnly_; }
     bool ListMouseDown = false;
 
     const std::string& AppTitle() const noexcept { return appTitle_; }
@@ -233,6 +237,7 @@ private:
     std::int32_t fileCount_ = 0;
     bool isBag_ = false;
     bool readOnly_ = false;
+    bool userReadOnly_ = false;
     std::int32_t selectedCount_ = 0;
     std::int64_t selectedBytes_ = 0;
     std::string appTitle_;

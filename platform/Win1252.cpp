@@ -36,7 +36,14 @@ std::optional<unsigned char> ByteOf(char32_t cp) {
     return std::nullopt;
 }
 
-// Decodes one UTF-8 sequence at text[i], advancing i; nothing on a malformed one.
+// The smallest code point a sequence of 1 + extra bytes may carry; anything
+// below it has a shorter form. Overlong forms are refused, since they are how a
+// "\" or a NUL gets past a check that looks for the plain byte.
+constexpr std::array<char32_t, 4> kShortestOf = {0, 0x80, 0x800, 0x10000};
+
+// Decodes one UTF-8 sequence at text[i], advancing i; nothing on a malformed one:
+// a stray or truncated sequence, an overlong form, a surrogate, or a code point
+// beyond U+10FFFF.
 std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i]);
     const int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
@@ -46,6 +53,9 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& i) {
         const auto c = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
         if ((c & 0xC0) != 0x80) return std::nullopt;
         cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < kShortestOf[static_cast<std::size_t>(extra)] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return std::nullopt;
     }
     i += static_cast<std::size_t>(extra) + 1;
     return cp;

@@ -14,7 +14,8 @@ namespace varnok {
 std::string Win1252ToUtf8(std::string_view bytes);
 
 // The Windows-1252 bytes of a UTF-8 text, or nothing when a character has no byte
-// in the code page or the text is not valid UTF-8.
+// in the code page or the text is not valid UTF-8 (a truncated sequence, an
+// overlong form such as C0 80 for NUL, a surrogate).
 std::optional<std::string> Utf8ToWin1252(std::string_view utf8);
 
 }  // namespace varnok

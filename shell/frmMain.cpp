@@ -81,6 +81,7 @@ void frmMain::BuildWidgets() {
     picProgress->hide();
     chkReadOnly = new QCheckBox(QStringLiteral("&Read Only"));
     chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
+    connect(chkReadOnly, &QCheckBox::clicked, this, &frmMain::UserReadOnlyClicked);
     imgIcon = new QLabel;
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
     imgIcon->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));

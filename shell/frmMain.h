@@ -124,10 +124,19 @@ private:
     void HideLogo();
     QList<QUrl> ExtractForDrag(const std::vector<int>& rows);
     void SetEnabled(std::initializer_list<QAction*> actions, bool enabled);
+    // The command-state routines the engine calls, by what they are for.
+    enum class CommandSet { NoArchive, Add, All, AllBAG, ReadOnly };
+    void ApplyCommandSet(CommandSet set);
+    void UserReadOnlyClicked(bool checked);
+    void ShowAddSet();
+    void ShowAllSet();
+    void ShowReadOnlySet();
+    void ShowNoArchiveSet();
 
     mVarnokEngine engine_;
     std::unique_ptr<MainSettings> settings_;
     bool unloaded_ = false;
+    CommandSet commandSet_ = CommandSet::NoArchive;
     std::filesystem::path programFolder_ = ProgramFolder();
     PlugInHost plugIns_{StartPlugInProgram};
 

@@ -1,5 +1,6 @@
 // The main window's menus, toolbar and command state.
 #include <QApplication>
+#include <QCheckBox>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -254,7 +255,7 @@ void frmMain::BuildToolbar() {
         {nullptr, {}, nullptr, nullptr},
         {"View File", QStyle::SP_FileDialogContentsView, "document-preview", mnuActionViewFile},
         {"Add File", QStyle::SP_FileDialogStart, "list-add", mnuActionAddFile},
-        {"Extract File", QStyle::SP_DialogSaveButton, "document-save-as", nullptr},
+        {"Extract File", QStyle::SP_DialogSaveButton, "document-save-as", mnuActionExtractFile},
         {"Delete File", QStyle::SP_TrashIcon, "edit-delete", mnuActionRemoveFile},
         {nullptr, {}, nullptr, nullptr},
         {"Test Archive", QStyle::SP_DialogApplyButton, "tools-check-spelling", nullptr},
@@ -274,8 +275,6 @@ void frmMain::BuildToolbar() {
         tbButtons[i + 1] = button;
         if (b.runs) connect(button, &QAction::triggered, b.runs, &QAction::trigger);
     }
-    // The toolbar's extract replaces existing files without asking.
-    connect(tbButtons[7], &QAction::triggered, this, [this] { engine_.ExtractSelectedFiles(false); });
     tbButtons[10]->setEnabled(false);
     SetFoundArchives({});
     connect(mnuViewToolbar, &QAction::triggered, this, [this](bool checked) { tbToolBar->setVisible(checked); });
@@ -285,7 +284,39 @@ void frmMain::SetEnabled(std::initializer_list<QAction*> actions, bool enabled) 
     for (QAction* a : actions) a->setEnabled(enabled);
 }
 
-void frmMain::EnableAdd() {
+// The engine names the command set for what it has open; the window shows it,
+// narrowed to the read-only set while the user's "Read Only" box is ticked. An
+// archive the program itself opened read-only shows the box ticked and locked.
+void frmMain::ApplyCommandSet(CommandSet set) {
+    commandSet_ = set;
+    const bool imposed = set == CommandSet::ReadOnly;
+    const bool user = engine_.IsUserReadOnly();
+    chkReadOnly->setEnabled(!imposed);
+    chkReadOnly->setChecked(imposed || user);
+    switch (set) {
+        case CommandSet::Add:
+            ShowAddSet();
+            if (user) SetEnabled({mnuActionAddFile, mnuActionAddDirectory, tbButtons[6]}, false);
+            break;
+        case CommandSet::All: user ? ShowReadOnlySet() : ShowAllSet(); break;
+        case CommandSet::AllBAG:
+        case CommandSet::ReadOnly: ShowReadOnlySet(); break;
+        case CommandSet::NoArchive: ShowNoArchiveSet(); break;
+    }
+}
+
+void frmMain::UserReadOnlyClicked(bool checked) {
+    engine_.SetUserReadOnly(checked);
+    ApplyCommandSet(commandSet_);
+}
+
+void frmMain::EnableAdd() { ApplyCommandSet(CommandSet::Add); }
+void frmMain::EnableAll() { ApplyCommandSet(CommandSet::All); }
+void frmMain::EnableAllBAG() { ApplyCommandSet(CommandSet::AllBAG); }
+void frmMain::EnableReadOnly() { ApplyCommandSet(CommandSet::ReadOnly); }
+void frmMain::DisableAll() { ApplyCommandSet(CommandSet::NoArchive); }
+
+void frmMain::ShowAddSet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionAddFile,
                 mnuActionAddDirectory, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3], tbButtons[6]},
                true);
@@ -295,7 +326,7 @@ void frmMain::EnableAdd() {
                false);
 }
 
-void frmMain::EnableAll() {
+void frmMain::ShowAllSet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
                 mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
                 mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
@@ -305,7 +336,8 @@ void frmMain::EnableAll() {
                true);
 }
 
-void frmMain::EnableAllBAG() {
+// A BAG archive's set, and the read-only one: everything that reads, nothing that changes.
+void frmMain::ShowReadOnlySet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
                 mnuActionViewWith->menuAction(), mnuActionExtractFile, mnuActionExtractDirectory,
                 mnuActionExtractAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionFindFile,
@@ -316,9 +348,7 @@ void frmMain::EnableAllBAG() {
                false);
 }
 
-void frmMain::EnableReadOnly() { EnableAllBAG(); }
-
-void frmMain::DisableAll() {
+void frmMain::ShowNoArchiveSet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
                 mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
                 mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,

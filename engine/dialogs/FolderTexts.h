@@ -14,9 +14,10 @@ using BrowseForFolderFn = std::function<std::string(const std::string& prompt)>;
 // result stays empty.
 std::string PickedDiskFolder(std::string picked);
 
-// A typed stored folder ("Path" column form): "/" read as "\", because stored
-// names only use "\", and ending in "\" unless it is empty (the root). A
-// leading "\" is kept as typed.
+// A typed stored folder in the form the index keeps ("Path" column form): "/"
+// read as "\", leading and doubled separators dropped, ending in "\" unless it is
+// empty (the root, also typed as "\"). A folder no entry may have ("..", "C:")
+// comes back as typed, with "\" for "/" and a trailing "\".
 std::string TypedStoredFolder(std::string typed);
 
 }  // namespace varnok

@@ -92,12 +92,19 @@ frmMoveCopy::frmMoveCopy(QWidget* parent, Mode mode, std::string source, const s
     layout->setRowMinimumHeight(4, 6);
     layout->addWidget(CommandRow(this, cmdOk_, cmdCancel_), 5, 0);
 
+    // The destination is the highlighted folder, however it came to be highlighted
+    // (a click, the keys, a collapse), and Ok waits until there is one.
     connect(tvwFolders_, &QTreeWidget::itemExpanded, this, &frmMoveCopy::expand);
-    connect(tvwFolders_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { text1_->setText(KeyOf(item)); });
+    connect(tvwFolders_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QList<QTreeWidgetItem*> chosen = tvwFolders_->selectedItems();
+        text1_->setText(chosen.isEmpty() ? QString() : KeyOf(chosen.front()));
+        cmdOk_->setEnabled(!text1_->text().isEmpty());
+    });
     connect(tvwFolders_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
-        text1_->setText(KeyOf(item));
+        tvwFolders_->setCurrentItem(item);
         if (!item->data(0, kDriveRole).toBool()) item->setIcon(0, StandardIcon(QStyle::SP_DirClosedIcon));
     });
+    cmdOk_->setEnabled(false);
     connect(cmdOk_, &QPushButton::clicked, this, &frmMoveCopy::confirm);
     connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::close);
     fillTree(drives);
@@ -159,8 +166,8 @@ void frmMoveCopy::expand(QTreeWidgetItem* node) {
 
 void frmMoveCopy::confirm() {
     const std::string typed = ToUtf8(text1_->text());
-    // With nothing picked, the destination is the root folder.
-    const std::string folder = typed.empty() ? std::string("/") : WithTrailingSlash(typed);
+    if (typed.empty()) return;
+    const std::string folder = WithTrailingSlash(typed);
     const std::string source = source_;
     const TransferFn run = transfer_;
     close();

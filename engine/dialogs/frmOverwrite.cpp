@@ -26,7 +26,10 @@ frmOverwrite::frmOverwrite(QWidget* parent, const std::string& question, const s
     auto* cmdYes = Button(this, "cmdYes", tr("&Yes"));
     auto* cmdNo = Button(this, "cmdNo", tr("&No"));
     auto* cmdYestoAll = Button(this, "cmdYestoAll", tr("Yes to &All"));
-    cmdYes->setDefault(true);
+    // Enter keeps the existing file: replacing it is what has to be chosen. A
+    // focused button takes Enter, so No starts with the focus too.
+    cmdNo->setDefault(true);
+    cmdNo->setFocus();
     connect(cmdYes, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::Yes); });
     connect(cmdNo, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::No); });
     connect(cmdYestoAll, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::YesToAll); });

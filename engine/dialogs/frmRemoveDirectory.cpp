@@ -27,10 +27,15 @@ frmRemoveDirectory::frmRemoveDirectory(QWidget* parent, RemoveDirectoryFn remove
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label(this, tr("Directory to remove:"), text1_), 0, 0);
     layout->addWidget(text1_, 1, 0);
-    layout->addWidget(Label(this, tr("(Leave empty if you want to remove the files in the root)")), 2, 0);
+    // An empty field would take the root's entries on a stray Enter, so the root
+    // is named on purpose.
+    layout->addWidget(Label(this, tr("(Type \\ if you want to remove the files in the root)")), 2, 0);
     layout->setRowMinimumHeight(3, 6);
     layout->addWidget(CommandRow(this, cmdRemDir_, cmdCancel_), 4, 0);
 
+    connect(text1_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { cmdRemDir_->setEnabled(!text.isEmpty()); });
+    cmdRemDir_->setEnabled(false);
     connect(cmdRemDir_, &QPushButton::clicked, this, &frmRemoveDirectory::removeDirectory);
     connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::close);
     resize(sizeHint());

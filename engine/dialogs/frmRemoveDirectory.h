@@ -11,8 +11,9 @@ namespace varnok {
 
 class mVarnokEngine;
 
-// Remove every entry whose stored folder is exactly the one typed.
-// Modeless; it deletes itself when closed.
+// Remove every entry whose stored folder is exactly the one typed; "\" is the
+// root. Remove Directory waits for something typed. Modeless; it deletes itself
+// when closed.
 class frmRemoveDirectory : public QDialog {
     Q_OBJECT
 public:

@@ -62,6 +62,7 @@ TEST_F(EngineArchiveFiles, CreatingOverExistingFilesAsksAboutEachBeforeReplacing
     EXPECT_FALSE(engine.ConfirmCreateArchive(index.string(), NewArchiveType::RFH, ""));
     EXPECT_EQ(Texts(), (std::vector<std::string>{Overwrite(index), Overwrite(data)}));
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Critical);
+    for (const auto& m : ui.messages) EXPECT_EQ(m.buttons, MessageButtons::YesNoDefaultNo) << "Enter keeps the file";
     EXPECT_EQ(ReadText(index) + ReadText(data), "old indexold data") << "declining the second keeps the first too";
 
     // A data file in other letter case is the one asked about, and replaced.
@@ -80,12 +81,35 @@ TEST_F(EngineArchiveFiles, CreatingRefusesBagsAndUnusableNamesBeforeTouchingAnyt
     ASSERT_EQ(ui.messages.size(), 1u) << "nothing is asked";
     EXPECT_EQ(ui.messages[0].text, "You can't create a new bag file with this beta version.");
     EXPECT_EQ(ui.messages[0].title, appTitle);
-    for (const std::string& name : {std::string("ab"), (dir / "x.rfd").string()}) {
+    for (const std::string& name : {std::string("ab"), (dir / "x/").string()}) {
         EXPECT_FALSE(engine.ConfirmCreateArchive(name, NewArchiveType::RFH, "")) << name;
         EXPECT_EQ(ui.messages.back().text, "Please select a valid filename to use.") << name;
     }
     EXPECT_EQ(ReadText(bag) + ReadText(data), "keep mekeep me too");
     EXPECT_EQ(Files(), (std::vector<std::string>{"new.bag", "new.rfd"}));
+}
+
+TEST_F(EngineArchiveFiles, ANameTypedWithoutItsExtensionGetsIt) {
+    // Without it, "abc" and "xyz" would both have the data file "rfd".
+    ui.saveResults = {(dir / "abc").string(), (dir / "xyz.RFH").string()};
+    EXPECT_EQ(engine.BrowseNewArchiveName("", NewArchiveType::RFH), (dir / "abc.rfh").string());
+    EXPECT_EQ(engine.BrowseNewArchiveName("", NewArchiveType::RFH), (dir / "xyz.RFH").string());
+    ui.saveResults = {(dir / "s").string(), "kept"};
+    EXPECT_EQ(engine.BrowseNewArchiveName("", NewArchiveType::BAG), (dir / "s.bag").string());
+    EXPECT_EQ(engine.BrowseNewArchiveName("kept", NewArchiveType::RFH), "kept") << "cancelled";
+
+    EXPECT_TRUE(engine.ConfirmCreateArchive((dir / "abc").string(), NewArchiveType::RFH, ""));
+    engine.AddFileToArchive(dir.write("in/a.txt", "alpha alpha").string(), "");
+    EXPECT_TRUE(engine.ConfirmCreateArchive((dir / "xyz").string(), NewArchiveType::RFH, ""));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"abc.rfd", "abc.rfh", "xyz.rfd", "xyz.rfh"}));
+    EXPECT_EQ(engine.ArchivePath(), (dir / "xyz.rfh").string());
+
+    engine.RenameArchive(engine.ArchivePath(), "mod");
+    Open(dir / "abc.rfh");
+    engine.RenameArchive(engine.ArchivePath(), "other.Rfh");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(Files(), (std::vector<std::string>{"mod.rfd", "mod.rfh", "other.Rfd", "other.Rfh"}));
+    EXPECT_EQ(FirstEntry(), "alpha alpha");
 }
 
 TEST_F(EngineArchiveFiles, ACopyTakesBothFilesAndTheEngineGoesOnWithIt) {
@@ -138,6 +162,7 @@ TEST_F(EngineArchiveFiles, AMoveDeletesTheSourceOnlyOnceTheCopyStandsElsewhere) 
     ui.messageAnswers = {MessageAnswer::Yes, MessageAnswer::No};
     engine.MoveArchive(index.string(), (dir / "dest").string());
     EXPECT_EQ(Texts(), (std::vector<std::string>{Overwrite(oldIndex), Overwrite(oldData)}));
+    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNoDefaultNo);
     EXPECT_EQ(ReadText(oldIndex), "old");
 
     ui.messageAnswers = {MessageAnswer::Yes, MessageAnswer::Yes};
@@ -177,12 +202,12 @@ TEST_F(EngineArchiveFiles, RenamingTakesTheDataFileAlong) {
 TEST_F(EngineArchiveFiles, ARenameThatCannotBeDoneKeepsTheOldName) {
     const fs::path index = OpenGame();
     dir.write("taken.rfd", "someone else's");
-    for (const char* name : {"taken.rfh", "ab", "x.rfd"}) engine.RenameArchive(index.string(), name);
+    for (const char* name : {"taken", "", "x/.."}) engine.RenameArchive(index.string(), name);
     ASSERT_EQ(ui.messages.size(), 3u);
     EXPECT_EQ(ui.messages[0].text,
               "A file named 'taken.rfd' already exists in " + dir.path().string() + "/, so the archive was not renamed.");
-    EXPECT_EQ(ui.messages[1].text.rfind("\"ab\" can't be the archive's new name.", 0), 0u);
-    EXPECT_EQ(ui.messages[2].text.rfind("\"x.rfd\" can't be the archive's new name.", 0), 0u);
+    EXPECT_EQ(ui.messages[1].text, "\"\" can't be the archive's new name.");
+    EXPECT_EQ(ui.messages[2].text, "\"..\" can't be the archive's new name.");
     EXPECT_EQ(Files(), (std::vector<std::string>{"game.rfd", "game.rfh", "taken.rfd"}));
     EXPECT_EQ(engine.ArchivePath(), index.string());
 }
@@ -196,6 +221,7 @@ TEST_F(EngineArchiveFiles, DeletingAsksThenRemovesBothFilesAndCloses) {
     engine.DeleteArchive();
     EXPECT_EQ(Texts(), (std::vector<std::string>(2, "Are you sure you want to delete this archive?")));
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNoDefaultNo) << "Enter keeps the archive";
     EXPECT_EQ(Files(), std::vector<std::string>{});
     EXPECT_EQ(engine.ArchivePath(), "");
     EXPECT_EQ(ui.LastCommand(), "DisableAll");

@@ -71,9 +71,12 @@ TEST_F(EngineOpen, EmptyMissingMisnamedAndBrokenArchives) {
     EXPECT_EQ(engine.ArchivePath(), (dir / "Empty.rfh").string());
     EXPECT_EQ(ui.LastCommand(), "EnableAdd");
 
-    Open(MakeRfh("fake.bag", {{"x.txt", "xyz"}}));  // no BAG: read as an index
-    EXPECT_FALSE(engine.IsBAG());
-    EXPECT_EQ(Cell(1, Column::Filename), "x.txt");
+    // Neither a BAG nor an index whose name gives its data file: not opened.
+    dir.write("fake.bag", std::string(12, '\0'));
+    Open(dir / "fake.bag");
+    EXPECT_NE(engine.ArchivePath(), (dir / "fake.bag").string());
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ui.messages.back().text.find("is not an archive"), std::string::npos) << ui.messages.back().text;
 
     // The data file is found whatever the letter case of its name.
     MakeRfh("UPPER.RFH", {{"u.txt", "upper"}});

@@ -21,7 +21,7 @@ TEST_F(EngineRename, NamesAndPathsFollowTheDialogsRules) {
     EXPECT_EQ(Cell(1, Column::Path), "sounds\\");
 
     const std::pair<const char*, const char*> paths[] = {
-        {"\\music", "music\\"}, {"", ""}, {"a\\b", "a\\b\\"}, {"\\", "\\"}};
+        {"\\music", "music\\"}, {"", ""}, {"a\\b", "a\\b\\"}, {"\\", ""}};
     for (const auto& [typed, path] : paths) {
         engine.ConfirmChangePath(typed);
         EXPECT_EQ(stored(), std::string(path) + "c.wav") << typed;

@@ -78,13 +78,13 @@ TEST_F(ArchiveFileDialogs, CreateOkHidesTheDialogAndKeepsItWhenAskedTo) {
 TEST_F(ArchiveFileDialogs, NewArchiveShowsTheDialogAnOkLeftHiddenThenRenameRenamesIt) {
     const auto browse = [](const std::string&) { return std::string(); };
     QPointer<frmCreate> d = frmCreate::Show(&window, engine, browse);
-    ui.saveResults = {"ab"};
+    ui.saveResults = {"/"};
     Click(d, "cmdBrowse");
     Click(d, "cmdOk");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(frmCreate::Show(&window, engine, browse), d.data());
-    EXPECT_EQ(Text(d, "txtNew"), "ab") << "with its contents as they were";
-    ui.saveResults = {(tmp / "new.rfh").string()};
+    EXPECT_EQ(Text(d, "txtNew"), "/") << "with its contents as they were";
+    ui.saveResults = {(tmp / "new").string()};
     Click(d, "cmdBrowse");
     Click(d, "cmdOk");
     EXPECT_TRUE(Gone(d));
@@ -92,7 +92,7 @@ TEST_F(ArchiveFileDialogs, NewArchiveShowsTheDialogAnOkLeftHiddenThenRenameRenam
 
     QPointer<QWidget> rename = frmRenameArchive::Show(&window, engine);
     EXPECT_EQ(Text(rename, "txtFile"), "new.rfh");
-    Type(rename, "Text1", "mod.rfh");
+    Type(rename, "Text1", "mod");
     Enter(rename, "Text1");
     EXPECT_TRUE(Gone(rename));
     EXPECT_EQ(tmp.listing(), (std::vector<std::string>{"mod.rfd", "mod.rfh", "windows"}));
@@ -122,16 +122,30 @@ TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceWhenExpanded) {
     EXPECT_EQ(Children(drive), (QStringList{"Alpha", "beta"})) << "read once";
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(drive->child(0)).center());
     EXPECT_EQ(Text(d, "Text1"), disk + "Alpha/");
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(Text(d, "Text1"), disk + "beta/") << "the highlighted folder, not the one last clicked";
 
     tree->topLevelItem(1)->setExpanded(true);
     EXPECT_EQ(calls, std::vector<std::string>{"device not available"});
     EXPECT_EQ(Children(tree->topLevelItem(1)), QStringList{""}) << "it can be tried again";
     Click(d, "cmdOk");
-    auto* copy = Open(new frmMoveCopy(nullptr, frmMoveCopy::Mode::Copy, "/y.bag", {},
-                                      [this](const std::string& s, const std::string& f) { calls.push_back(s + " to " + f); }));
-    Click(copy, "cmdOk");
-    EXPECT_EQ(calls, (std::vector<std::string>{"device not available", "/games/x.rfh to " + disk + "Alpha/",
-                                               "/y.bag to /"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"device not available", "/games/x.rfh to " + disk + "beta/"}));
+}
+
+TEST_F(ArchiveFileDialogs, MoveCopyOkWaitsForAFolder) {
+    const std::string disk = tmp.path().string() + "/";
+    auto* d = Open(new frmMoveCopy(nullptr, frmMoveCopy::Mode::Copy, "/y.bag", {{disk, "DISK", DriveType::Fixed}},
+                                   [this](const std::string& s, const std::string& f) { calls.push_back(s + " to " + f); }));
+    auto* tree = Control<QTreeWidget>(d, "tvwFolders");
+    tree->setFocus();
+    tree->setCurrentItem(tree->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);  // focused, not highlighted
+    EXPECT_FALSE(Enabled(d, "cmdOk"));
+    Click(d, "cmdOk");
+    EXPECT_TRUE(calls.empty()) << "no folder chosen, no copy to \"/\"";
+    tree->topLevelItem(0)->setSelected(true);
+    EXPECT_TRUE(Enabled(d, "cmdOk"));
+    Click(d, "cmdOk");
+    EXPECT_EQ(calls, std::vector<std::string>{"/y.bag to " + disk});
 }
 
 TEST_F(ArchiveFileDialogs, FindFileRefillsTheOpenDialogAndKeepsItsDirection) {

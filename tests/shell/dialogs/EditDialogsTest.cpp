@@ -69,14 +69,29 @@ TEST_F(EditDialogs, AddIsEnabledOnceAFolderIsPicked) {
 TEST_F(EditDialogs, AddMakesTheStoredFolderOfText1) {
     EXPECT_EQ(RunAdd("data"), "/src/ as data\\");
     EXPECT_EQ(RunAdd(""), "/src/ as ") << "empty is the root";
-    EXPECT_EQ(RunAdd("\\x"), "/src/ as \\x\\") << "a leading \\ is kept";
+    EXPECT_EQ(RunAdd("\\x"), "/src/ as x\\") << "stored paths have no leading \\";
+    EXPECT_EQ(RunAdd("\\"), "/src/ as ") << "\\ alone is the root";
     EXPECT_EQ(RunAdd("Sounds/Voices\\"), "/src/ as Sounds\\Voices\\") << "a typed / means \\";
 }
 
 TEST_F(EditDialogs, RemoveMakesTheStoredFolderOfText1) {
     EXPECT_EQ(RunRemove("A"), "A\\ (open)");
     EXPECT_EQ(RunRemove("a/b\\"), "a\\b\\ (open)");
-    EXPECT_EQ(RunRemove(""), " (open)");
+    EXPECT_EQ(RunRemove("\\"), " (open)") << "the root is named on purpose";
+}
+
+TEST_F(EditDialogs, RemoveWaitsForAFolderSoEnterOnAnEmptyFieldRemovesNothing) {
+    QPointer<frmRemoveDirectory> d =
+        Open(new frmRemoveDirectory(nullptr, [this](const std::string& stored) { calls.push_back(stored); }));
+    EXPECT_FALSE(Enabled(d, "cmdRemDir"));
+    Enter(d, "Text1");
+    Type(d, "Text1", "x");
+    EXPECT_TRUE(Enabled(d, "cmdRemDir"));
+    Type(d, "Text1", "");
+    EXPECT_FALSE(Enabled(d, "cmdRemDir"));
+    Enter(d, "Text1");
+    EXPECT_TRUE(calls.empty());
+    EXPECT_FALSE(Gone(d));
 }
 
 TEST_F(EditDialogs, RenameModesHaveTheirCaptions) {
