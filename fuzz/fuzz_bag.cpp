@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     varnok::cBAG bag;
     bool answer = false;
-    bag.SetConvertQuestion([&answer](const std::string&) { return answer = !answer; });
+    bag.SetConvertQuestion([&answer](const std::string&) { return (answer = !answer) ? varnok::ConvertAnswer::Yes : varnok::ConvertAnswer::No; });
 
     (void)bag.BAGValid(input);
     Tolerate([&] {
