@@ -407,15 +407,17 @@ void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool 
     InputFile in(path_);
     CheckEntryData(in, lNumber, record);
     const SoundKind kind = convert ? KindOf(record.Type) : SoundKind::Other;
-    if (kind == SoundKind::Adpcm) {
-        WriteFileAtomically(ExtractAs, DecodedWave(in, lNumber, record));  // decoded before the target is touched
-        return;
-    }
+    // Decoded before the target is touched, so broken ADPCM data leaves it alone.
+    const Bytes decoded = kind == SoundKind::Adpcm ? DecodedWave(in, lNumber, record) : Bytes();
     // An extracted copy need not reach the disk before it is renamed into place:
     // the archive still holds the entry.
     ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
-    if (kind == SoundKind::Pcm) out.write(PcmHeaderFor(record));
-    out.copyFrom(in, static_cast<std::uint64_t>(record.OffSet), static_cast<std::uint64_t>(record.Size));
+    if (kind == SoundKind::Adpcm) {
+        out.write(decoded);
+    } else {
+        if (kind == SoundKind::Pcm) out.write(PcmHeaderFor(record));
+        out.copyFrom(in, static_cast<std::uint64_t>(record.OffSet), static_cast<std::uint64_t>(record.Size));
+    }
     out.commit();
 }
 
