@@ -31,6 +31,8 @@ public:
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return MessageAnswer::Yes;
     }
+    ConvertAnswer convert = ConvertAnswer::NoToAll;  // how a sound entry's WAVE question is answered
+    ConvertAnswer AskConvert(const std::string&, const std::string&) override { return convert; }
     OverwriteAnswer AskOverwrite(const std::string&, const std::string&) override {
         ++messages;
         return OverwriteAnswer::Yes;

@@ -121,6 +121,13 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string&
     return MessageAnswer::Ok;
 }
 
+// --wav and --raw answer for every entry; a terminal is asked entry by entry, as before.
+ConvertAnswer ConsoleUi::AskConvert(const std::string& question, const std::string& /*title*/) {
+    if (answers_.convertToWave) return *answers_.convertToWave ? ConvertAnswer::YesToAll : ConvertAnswer::NoToAll;
+    if (!interactive_) return ConvertAnswer::NoToAll;
+    return AnswerYesNo(question, false, false) ? ConvertAnswer::Yes : ConvertAnswer::No;
+}
+
 OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::string& /*title*/) {
     if (answers_.overwrite) return OverwriteAnswer::Yes;
     ++keptFiles_;

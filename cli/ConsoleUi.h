@@ -49,6 +49,7 @@ public:
     MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override;
     OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) override;
+    ConvertAnswer AskConvert(const std::string& question, const std::string& title) override;
 
     // The tool never runs the commands that pick files interactively.
     std::string BrowseForFolder(const std::string&) override { return {}; }

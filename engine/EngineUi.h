@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/ConvertAnswer.h"
+
 namespace varnok {
 
 // The icons and button sets a message box can carry.
@@ -50,6 +52,15 @@ public:
 
     // The modal overwrite question; None when it was closed without an answer.
     virtual OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) = 0;
+
+    // Whether a sound entry is extracted as a WAVE file, with the question icon.
+    // A front end that offers Yes to All and No to All overrides this; the plain
+    // question answers Yes or No, and closing it answers No.
+    virtual ConvertAnswer AskConvert(const std::string& question, const std::string& title) {
+        return ShowMessage(question, title, MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes
+                   ? ConvertAnswer::Yes
+                   : ConvertAnswer::No;
+    }
 
     // The folder picker: a plain path, or "" when cancelled.
     virtual std::string BrowseForFolder(const std::string& prompt) = 0;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <future>
 #include <set>
 #include <system_error>
@@ -69,15 +70,15 @@ std::string FoldCase(std::string text) {
 // an unfinished step is still writing waits for that step first, so every check
 // sees the disk exactly as the one-by-one run would. Failures keep entry order.
 //
-// A BAG archive's steps may ask whether to make a WAVE file, so they run at once
-// on the UI thread.
+// Whether a BAG entry becomes a WAVE file is asked before its step starts, so a
+// step never asks anything.
 class ExtractionQueue {
 public:
     ExtractionQueue(mVarnokEngine& engine, EngineUi& ui, std::vector<std::string>& failures)
         : engine_(engine),
           ui_(ui),
           failures_(failures),
-          pool_(engine.IsBAG() ? 0 : WorkerPool::DefaultWorkers()),
+          pool_(WorkerPool::DefaultWorkers()),
           limit_(pool_.Workers() * kQueuedPerWorker + 1) {}
 
     // Call before anything looks at the disk for entry n: its target, where it
@@ -91,8 +92,7 @@ public:
             std::replace(stored.begin(), stored.end(), '\\', '/');
             if (!stored.empty()) path += Win1252ToUtf8(stored) + "/";
         }
-        path = FoldCase(path + Win1252ToUtf8(engine_.IsBAG() ? engine_.Bag().BAGGetFileName(n)
-                                                             : engine_.Index().GetFileName(n)));
+        path = FoldCase(path + Win1252ToUtf8(engine_.ExtractionName(n)));
         while (!running_.empty() && Conflicts(path, folder.size())) RetireOldest();
     }
 
@@ -124,7 +124,8 @@ public:
         while (running_.size() >= limit_) RetireOldest();
         failures_.emplace_back();  // this step's place among the failures
         Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
-        step.done = pool_.Run([&engine = engine_, n, target] { engine.ExtractEntry(n, target); });
+        const bool convert = engine_.TakeConversion(n);
+        step.done = pool_.Run([&engine = engine_, n, target, convert] { engine.ExtractEntry(n, target, convert); });
         keys_.insert(step.key);
         running_.push_back(std::move(step));
         while (!running_.empty() && running_.front().done.wait_for(std::chrono::seconds(0)) ==
@@ -185,9 +186,50 @@ private:
 
 }  // namespace
 
-void mVarnokEngine::ExtractEntry(std::int32_t n, const fs::path& target) {
+// Every extract command starts and ends with no decisions, so a "to all" answer
+// holds for one command only.
+class ConversionScope {
+public:
+    explicit ConversionScope(std::function<void()> reset) : reset_(std::move(reset)) { reset_(); }
+    ~ConversionScope() { reset_(); }
+    ConversionScope(const ConversionScope&) = delete;
+    ConversionScope& operator=(const ConversionScope&) = delete;
+
+private:
+    std::function<void()> reset_;
+};
+
+void mVarnokEngine::ResetConversions() {
+    conversions_.clear();
+    if (bag_) bag_->BAGResetConvertAnswer();
+}
+
+bool mVarnokEngine::DecideConversion(std::int32_t n) {
+    if (!isBag_ || !bag_->BAGCanConvert(n)) return false;
+    if (const auto known = conversions_.find(n); known != conversions_.end()) return known->second;
+    // The question with Yes to All and No to All; set here, where it is asked, so it
+    // is the one every extract command uses.
+    bag_->SetConvertQuestion([this](const std::string& question) { return ui_.AskConvert(question, appTitle_); });
+    const bool convert = bag_->BAGAskToConvert(n);
+    conversions_[n] = convert;
+    return convert;
+}
+
+bool mVarnokEngine::TakeConversion(std::int32_t n) {
+    const bool convert = DecideConversion(n);
+    conversions_.erase(n);
+    return convert;
+}
+
+std::string mVarnokEngine::ExtractionName(std::int32_t n) {
+    return DecideConversion(n) ? bag_->BAGGetConvertedName(n) : EntryFileName(n);
+}
+
+void mVarnokEngine::ExtractEntry(std::int32_t n, const fs::path& target) { ExtractEntry(n, target, TakeConversion(n)); }
+
+void mVarnokEngine::ExtractEntry(std::int32_t n, const fs::path& target, bool convert) const {
     if (isBag_) {
-        bag_->BAGExtractFile(n, target);
+        bag_->BAGExtractFile(n, target, convert);
         return;
     }
     rfd_->RFDExtractFile(rfh_->GetOffSet(n), rfh_->GetPackedSize(n), rfh_->GetOriginalSize(n), target,
@@ -203,14 +245,15 @@ std::string mVarnokEngine::EntryStoredFolder(std::int32_t n) const {
 }
 
 fs::path mVarnokEngine::TargetIn(const fs::path& folder, std::int32_t n, bool keepStructure,
-                                 std::vector<std::string>& failures) const {
-    const std::string name = EntryFileName(n);
+                                 std::vector<std::string>& failures) {
+    const std::string name = ExtractionName(n);
     const std::string storedFolder = keepStructure ? EntryStoredFolder(n) : std::string();
     ExtractionTarget target = ResolveExtractionTarget(folder, storedFolder, name);
     if (!target.path) {
         // A BAG entry of a type without an extension has no name to show.
         const std::string shown = name.empty() ? "entry " + std::to_string(n) : Win1252ToUtf8(storedFolder + name);
         failures.push_back(shown + ": not extracted, because " + target.why + ".");
+        conversions_.erase(n);
         return {};
     }
     return *target.path;
@@ -228,6 +271,7 @@ bool mVarnokEngine::ExtractTo(std::int32_t n, const fs::path& target, std::vecto
 }
 
 fs::path mVarnokEngine::ExtractEntryInto(std::int32_t n, const fs::path& folder) {
+    const ConversionScope conversions([this] { ResetConversions(); });
     std::vector<std::string> failures;
     fs::path target = TargetIn(folder, n, false, failures);
     if (!target.empty() && !ExtractTo(n, target, failures)) target.clear();
@@ -246,6 +290,7 @@ OverwriteAnswer mVarnokEngine::AskOverwrite(const std::string& fileName, const s
 }
 
 void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
+    const ConversionScope conversions([this] { ResetConversions(); });
     if (selectedCount_ == 1) {
         int row = ui_.FocusedRow();
         if (row < 1 || row > RowCount() || !ui_.IsRowSelected(row)) {
@@ -253,10 +298,11 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
             }
         }
         if (row > RowCount()) return;
-        const std::string name = Row(row)[Column::Filename];
+        const std::int32_t n = std::stoi(Row(row)[Column::FileNr]);
+        // A sound leaving as a WAVE file is offered under its ".wav" name.
+        const std::string name = isBag_ ? Win1252ToUtf8(ExtractionName(n)) : Row(row)[Column::Filename];
         const std::string chosen = ui_.SaveFileDialog(name, "All files (*.*)|*.*");
         if (chosen == name || chosen.empty()) return;
-        const std::int32_t n = std::stoi(Row(row)[Column::FileNr]);
         if (askOverwrite && FileExists(chosen) &&
             AskOverwrite(StripPath(chosen), FolderOf(chosen)) == OverwriteAnswer::No) {
             return;
@@ -291,7 +337,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
             const fs::path target = TargetIn(folder, i, false, failures);
             bool skip = target.empty();
             if (!skip && askOverwrite && !yesToAll_ && queue.Exists(target)) {
-                const OverwriteAnswer answer = AskOverwrite(Row(i)[Column::Filename], folder);
+                const OverwriteAnswer answer = AskOverwrite(target.filename().string(), folder);
                 skip = answer == OverwriteAnswer::No;
                 if (answer == OverwriteAnswer::YesToAll) yesToAll_ = true;
             }
@@ -319,6 +365,7 @@ void mVarnokEngine::ExtractAllFiles(const std::string& folder, bool overwrite, b
 
 void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, const std::string& folderText,
                                    bool overwrite, bool keepStructure, bool askOverwrite) {
+    const ConversionScope conversions([this] { ResetConversions(); });
     const std::string folder = WithTrailingSlash(folderText);
     ui_.SetPanel(Panel::Message, "Extracting all files...");
     ui_.ShowProgress();
@@ -352,6 +399,7 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
 }
 
 void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std::string& folderText, bool overwrite) {
+    const ConversionScope conversions([this] { ResetConversions(); });
     const std::string folder = WithTrailingSlash(folderText);
     ui_.SetPanel(Panel::Message, "Extracting all files...");
     ui_.ShowProgress();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,8 +132,18 @@ public:
     void ViewFile();
     std::string ViewFileWith();
 
-    // The extract step every command uses: entry n written to target.
+    // The extract step every command uses: entry n written to target. A BAG sound
+    // entry leaves as a WAVE file when the running command decided so, or when the
+    // user says so now.
     void ExtractEntry(std::int32_t n, const std::filesystem::path& target);
+    // The same with the decision taken; safe on a worker thread.
+    void ExtractEntry(std::int32_t n, const std::filesystem::path& target, bool convert) const;
+    // The file name entry n is extracted under: a BAG sound entry that leaves as a
+    // WAVE file is named ".wav". Asks the conversion question at the first call
+    // for an entry in a command.
+    std::string ExtractionName(std::int32_t n);
+    // Takes the running command's decision for entry n (asking when none was made).
+    bool TakeConversion(std::int32_t n);
 
     // Entry n written into `folder` under its file name, for a drag out of the
     // list; the path written, or "" when it could not be (the user is told why).
@@ -221,7 +232,9 @@ private:
     std::string EntryStoredFolder(std::int32_t n) const;
     bool ExtractTo(std::int32_t n, const std::filesystem::path& target, std::vector<std::string>& failures);
     std::filesystem::path TargetIn(const std::filesystem::path& folder, std::int32_t n, bool keepStructure,
-                                   std::vector<std::string>& failures) const;
+                                   std::vector<std::string>& failures);
+    bool DecideConversion(std::int32_t n);
+    void ResetConversions();
 
     // Archive files
     void TransferArchive(const std::string& source, const std::string& folder, bool move);
@@ -247,6 +260,7 @@ private:
     std::vector<ListRow> rows_;
     std::array<std::string, 51> plugInTypes_;
     bool yesToAll_ = false;
+    std::map<std::int32_t, bool> conversions_;  // the running command's WAVE decisions by entry
     OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::None;
     int problems_ = 0;
     std::vector<FoundArchive> found_;

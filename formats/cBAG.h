@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "formats/ConvertAnswer.h"
 
 namespace varnok {
 
@@ -26,8 +29,8 @@ struct BAGRecord {
     std::int32_t OffSet = 0;      // where the entry's data starts in the BAG file
     std::int32_t Size = 0;
     std::int32_t Frequency = 0;  // sample rate in Hz
-    std::int32_t Type = 0;       // flags: 1 stereo, 2 PCM, 4 16-bit, 8 IMA ADPCM, 32 MP3
-    std::int32_t ExtraInfo = 0;
+    std::int32_t Type = 0;       // flags: 1 stereo, 2 PCM, 4 16-bit, 8 IMA ADPCM, 16 (unknown), 32 MP3
+    std::int32_t ExtraInfo = 0;  // for IMA ADPCM: the block size in bytes
     std::array<std::int32_t, 3> Unused{};
 };
 
@@ -40,9 +43,19 @@ struct BAGWriteEntry {
     std::vector<std::uint8_t> data;
 };
 
+// How a sound file becomes a record when it is added.
+struct BAGSoundOptions {
+    bool adpcm = false;  // store PCM sound as IMA ADPCM, as the game's own speech and effects
+    std::string name;    // Windows-1252; empty: the file's name without its extension
+};
+
 // A BAG sound archive: the header and the record table of one file, read at open,
-// and extraction of single entries, optionally as WAVE files. No file stays open
-// between calls. Failures raise FormatError.
+// extraction of single entries, optionally as WAVE files, and edits. No file stays
+// open between calls. Failures raise FormatError.
+//
+// An edit writes the whole new archive beside the old one and renames it over it:
+// on any failure the file and this object stay as they were. The data of the
+// records an edit keeps is copied from the old file, not held in memory.
 class cBAG {
 public:
     static constexpr std::int32_t kMaxRecords = 5000;
@@ -52,15 +65,20 @@ public:
     static constexpr std::int32_t kGameType = 4;
     static constexpr std::size_t kWaveHeaderSize = 44;
 
-    // Asked before a type-2 or type-6 entry is extracted; true converts it to WAVE.
+    // Asked before a PCM or IMA ADPCM entry is extracted; Yes converts it to WAVE.
     static constexpr std::string_view kConvertQuestion = "Do you want to convert this w file to a wave audio file?";
-    using ConvertQuestion = std::function<bool(const std::string& question)>;
+    using ConvertQuestion = std::function<ConvertAnswer(const std::string& question)>;
 
     cBAG();
 
-    // The caller's way of putting kConvertQuestion to the user (Yes/No). Without
-    // one, every entry is extracted raw.
+    // The caller's way of putting kConvertQuestion to the user. Without one, every
+    // entry is extracted raw.
     void SetConvertQuestion(ConvertQuestion ask);
+    // The same question answered only Yes (true) or No.
+    void SetConvertQuestion(std::function<bool(const std::string& question)> ask);
+    // Forgets a "to all" answer, so that the next entry offered asks again. The
+    // caller resets at the start of every command.
+    void BAGResetConvertAnswer();
 
     // True when the file starts with "GABA" and game type 4. An empty path means the
     // open archive. A file that is missing, unreadable or too short gives false.
@@ -76,16 +94,54 @@ public:
 
     void BAGClose();
 
-    // Writes the entry's data to ExtractAs, for types 2 and 6 as a WAVE file when
-    // the user says so. An entry whose data lies outside the file is Corrupt, and
-    // ExtractAs is left as it was.
+    // Writes the entry's data to ExtractAs, as a WAVE file when BAGAskToConvert
+    // says so. An entry whose data lies outside the file, or ADPCM data that does
+    // not decode, is Corrupt, and ExtractAs is left as it was.
     void BAGExtractFile(std::int32_t lNumber, const std::filesystem::path& ExtractAs);
+    // The same without a question: `convert` is the answer already given. Safe to
+    // call from several threads at once.
+    void BAGExtractFile(std::int32_t lNumber, const std::filesystem::path& ExtractAs, bool convert) const;
+    // The bytes BAGExtractFile(lNumber, path, convert) would write, in memory.
+    std::vector<std::uint8_t> BAGReadFile(std::int32_t lNumber, bool convert) const;
 
-    // Entries cannot be added to a BAG archive; this does nothing.
-    void BAGAddFile(const std::filesystem::path& sFilename);
+    // True for PCM (flag 2) and IMA ADPCM (flag 8) entries: they can become WAVE files.
+    bool BAGCanConvert(std::int32_t lNumber) const;
+    // Whether entry lNumber is to be converted: the user's answer to
+    // kConvertQuestion, or a "to all" answer given before; false, without a
+    // question, for an entry that cannot be converted.
+    bool BAGAskToConvert(std::int32_t lNumber);
 
-    // The stored name with the extension of the entry's type; "" for an unknown type.
+    // --- Edits ------------------------------------------------------------
+    // Appends a record for a sound file: a WAVE file of PCM (8 or 16-bit, mono or
+    // stereo, stored as it is or, with options.adpcm, as IMA ADPCM) or of IMA
+    // ADPCM (decoded to 16-bit PCM unless options.adpcm), or an MP3 file (a name
+    // ending in ".mp3"). Type, Frequency and ExtraInfo come from the file. Returns
+    // the new entry's number. A file that cannot be read is InputOutput or
+    // Corrupt; a name that cannot be stored or a full table is Range.
+    std::int32_t BAGAddFile(const std::filesystem::path& sFilename, const BAGSoundOptions& options = {});
+    // The same for several files in one rewrite of the archive; returns the first
+    // new entry's number. Nothing is added when one of them fails.
+    std::int32_t BAGAddFiles(std::span<const std::filesystem::path> files, const BAGSoundOptions& options = {});
+    // Puts a sound file's data, type, frequency and extra information into record
+    // lNumber; its name and number stay.
+    void BAGReplaceFile(std::int32_t lNumber, const std::filesystem::path& sFilename, bool adpcm = false);
+    // Removes the records; the later ones move up.
+    void BAGRemoveFiles(std::span<const std::int32_t> numbers);
+    // Gives record lNumber a new stored name (Windows-1252, without extension).
+    void BAGRenameFile(std::int32_t lNumber, const std::string& newName);
+    // The first entry whose stored name (without extension) equals `name`, ASCII
+    // letters in any case; 0 when none does.
+    std::int32_t BAGFindFile(const std::string& name) const;
+    // Range failure, saying why, unless `name` can be a record's name: 1 to 32
+    // bytes, none of them a control character, '/' or '\\'.
+    static void BAGCheckName(const std::string& name);
+
+    // The stored name with the extension of the entry's kind: ".w" for PCM, ".cmp"
+    // for IMA ADPCM, ".mp3" for MP3, and none for data of any other kind.
     std::string BAGGetFileName(std::int32_t lNumber) const;
+    // The name an entry's file has when it is extracted as a WAVE file: the stored
+    // name followed by ".wav".
+    std::string BAGGetConvertedName(std::int32_t lNumber) const;
     std::int32_t BAGGetFileSize(std::int32_t lNumber) const;
     std::int32_t BAGGetFileOffSet(std::int32_t lNumber) const;
     std::int32_t BAGGetFileCount() const;
@@ -101,15 +157,21 @@ public:
     static void BAGWrite(const std::filesystem::path& BAGFile, std::span<const BAGWriteEntry> entries);
 
 private:
+    struct Planned;  // one record of the archive an edit is about to write
+
     // Rows 1..5000; entry numbers outside that raise Range.
     const BAGRecord& Row(std::int32_t lNumber) const;
+    // Rows 1..RecordCount of the open archive; others raise Range.
+    std::int32_t ExistingRow(std::int32_t lNumber) const;
     const std::filesystem::path& Resolve(const std::filesystem::path& BAGFile) const;
-    bool AskToConvert(const BAGRecord& record) const;
+    std::vector<Planned> KeepAll() const;
+    void Rewrite(std::vector<Planned> plan);
 
     std::filesystem::path path_;
     BAGHeader header_;
     std::vector<BAGRecord> records_;  // always kMaxRecords rows
     ConvertQuestion ask_;
+    std::optional<bool> convertAll_;  // a "to all" answer of the current command
 };
 
 }  // namespace varnok

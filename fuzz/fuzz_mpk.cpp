@@ -12,6 +12,7 @@
 
 #include "formats/cMPK.h"
 #include "formats/io/File.h"
+#include "fuzz/Replay.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -15,6 +15,7 @@
 #include "formats/cRFD.h"
 #include "formats/io/ByteReader.h"
 #include "formats/io/File.h"
+#include "fuzz/Replay.h"
 
 namespace {
 namespace fs = std::filesystem;

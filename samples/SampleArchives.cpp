@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/audio/ImaAdpcm.h"
 #include "formats/cBAG.h"
 #include "formats/cMPK.h"
 #include "formats/cRFD.h"
@@ -112,6 +113,29 @@ Bytes Tone(int samples, int frequency, int rate, bool sixteenBit) {
     return out;
 }
 
+// A 16-bit stereo tone, a fifth apart, left and right interleaved.
+Bytes StereoTone(int frames, int rate) {
+    Bytes out;
+    for (int i = 0; i < frames; ++i) {
+        for (const double frequency : {330.0, 495.0}) {
+            const auto s = static_cast<std::int16_t>(std::sin(2 * 3.14159265358979 * frequency * i / rate) * 9000);
+            out.push_back(static_cast<std::uint8_t>(s & 0xFF));
+            out.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+        }
+    }
+    return out;
+}
+
+// A mono tone stored as the game stores its speech: IMA ADPCM in blocks of 512 bytes.
+Bytes AdpcmTone(int samples, int frequency, int rate) {
+    const Bytes pcm = Tone(samples, frequency, rate, true);
+    std::vector<std::int16_t> values(pcm.size() / 2);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<std::int16_t>(pcm[2 * i] | pcm[2 * i + 1] << 8);
+    }
+    return audio::ImaEncode(values, 1, 512);
+}
+
 void WriteSampleBag(const fs::path& folder) {
     std::mt19937 rng(1997);
     std::vector<BAGWriteEntry> entries = {
@@ -119,8 +143,10 @@ void WriteSampleBag(const fs::path& folder) {
         {"HARK_harvester@deploy", 22050, 6, 0, Tone(11025, 330, 22050, true)},
         {"ORDOS #spice low", 22050, 6, 1, Tone(8000, 550, 22050, true)},
         {"Sardaukar = yes sir", 22050, 22, 0, Tone(6000, 262, 22050, true)},
-        {"Fremen!battle", 22050, 12, 0, NoisePayload(rng, 3000)},
+        {"Fremen!battle", 22050, 12, 512, AdpcmTone(3000, 523, 22050)},
         {"music_$main%theme", 44100, 37, 0, NoisePayload(rng, 9000)},
+        {"ORDOS_stereo march", 22050, 7, 0, StereoTone(11025, 22050)},
+        {"ATREIDES_adpcm voice", 22050, 28, 512, AdpcmTone(22050, 392, 22050)},
     };
     cBAG::BAGWrite(folder / "demo.bag", entries);
 }

@@ -61,6 +61,7 @@ public:
     MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override;
     OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) override;
+    ConvertAnswer AskConvert(const std::string& question, const std::string& title) override;
     std::string BrowseForFolder(const std::string& prompt) override;
     std::string OpenFileDialog(const std::string& filter) override;
     std::string SaveFileDialog(const std::string& fileName, const std::string& filter) override;

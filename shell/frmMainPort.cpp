@@ -116,6 +116,17 @@ OverwriteAnswer frmMain::AskOverwrite(const std::string& question, const std::st
     return frmOverwrite::Ask(this, question, title);
 }
 
+ConvertAnswer frmMain::AskConvert(const std::string& question, const std::string& title) {
+    QMessageBox box(QMessageBox::Question, Qt(title), Qt(question),
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll, this);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return ConvertAnswer::Yes;
+        case QMessageBox::YesToAll: return ConvertAnswer::YesToAll;
+        case QMessageBox::NoToAll: return ConvertAnswer::NoToAll;
+        default: return ConvertAnswer::No;  // closing the question converts nothing
+    }
+}
+
 std::string frmMain::BrowseForFolder(const std::string& prompt) {
     const QString folder = QFileDialog::getExistingDirectory(nullptr, Qt(prompt));
     return folder.trimmed().toStdString();

@@ -144,7 +144,7 @@ TEST_F(CliTest, BagEntriesAreWrittenRawOrAsWaveAsTheFlagsSay) {
     ASSERT_EQ(Run({"extract", "sfx.bag", "-o", "raw", "--raw"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir_ / "raw/intro.w"), samples);
     ASSERT_EQ(Run({"extract", "sfx.bag", "-o", "wav", "--wav"}).exitCode, 0);
-    const std::vector<std::uint8_t> wave = ReadBytes(dir_ / "wav/intro.w");
+    const std::vector<std::uint8_t> wave = ReadBytes(dir_ / "wav/intro.wav");
     ASSERT_EQ(wave.size(), 44 + samples.size());
     EXPECT_EQ(std::string(wave.begin(), wave.begin() + 4), "RIFF");
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), wave.begin() + 44));

@@ -221,25 +221,45 @@ TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
                  {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)}, {"odd", 0, 0, 0, {1, 2, 3}}}));
     Select({1});
     const fs::path target = dir / "boom.wav";
-    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+    for (const ConvertAnswer answer : {ConvertAnswer::Yes, ConvertAnswer::No}) {
         ui.saveResults = {target.string()};
-        ui.messageAnswers = {answer};
+        ui.convertAnswers = {answer};
         if (fs::exists(target)) ui.overwriteAnswers = {A::Yes};
         engine.ExtractSelectedFiles(true);
         const std::string bytes = ReadText(target);
-        EXPECT_EQ(bytes.size(), answer == MessageAnswer::Yes ? 1044u : 1000u);
-        EXPECT_EQ(bytes.substr(0, 4), answer == MessageAnswer::Yes ? "RIFF" : "\a\a\a\a");
+        EXPECT_EQ(bytes.size(), answer == ConvertAnswer::Yes ? 1044u : 1000u);
+        EXPECT_EQ(bytes.substr(0, 4), answer == ConvertAnswer::Yes ? "RIFF" : "\a\a\a\a");
     }
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text, cBAG::kConvertQuestion);
-    EXPECT_EQ(ui.messages[0].title, appTitle);
-    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNo);
+    // The save dialog proposes the name the entry leaves under.
+    EXPECT_EQ(ui.saveDialogs,
+              (std::vector<std::string>{"boom.wav All files (*.*)|*.*", "boom.w All files (*.*)|*.*"}));
+    ASSERT_EQ(ui.convertQuestions.size(), 2u);
+    EXPECT_EQ(ui.convertQuestions[0].text, cBAG::kConvertQuestion);
+    EXPECT_EQ(ui.convertQuestions[0].title, appTitle);
 
-    // An entry of a type without an extension has no name and is reported.
-    ui.messageAnswers = {MessageAnswer::No};
+    // Data of no known kind leaves under its bare name.
+    ui.convertAnswers = {ConvertAnswer::No};
     engine.ExtractAllFiles((dir / "all").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "all"), std::set<std::string>{"boom.w"});
-    EXPECT_NE(ui.messages.back().text.find("entry 2: not extracted, because it has no file name."), std::string::npos);
+    EXPECT_EQ(FilesBelow(dir / "all"), (std::set<std::string>{"boom.w", "odd"}));
+    EXPECT_EQ(ReadText(dir / "all" / "odd"), "\1\2\3");
+}
+
+// The question comes once per entry until a "to all" answer, and again in the next command.
+TEST_F(EngineExtract, BagConversionIsAskedOncePerCommand) {
+    Open(MakeBag("Sounds.bag", {{"a", 22050, 6, 0, std::vector<std::uint8_t>(10, 1)},
+                                {"b", 11025, 2, 0, std::vector<std::uint8_t>(10, 2)},
+                                {"c", 11025, 3, 0, std::vector<std::uint8_t>(10, 3)},
+                                {"m", 44100, 37, 0, std::vector<std::uint8_t>(10, 4)}}));
+    ui.convertAnswers = {ConvertAnswer::No, ConvertAnswer::YesToAll};
+    engine.ExtractAllFiles((dir / "one").string(), false, false, true);
+    EXPECT_EQ(FilesBelow(dir / "one"), (std::set<std::string>{"a.w", "b.wav", "c.wav", "m.mp3"}));
+    EXPECT_EQ(ui.convertQuestions.size(), 2u);
+
+    ui.convertAnswers = {ConvertAnswer::NoToAll};
+    engine.ExtractAllFiles((dir / "two").string(), false, false, true);
+    EXPECT_EQ(FilesBelow(dir / "two"), (std::set<std::string>{"a.w", "b.w", "c.w", "m.mp3"}));
+    EXPECT_EQ(ui.convertQuestions.size(), 3u);
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ public:
     // The answers; None among the overwrite answers closes the question.
     std::deque<MessageAnswer> messageAnswers;
     std::deque<OverwriteAnswer> overwriteAnswers;
+    std::deque<ConvertAnswer> convertAnswers;
+    std::vector<ShownMessage> convertQuestions;
     std::deque<std::string> folders, openResults, saveResults;
 
     std::set<int> selected;
@@ -67,6 +69,10 @@ public:
         overwriteQuestions.push_back(question);
         overwriteTitles.push_back(title);
         return Next(overwriteAnswers, OverwriteAnswer::None, question);
+    }
+    ConvertAnswer AskConvert(const std::string& question, const std::string& title) override {
+        convertQuestions.push_back({question, title, MessageIcon::Question, MessageButtons::YesNo});
+        return Next(convertAnswers, ConvertAnswer::No, question);
     }
     std::string BrowseForFolder(const std::string& prompt) override {
         folderPrompts.push_back(prompt);

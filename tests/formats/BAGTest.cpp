@@ -23,17 +23,17 @@ Bytes Slice(const Bytes& b, std::size_t from, std::size_t n) { return Bytes(b.be
     }
 
 // A BAG archive of the given entries, and a cBAG with it open whose conversion
-// question records every call and answers `yes`.
+// question records every call and gives `answer`.
 struct Archive {
     TempDir dir;
     std::filesystem::path file = dir / "sounds.bag";
     cBAG bag;
     std::vector<std::string> asked;
-    bool yes = false;
+    ConvertAnswer answer = ConvertAnswer::No;
 
     explicit Archive(const std::vector<BAGWriteEntry>& entries) {
         cBAG::BAGWrite(file, entries);
-        bag.SetConvertQuestion([this](const std::string& q) { return asked.push_back(q), yes; });
+        bag.SetConvertQuestion([this](const std::string& q) { return asked.push_back(q), answer; });
         bag.BAGOpen(file);
     }
     Bytes extract(std::int32_t n) {
@@ -84,18 +84,30 @@ TEST(BAG, WriterLaysOutHeaderRecordsAndData) {
     EXPECT_FORMAT_ERROR(Range, cBAG::BAGWrite(a.dir / "long.bag", longName));
 }
 
-TEST(BAG, NamesTakeTheTypesExtensionAndKeepTheirBytes) {
+// The extension follows the one kind the flags name: MP3 (32) before IMA ADPCM (8)
+// before PCM (2); flags of no known kind give the bare name.
+TEST(BAG, NamesTakeTheExtensionOfTheirKindAndKeepTheirBytes) {
+    const std::vector<std::pair<std::int32_t, const char*>> kinds = {
+        {2, "snd.w"},   {3, "snd.w"},     {6, "snd.w"},     {7, "snd.w"},     {22, "snd.w"},    {12, "snd.cmp"},
+        {13, "snd.cmp"}, {28, "snd.cmp"}, {29, "snd.cmp"}, {37, "snd.mp3"}, {36, "snd.mp3"}, {5, "snd"},
+        {0, "snd"},     {-1, "snd.mp3"}};
     std::vector<BAGWriteEntry> entries;
-    for (std::int32_t type : {2, 6, 22, 12, 28, 37, 5}) entries.push_back({"snd", 0, type, 0, {}});
+    for (const auto& [type, name] : kinds) entries.push_back({"snd", 0, type, 0, {}});
     entries.push_back({std::string(32, 'Z'), 0, 2, 0, {}});
     entries.push_back({std::string("ab\0junk", 7), 0, 37, 0, {}});
     entries.push_back({"Fire # ! @ = % $ \xE9", 0, 12, 0, {}});
     Archive a(entries);
-    const char* expected[] = {"snd.w", "snd.w", "snd.w", "snd.cmp", "snd.cmp", "snd.mp3", ""};
-    for (std::int32_t i = 0; i < 7; ++i) EXPECT_EQ(a.bag.BAGGetFileName(i + 1), expected[i]);
-    EXPECT_EQ(a.bag.BAGGetFileName(8), std::string(32, 'Z') + ".w");
-    EXPECT_EQ(a.bag.BAGGetFileName(9), "ab.mp3");
-    EXPECT_EQ(a.bag.BAGGetFileName(10), "Fire # ! @ = % $ \xE9.cmp");
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const auto n = static_cast<std::int32_t>(i + 1);
+        EXPECT_EQ(a.bag.BAGGetFileName(n), kinds[i].second) << "type " << kinds[i].first;
+        EXPECT_EQ(a.bag.BAGCanConvert(n), std::string_view(kinds[i].second).ends_with(".w") ||
+                                              std::string_view(kinds[i].second).ends_with(".cmp"));
+    }
+    const auto n = static_cast<std::int32_t>(kinds.size());
+    EXPECT_EQ(a.bag.BAGGetFileName(n + 1), std::string(32, 'Z') + ".w");
+    EXPECT_EQ(a.bag.BAGGetConvertedName(n + 1), std::string(32, 'Z') + ".wav");
+    EXPECT_EQ(a.bag.BAGGetFileName(n + 2), "ab.mp3");
+    EXPECT_EQ(a.bag.BAGGetFileName(n + 3), "Fire # ! @ = % $ \xE9.cmp");
 }
 
 TEST(BAG, OnlyGabaWithGameType4IsValid) {
@@ -136,7 +148,7 @@ TEST(BAG, OpenRefusesBadCountsAndShortTablesKeepingTheOpenArchive) {
 TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
     const Bytes data = test::PseudoRandomBytes(1000, 6);
     Archive a({{"voice", 22050, 6, 0, data}, {"click", 0, 2, 0, {0x80}}});
-    a.yes = true;
+    a.answer = ConvertAnswer::Yes;
     const Bytes wav = a.extract(1);
     ASSERT_EQ(wav.size(), 1044u);
     EXPECT_EQ(Slice(wav, 0, 44), Bytes({'R', 'I', 'F', 'F', 0x0C, 0x04, 0, 0,              // Size + 36
@@ -152,16 +164,66 @@ TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
     const Bytes click = a.extract(2);
     EXPECT_EQ(Slice(click, 22, 14), Bytes({1, 0, 0x11, 0x2B, 0, 0, 0x11, 0x2B, 0, 0, 1, 0, 8, 0}));
     EXPECT_EQ(click.back(), 0x80);
+    EXPECT_EQ(a.bag.BAGReadFile(2, true), click);
+    EXPECT_EQ(a.bag.BAGReadFile(1, false), data);
 }
 
 TEST(BAG, RawExtractionWhenTheAnswerIsNoOrTheTypeIsNotOffered) {
     const Bytes data = test::PseudoRandomBytes(1000, 22);
-    Archive a({{"voice", 22050, 6, 0, data}, {"adpcm", 22050, 22, 0, data}, {"music", 0, 37, 0, data}});
+    Archive a({{"voice", 22050, 6, 0, data}, {"other", 22050, 5, 0, data}, {"music", 0, 37, 0, data}});
     for (std::int32_t n : {1, 2, 3}) EXPECT_EQ(a.extract(n), data);
-    EXPECT_EQ(a.asked.size(), 1u);  // types 22 and 37 are never offered
+    EXPECT_EQ(a.asked.size(), 1u);  // MP3 and unknown data are never offered
 
-    a.bag.SetConvertQuestion(nullptr);  // nobody to ask: No
+    a.bag.SetConvertQuestion(cBAG::ConvertQuestion{});  // nobody to ask: No
     EXPECT_EQ(a.extract(1), data);
+}
+
+TEST(BAG, ToAllAnswersHoldUntilTheCallerResets) {
+    Archive a({{"a", 22050, 6, 0, {1, 2}}, {"b", 22050, 2, 0, {3}}, {"c", 0, 37, 0, {4}}});
+    for (const auto& [answer, wave] : {std::pair{ConvertAnswer::YesToAll, true}, {ConvertAnswer::NoToAll, false}}) {
+        a.asked.clear();
+        a.answer = answer;
+        a.bag.BAGResetConvertAnswer();
+        for (std::int32_t n : {1, 2, 1, 3}) EXPECT_EQ(a.extract(n).size() > 4, wave && n != 3) << n;
+        a.answer = ConvertAnswer::Yes;  // not asked again
+        EXPECT_EQ(a.bag.BAGAskToConvert(2), wave);
+        EXPECT_EQ(a.asked.size(), 1u);
+    }
+    a.bag.BAGResetConvertAnswer();
+    a.answer = ConvertAnswer::Yes;
+    EXPECT_TRUE(a.bag.BAGAskToConvert(1));
+    a.answer = ConvertAnswer::No;
+    EXPECT_FALSE(a.bag.BAGAskToConvert(1));  // Yes and No hold for one entry only
+    EXPECT_EQ(a.asked.size(), 3u);
+}
+
+// The block decodes by hand (see AudioTest) to 0, 7, 23, 2, 0, 2, 4, 10, -20.
+TEST(BAG, AdpcmRecordsBecomeSixteenBitWaveFiles) {
+    const Bytes block = {0x00, 0x00, 0, 0, 0x74, 0x8C, 0x00, 0xF1};
+    Bytes stereo = {0x10, 0, 0, 0, 0xF0, 0xFF, 0, 0, 0x04, 0, 0, 0, 0x0C, 0, 0, 0};
+    Archive a({{"mono", 22050, 28, 8, block},
+               {"two", 11025, 29, 16, stereo},
+               {"badIndex", 22050, 28, 8, {0, 0, 89, 0, 0, 0, 0, 0}},
+               {"noBlockSize", 22050, 12, 0, block},
+               {"cutHeader", 22050, 28, 8, {0, 0}}});
+    const Bytes wav = a.bag.BAGReadFile(1, true);
+    ASSERT_EQ(wav.size(), 44u + 18);
+    EXPECT_EQ(Slice(wav, 20, 16), Bytes({1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0}));
+    EXPECT_EQ(Slice(wav, 40, 4), Bytes({18, 0, 0, 0}));
+    EXPECT_EQ(Slice(wav, 44, 18), Bytes({0, 0, 7, 0, 23, 0, 2, 0, 0, 0, 2, 0, 4, 0, 10, 0, 0xEC, 0xFF}));
+    a.answer = ConvertAnswer::Yes;
+    EXPECT_EQ(a.extract(1), wav);
+
+    const Bytes two = a.bag.BAGReadFile(2, true);
+    EXPECT_EQ(Slice(two, 22, 2), Bytes({2, 0}));
+    EXPECT_EQ(Slice(two, 44, 8), Bytes({0x10, 0, 0xF0, 0xFF, 0x17, 0, 0xE9, 0xFF}));  // 16, -16, 23, -23
+
+    const auto target = a.dir.write("target.wav", std::string("previous"));
+    for (std::int32_t n : {3, 4, 5}) {
+        EXPECT_FORMAT_ERROR(Corrupt, a.bag.BAGExtractFile(n, target, true));
+        EXPECT_EQ(a.bag.BAGReadFile(n, false).size(), static_cast<std::size_t>(a.bag.BAGGetFileSize(n)));
+    }
+    EXPECT_EQ(test::ReadText(target), "previous");
 }
 
 TEST(BAG, DataOutsideTheFileFailsAndLeavesTheTargetAlone) {

@@ -1,0 +1,196 @@
+#include "formats/audio/ImaAdpcm.h"
+
+#include <algorithm>
+#include <array>
+
+#include "formats/FormatError.h"
+#include "formats/audio/Hex.h"
+#include "formats/io/ByteReader.h"
+
+namespace varnok::audio {
+namespace {
+
+constexpr std::array<std::int16_t, kImaMaxStepIndex + 1> kStepTable = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+
+constexpr std::array<int, 8> kIndexStep = {-1, -1, -1, -1, 2, 4, 6, 8};
+
+constexpr std::size_t kGroupBytes = 4;    // code bytes per channel in one interleave group
+constexpr std::size_t kSamplesPerGroup = 8;
+constexpr std::size_t kMaxBlockAlign = 65535;
+
+// One channel's running prediction, shared by the decoder and the encoder so that
+// the encoder predicts exactly what a decoder will hear.
+struct Channel {
+    int predictor = 0;
+    int index = 0;
+
+    std::int16_t apply(unsigned code) {
+        const int step = kStepTable[static_cast<std::size_t>(index)];
+        int diff = step >> 3;
+        if (code & 4) diff += step;
+        if (code & 2) diff += step >> 1;
+        if (code & 1) diff += step >> 2;
+        predictor = std::clamp((code & 8) ? predictor - diff : predictor + diff, -32768, 32767);
+        index = std::clamp(index + kIndexStep[code & 7], 0, kImaMaxStepIndex);
+        return static_cast<std::int16_t>(predictor);
+    }
+
+    unsigned encode(int sample) {
+        int diff = sample - predictor;
+        unsigned code = 0;
+        if (diff < 0) {
+            code = 8;
+            diff = -diff;
+        }
+        int step = kStepTable[static_cast<std::size_t>(index)];
+        for (unsigned bit = 4; bit != 0; bit >>= 1) {
+            if (diff >= step) {
+                code |= bit;
+                diff -= step;
+            }
+            step >>= 1;
+        }
+        apply(code);
+        return code;
+    }
+};
+
+std::size_t HeaderBytes(unsigned channels) { return kImaHeaderBytesPerChannel * channels; }
+
+// Samples per channel in a block of n bytes: the header's sample, 8 for every whole
+// group, and with one channel 2 for every byte that does not fill a group.
+std::size_t SamplesIn(std::size_t n, unsigned channels) {
+    if (channels == 0 || n < HeaderBytes(channels)) return 0;
+    const std::size_t codeBytes = n - HeaderBytes(channels);
+    const std::size_t groups = codeBytes / (kGroupBytes * channels);
+    const std::size_t loose = channels == 1 ? codeBytes % kGroupBytes : 0;
+    return 1 + groups * kSamplesPerGroup + loose * 2;
+}
+
+class BlockDecoder {
+public:
+    BlockDecoder(unsigned channels, const std::string& what, std::vector<std::int16_t>& out)
+        : channels_(channels), what_(what), out_(out), state_(channels) {}
+
+    void decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset) {
+        const std::size_t frames = SamplesIn(block.size(), channels_);
+        if (frames == 0) {
+            Fail(number, offset, "is " + std::to_string(block.size()) + " bytes, shorter than its " +
+                                     std::to_string(HeaderBytes(channels_)) + "-byte header");
+        }
+        ByteReader r(block);
+        for (unsigned c = 0; c < channels_; ++c) {
+            const std::uint8_t low = r.u8();
+            const std::uint8_t high = r.u8();
+            state_[c].predictor = static_cast<std::int16_t>(low | high << 8);
+            state_[c].index = r.u8();
+            r.skip(1);
+            if (state_[c].index > kImaMaxStepIndex) {
+                Fail(number, offset, "has step index " + std::to_string(state_[c].index) + " for channel " +
+                                         std::to_string(c + 1) + ", above the highest, 88");
+            }
+        }
+        const std::size_t first = out_.size();
+        out_.resize(first + frames * channels_);
+        for (unsigned c = 0; c < channels_; ++c) out_[first + c] = static_cast<std::int16_t>(state_[c].predictor);
+
+        const std::span<const std::uint8_t> codes = block.subspan(HeaderBytes(channels_));
+        const std::size_t groupStride = kGroupBytes * channels_;
+        for (std::size_t frame = 1; frame < frames; ++frame) {
+            const std::size_t k = frame - 1;  // which code of the channel
+            for (unsigned c = 0; c < channels_; ++c) {
+                const std::size_t at = (k / kSamplesPerGroup) * groupStride + c * kGroupBytes +
+                                       (k % kSamplesPerGroup) / 2;
+                const unsigned code = (k % 2 == 0) ? codes[at] & 0x0F : codes[at] >> 4;
+                out_[first + frame * channels_ + c] = state_[c].apply(code);
+            }
+        }
+    }
+
+private:
+    [[noreturn]] void Fail(std::size_t number, std::size_t offset, const std::string& problem) const {
+        throw FormatError(FormatErrorKind::Corrupt, "ADPCM block " + std::to_string(number + 1) + " of " + what_ +
+                                                        " (at data offset " + Hex(offset) + ") " + problem);
+    }
+
+    unsigned channels_;
+    const std::string& what_;
+    std::vector<std::int16_t>& out_;
+    std::vector<Channel> state_;
+};
+
+}  // namespace
+
+std::size_t ImaSamplesPerBlock(std::size_t blockAlign, unsigned channels) { return SamplesIn(blockAlign, channels); }
+
+std::size_t ImaDefaultBlockAlign(std::uint32_t sampleRate, unsigned channels) {
+    std::size_t perChannel = 256;
+    for (std::uint32_t rate = 22050; rate <= sampleRate && perChannel < 1024; rate *= 2) perChannel *= 2;
+    return perChannel * std::max(channels, 1u);
+}
+
+bool ImaValidBlockAlign(std::size_t blockAlign, unsigned channels) {
+    if (channels == 0 || blockAlign > kMaxBlockAlign || blockAlign <= HeaderBytes(channels)) return false;
+    return (blockAlign - HeaderBytes(channels)) % (kGroupBytes * channels) == 0;
+}
+
+std::vector<std::int16_t> ImaDecode(std::span<const std::uint8_t> data, unsigned channels, std::size_t blockAlign,
+                                    const std::string& what) {
+    std::vector<std::int16_t> out;
+    if (channels == 0 || blockAlign == 0) {
+        throw FormatError(FormatErrorKind::Corrupt, what + " gives no ADPCM block size or channel count");
+    }
+    // The output is reserved from the bytes that are really there, never from the block size alone.
+    const std::size_t blocks = data.size() / blockAlign + 1;
+    out.reserve(data.size() * 2 + blocks * channels);
+    BlockDecoder decoder(channels, what, out);
+    for (std::size_t offset = 0, number = 0; offset < data.size(); offset += blockAlign, ++number) {
+        decoder.decode(data.subspan(offset, std::min(blockAlign, data.size() - offset)), number, offset);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels,
+                                    std::size_t blockAlign) {
+    std::vector<std::uint8_t> out;
+    if (!ImaValidBlockAlign(blockAlign, channels)) return out;
+    const std::size_t frames = samples.size() / channels;
+    if (frames == 0) return out;
+    const std::size_t perBlock = SamplesIn(blockAlign, channels);
+    const std::size_t blocks = (frames + perBlock - 1) / perBlock;
+    out.assign(blocks * blockAlign, 0);
+
+    // Past the end, a channel holds its last sample.
+    auto sample = [&](std::size_t frame, unsigned c) {
+        return static_cast<int>(samples[std::min(frame, frames - 1) * channels + c]);
+    };
+    std::vector<Channel> state(channels);
+    const std::size_t groupStride = kGroupBytes * channels;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        std::uint8_t* block = &out[b * blockAlign];
+        const std::size_t start = b * perBlock;
+        for (unsigned c = 0; c < channels; ++c) {
+            state[c].predictor = sample(start, c);
+            PutU16le(block + c * 4, static_cast<std::uint16_t>(state[c].predictor));
+            block[c * 4 + 2] = static_cast<std::uint8_t>(state[c].index);
+        }
+        std::uint8_t* codes = block + HeaderBytes(channels);
+        for (std::size_t k = 0; k + 1 < perBlock; ++k) {
+            for (unsigned c = 0; c < channels; ++c) {
+                const unsigned code = state[c].encode(sample(start + 1 + k, c));
+                std::uint8_t& byte = codes[(k / kSamplesPerGroup) * groupStride + c * kGroupBytes +
+                                           (k % kSamplesPerGroup) / 2];
+                byte = static_cast<std::uint8_t>(k % 2 == 0 ? code : byte | code << 4);
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace varnok::audio

@@ -1,0 +1,29 @@
+#pragma once
+// Without libFuzzer (a gcc build), a target is a plain program that runs its
+// entry point once over each file named on its command line, so a corpus or a
+// crash found under clang replays anywhere.
+#ifndef VARNOK_LIBFUZZER
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::ifstream in(argv[i], std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "cannot read %s\n", argv[i]);
+            return 1;
+        }
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+    return 0;
+}
+
+#endif

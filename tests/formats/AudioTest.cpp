@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+#include "formats/FormatError.h"
+#include "formats/audio/ImaAdpcm.h"
+#include "formats/audio/MpegHeader.h"
+#include "formats/audio/Wave.h"
+#include "formats/io/ByteReader.h"
+
+namespace varnok::audio {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Samples = std::vector<std::int16_t>;
+
+FormatErrorKind KindOf(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const FormatError& e) {
+        return e.kind();
+    }
+    ADD_FAILURE() << "no FormatError";
+    return FormatErrorKind::Range;
+}
+
+std::string MessageOf(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const FormatError& e) {
+        return e.what();
+    }
+    return "no FormatError";
+}
+
+// Interleaved frames of a sine per channel, each channel at its own pitch.
+Samples Sine(std::size_t frames, unsigned channels, double amplitude = 12000) {
+    Samples out;
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (unsigned c = 0; c < channels; ++c) {
+            out.push_back(static_cast<std::int16_t>(amplitude * std::sin(0.031 * (c + 1) * static_cast<double>(i))));
+        }
+    }
+    return out;
+}
+
+double SignalToNoiseDb(const Samples& signal, const Samples& decoded) {
+    double power = 0, noise = 0;
+    for (std::size_t i = 0; i < signal.size(); ++i) {
+        const double s = signal[i], error = s - decoded[i];
+        power += s * s;
+        noise += error * error;
+    }
+    return 10 * std::log10(power / std::max(noise, 1.0));
+}
+
+// Codes worked through by hand from the step and index tables, starting at 0 with
+// step index 0: 4 -> +7, 7 -> +16, C -> -21, 8 -> -2, 0 -> +2, 0 -> +2, 1 -> +6, F -> -30.
+TEST(ImaAdpcm, DecodesAMonoBlockByHand) {
+    const Bytes block = {0x00, 0x00, 0, 0, 0x74, 0x8C, 0x00, 0xF1};
+    EXPECT_EQ(ImaDecode(block, 1, 8, "t"), Samples({0, 7, 23, 2, 0, 2, 4, 10, -20}));
+
+    // At step index 88 every step overshoots: the prediction clamps instead of wrapping.
+    const Bytes loud = {0x00, 0x7D, 88, 0, 0xF7, 0x00, 0x00, 0x00};  // 32000
+    const Samples out = ImaDecode(loud, 1, 8, "t");
+    EXPECT_EQ(Samples(out.begin(), out.begin() + 3), Samples({32000, 32767, -28669}));
+
+    // Each block starts again from its own header; a short last block decodes as far as it goes.
+    const Bytes twoBlocks = {0x00, 0x00, 0, 0, 0x74, 0x8C, 0x00, 0xF1, 0x10, 0x00, 0, 0, 0x04};
+    const Samples both = ImaDecode(twoBlocks, 1, 8, "t");
+    EXPECT_EQ(Samples(both.begin() + 9, both.end()), Samples({16, 23, 24}));
+}
+
+TEST(ImaAdpcm, StereoBlocksInterleaveFourBytesPerChannel) {
+    const Bytes block = {100, 0, 0, 0, 0x9C, 0xFF, 0, 0,  // left 100, right -100, both at step index 0
+                         0x04, 0, 0, 0,                   // left: +7, then 0s
+                         0x0C, 0, 0, 0};                  // right: -7, then 0s
+    const Samples out = ImaDecode(block, 2, 16, "t");
+    ASSERT_EQ(out.size(), 18u);
+    EXPECT_EQ(Samples(out.begin(), out.begin() + 6), Samples({100, -100, 107, -107, 108, -106}));
+    EXPECT_EQ(ImaSamplesPerBlock(1024, 2), 1017u);
+    EXPECT_EQ(ImaSamplesPerBlock(512, 1), 1017u);
+    EXPECT_EQ(ImaSamplesPerBlock(7, 2), 0u);
+}
+
+TEST(ImaAdpcm, MalformedBlocksAreRefusedWithTheirPlace) {
+    const Bytes badIndex = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 89, 0, 0, 0, 0, 0};
+    EXPECT_EQ(MessageOf([&] { ImaDecode(badIndex, 1, 8, "record 3 of x.bag"); }),
+              "ADPCM block 2 of record 3 of x.bag (at data offset 0x8) has step index 89 for channel 1, "
+              "above the highest, 88");
+    for (const auto& [data, channels, blockAlign] : {std::tuple{Bytes{0, 0, 0}, 1u, std::size_t{8}},
+                                                     {Bytes(8 + 3, 0), 1u, 8},      // last block cut in its header
+                                                     {Bytes(16 + 7, 0), 2u, 16},    // 7 bytes left for 8 of headers
+                                                     {Bytes(8, 0), 1u, 0}}) {
+        EXPECT_EQ(KindOf([&] { ImaDecode(data, channels, blockAlign, "t"); }), FormatErrorKind::Corrupt);
+    }
+}
+
+TEST(ImaAdpcm, EncodedSinesComeBackAboveTwentyDecibels) {
+    for (unsigned channels : {1u, 2u}) {
+        const std::size_t blockAlign = ImaDefaultBlockAlign(22050, channels);
+        EXPECT_EQ(blockAlign, 512u * channels);
+        const Samples signal = Sine(5000, channels);
+        const Bytes encoded = ImaEncode(signal, channels, blockAlign);
+        ASSERT_EQ(encoded.size(), 5 * blockAlign);  // 5000 frames fill 5 blocks of 1017
+        EXPECT_EQ(encoded[0] | encoded[1] << 8, signal[0]);  // the header holds the first sample exactly
+
+        const Samples decoded = ImaDecode(encoded, channels, blockAlign, "t");
+        ASSERT_EQ(decoded.size(), 5 * 1017u * channels);
+        EXPECT_GT(SignalToNoiseDb(signal, decoded), 20.0) << channels << " channels";
+        EXPECT_EQ(decoded.back(), decoded[decoded.size() - 1 - channels * 50]);  // the padding holds still
+    }
+    EXPECT_TRUE(ImaEncode({}, 1, 512).empty());
+    EXPECT_FALSE(ImaValidBlockAlign(514, 1));
+    EXPECT_FALSE(ImaValidBlockAlign(8, 2));
+    EXPECT_TRUE(ImaValidBlockAlign(16, 2));
+}
+
+// A WAVE file from its chunks: each a 4-character id and its body, padded when odd.
+Bytes Riff(const std::vector<std::pair<std::string, Bytes>>& chunks) {
+    Bytes out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const auto& [id, body] : chunks) {
+        out.insert(out.end(), id.begin(), id.end());
+        const std::size_t at = out.size();
+        out.resize(at + 4);
+        PutU32le(&out[at], static_cast<std::uint32_t>(body.size()));
+        out.insert(out.end(), body.begin(), body.end());
+        if (body.size() % 2 == 1) out.push_back(0);
+    }
+    PutU32le(&out[4], static_cast<std::uint32_t>(out.size() - 8));
+    return out;
+}
+
+Bytes Fmt(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t align, std::uint16_t bits) {
+    Bytes f(16);
+    PutU16le(&f[0], tag);
+    PutU16le(&f[2], channels);
+    PutU32le(&f[4], rate);
+    PutU32le(&f[8], rate * align);
+    PutU16le(&f[12], align);
+    PutU16le(&f[14], bits);
+    return f;
+}
+
+TEST(Wave, ReadsPcmPastUnknownAndOddChunks) {
+    const Bytes file = Riff({{"LIST", {1, 2, 3}}, {"fmt ", Fmt(1, 2, 22050, 4, 16)}, {"data", {1, 2, 3, 4, 5, 6}}});
+    const WaveSound s = ReadWave(file, "\"a.wav\"");
+    EXPECT_EQ(s.format.encoding, WaveEncoding::Pcm);
+    EXPECT_EQ(s.format.channels, 2u);
+    EXPECT_EQ(s.format.sampleRate, 22050u);
+    EXPECT_EQ(s.format.bitsPerSample, 16u);
+    EXPECT_EQ(Bytes(s.data.begin(), s.data.end()), Bytes({1, 2, 3, 4}));  // the cut-off frame is dropped
+
+    const WaveSound adpcm = ReadWave(Riff({{"fmt ", Fmt(0x11, 1, 11025, 256, 4)}, {"data", Bytes(256)}}), "t");
+    EXPECT_EQ(adpcm.format.encoding, WaveEncoding::ImaAdpcm);
+    EXPECT_EQ(adpcm.format.blockAlign, 256u);
+    EXPECT_EQ(WaveSamples16(adpcm, "t").size(), 505u);
+
+    const WaveSound eight = ReadWave(Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}, {"data", {0x80, 0xFF, 0x00}}}), "t");
+    EXPECT_EQ(WaveSamples16(eight, "t"), Samples({0, 127 * 256, -128 * 256}));
+}
+
+TEST(Wave, RefusesWhatItCannotReadSayingWhy) {
+    Bytes truncated = Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}, {"data", Bytes(10)}});
+    truncated.resize(truncated.size() - 1);
+    const std::vector<std::pair<Bytes, std::string>> cases = {
+        {truncated, "\"x.wav\" is cut short: its \"data\" chunk at offset 0x24 claims 10 bytes, but the file ends "
+                    "at offset 0x35"},
+        {Riff({{"data", Bytes(4)}}), "\"x.wav\" has no \"fmt \" chunk that says how its sound is stored"},
+        {Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}}), "\"x.wav\" has no \"data\" chunk"},
+        {Bytes{'R', 'I', 'F', 'X'}, "\"x.wav\" is not a WAVE file: it does not start with \"RIFF\" and \"WAVE\""},
+        {Riff({{"fmt ", Fmt(1, 1, 8000, 3, 24)}, {"data", {}}}),
+         "\"x.wav\" holds 24-bit PCM samples; only 8 and 16-bit samples are read"},
+        {Riff({{"fmt ", Fmt(1, 3, 8000, 3, 8)}, {"data", {}}}),
+         "\"x.wav\" has 3 channels; only mono and stereo sounds are read"},
+        {Riff({{"fmt ", Fmt(3, 1, 8000, 4, 32)}, {"data", {}}}),
+         "\"x.wav\" is in WAVE format 0x3; only PCM (1) and IMA ADPCM (0x11) are read"},
+        {Riff({{"fmt ", Fmt(0x11, 2, 8000, 6, 4)}, {"data", {}}}),
+         "\"x.wav\" gives an ADPCM block size of 6 bytes, too small for its block headers"},
+        {Riff({{"fmt ", Bytes(14)}, {"data", {}}}), "\"x.wav\" has a \"fmt \" chunk of 14 bytes; it needs at least 16"},
+    };
+    for (const auto& [bytes, message] : cases) EXPECT_EQ(MessageOf([&] { ReadWave(bytes, "\"x.wav\""); }), message);
+}
+
+TEST(Wave, WritesTheCanonicalPcmHeader) {
+    const PcmWaveHeaderBytes h = PcmWaveHeader(2, 11025, 16, 1000);
+    EXPECT_EQ(Bytes(h.begin(), h.end()), Bytes({'R', 'I', 'F', 'F', 0x0C, 0x04, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't',
+                                                ' ', 16, 0, 0, 0, 1, 0, 2, 0, 0x11, 0x2B, 0, 0, 0x44, 0xAC, 0, 0, 4, 0,
+                                                16, 0, 'd', 'a', 't', 'a', 0xE8, 0x03, 0, 0}));
+    EXPECT_EQ(KindOf([] { PcmWaveHeader(1, 8000, 8, 0xFFFFFFFFull - 35); }), FormatErrorKind::Range);
+    const PcmWaveHeaderBytes empty = PcmWaveHeader(2, 11025, 16, 0);
+    const WaveSound back = ReadWave(Bytes(empty.begin(), empty.end()), "t");
+    EXPECT_EQ(back.format.blockAlign, 4u);
+}
+
+struct MpegCase {
+    Bytes header;
+    MpegVersion version;
+    unsigned layer, rate, channels, bitrate;
+    std::size_t frameLength;
+};
+
+TEST(Mpeg, FrameHeadersGiveRateChannelsAndBitrate) {
+    const MpegCase cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x64}, MpegVersion::Mpeg1, 3, 44100, 2, 128000, 417},   // joint stereo
+        {{0xFF, 0xFB, 0x92, 0xC4}, MpegVersion::Mpeg1, 3, 44100, 1, 128000, 418},   // mono, padded
+        {{0xFF, 0xF3, 0x48, 0xC0}, MpegVersion::Mpeg2, 3, 16000, 1, 32000, 144},
+        {{0xFF, 0xE3, 0x18, 0xC0}, MpegVersion::Mpeg25, 3, 8000, 1, 8000, 72},
+        {{0xFF, 0xFF, 0x12, 0x00}, MpegVersion::Mpeg1, 1, 44100, 2, 32000, 36},
+        {{0xFF, 0xFD, 0xA4, 0x80}, MpegVersion::Mpeg1, 2, 48000, 2, 192000, 576},  // dual channel
+        {{0xFF, 0xFB, 0x04, 0x00}, MpegVersion::Mpeg1, 3, 48000, 2, 0, 0},         // free format
+    };
+    for (const MpegCase& c : cases) {
+        const auto h = ParseMpegFrameHeader(c.header);
+        ASSERT_TRUE(h) << +c.header[1];
+        EXPECT_EQ(h->version, c.version);
+        EXPECT_EQ(h->layer, c.layer);
+        EXPECT_EQ(h->sampleRate, c.rate);
+        EXPECT_EQ(h->channels, c.channels);
+        EXPECT_EQ(h->bitrate, c.bitrate);
+        EXPECT_EQ(h->frameLength, c.frameLength);
+    }
+    for (const Bytes& bad : {Bytes{0xFF, 0xFB, 0xF0, 0}, Bytes{0xFF, 0xFB, 0x0C, 0}, Bytes{0xFF, 0xEB, 0x90, 0},
+                             Bytes{0xFF, 0xF9, 0x90, 0}, Bytes{0xFF, 0x7B, 0x90, 0}, Bytes{0xFF, 0xFB, 0x90}}) {
+        EXPECT_FALSE(ParseMpegFrameHeader(bad)) << +bad[1] << " " << +bad[2];
+    }
+}
+
+TEST(Mpeg, TheFirstFrameComesAfterTagsAndStraySyncs) {
+    Bytes file = {'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0};  // a 128-byte tag
+    file.resize(138, 0xFF);
+    for (std::uint8_t b : {0xFF, 0xFB, 0x90, 0x64}) file.push_back(b);  // stray: no frame 417 bytes on
+    file.resize(152);
+    for (int frame = 0; frame < 4; ++frame) {
+        for (std::uint8_t b : {0xFF, 0xF3, 0x48, 0xC0}) file.push_back(b);
+        file.resize(file.size() + 140);
+    }
+    const MpegStart start = FindFirstMpegFrame(file, "t");
+    EXPECT_EQ(start.offset, 152u);
+    EXPECT_EQ(start.header.sampleRate, 16000u);
+    EXPECT_EQ(KindOf([] { FindFirstMpegFrame(Bytes(100, 0xFF), "t"); }), FormatErrorKind::Corrupt);
+}
+
+}  // namespace
+}  // namespace varnok::audio
