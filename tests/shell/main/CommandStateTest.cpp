@@ -43,8 +43,8 @@ TEST_F(MainWindowCommandState, AnRfhArchiveWithEntriesOffersEveryCommand) {
 
 TEST_F(MainWindowCommandState, ABagArchiveCanBeReadButNotChanged) {
     Open("demo.bag");
-    EXPECT_EQ(Panel(2), "6 Files");
-    EXPECT_EQ(Rows(), 6);
+    EXPECT_EQ(Panel(2), "8 Files");
+    EXPECT_EQ(Rows(), 8);
     ExpectEnabled({"mnuActionViewFile", "mnuActionExtractFile", "mnuActionExtractDirectory", "mnuActionExtractAll",
                    "mnuActionSelectAll", "mnuActionFindFile", "tbButton5", "tbButton7"},
                   true);
