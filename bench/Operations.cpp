@@ -130,6 +130,7 @@ double OpenOurs(const Layout& layout, std::string& note) {
     QuietUi ui;
     mVarnokEngine engine(ui);
     engine.InitEngine();
+    engine.AskBeforeRemoving(false);  // the command names its entries
     double best = 1e9;
     for (int i = 0; i < kQuickRepeats; ++i) {
         const auto start = Clock::now();
@@ -172,6 +173,7 @@ double ExtractOurs(const Layout& layout, std::string& note) {
     QuietUi ui;
     mVarnokEngine engine(ui);
     engine.InitEngine();
+    engine.AskBeforeRemoving(false);  // the command names its entries
     engine.OpenArchive(layout.game().string());
     const fs::path out = layout.work() / "out";
     const auto start = Clock::now();
@@ -217,6 +219,7 @@ double AddOurs(const Layout& layout, std::string& note) {
     QuietUi ui;
     mVarnokEngine engine(ui);
     engine.InitEngine();
+    engine.AskBeforeRemoving(false);  // the command names its entries
     engine.OpenArchive(index.string());
     const std::int32_t before = engine.FileCount();
     const auto start = Clock::now();
@@ -258,6 +261,7 @@ double RemoveOurs(const Layout& layout, bool folder, std::string& note) {
     QuietUi ui;
     mVarnokEngine engine(ui);
     engine.InitEngine();
+    engine.AskBeforeRemoving(false);  // the command names its entries
     engine.OpenArchive(index.string());
     const std::int32_t before = engine.FileCount();
     std::mt19937 rng(77);
