@@ -60,6 +60,20 @@ fs::path DataHome() {
     return fs::path(home && *home ? home : "/") / ".local" / "share";
 }
 
+std::vector<fs::path> DataDirs() {
+    std::vector<fs::path> dirs;
+    const char* list = std::getenv("XDG_DATA_DIRS");
+    std::string_view rest = list ? list : "";
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        if (dir.starts_with('/')) dirs.emplace_back(dir);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    if (dirs.empty()) dirs = {"/usr/local/share", "/usr/share"};
+    return dirs;
+}
+
 fs::path MimePackageFile(const fs::path& dataHome) { return dataHome / "mime" / "packages" / "varnok2.xml"; }
 fs::path DesktopEntryFile(const fs::path& dataHome) { return dataHome / "applications" / "varnok2.desktop"; }
 
@@ -74,6 +88,14 @@ std::string MimePackageText() {
         "    <comment>Emperor: Battle For Dune RFH file</comment>\n"
         "    <generic-icon name=\"package-x-generic\"/>\n"
         "    <glob pattern=\"*.rfh\" case-sensitive=\"false\"/>\n"
+        "  </mime-type>\n"
+        "  <mime-type type=\"";
+    text += kRfdMimeType;
+    text +=
+        "\">\n"
+        "    <comment>Emperor: Battle For Dune RFD file</comment>\n"
+        "    <generic-icon name=\"package-x-generic\"/>\n"
+        "    <glob pattern=\"*.rfd\" case-sensitive=\"false\"/>\n"
         "  </mime-type>\n"
         "  <mime-type type=\"";
     text += kBagMimeType;
@@ -130,6 +152,21 @@ std::string DesktopEntryText(const fs::path& executable) {
     text += kBagMimeType;
     text += ";\nCategories=Utility;Archiving;\n";
     return text;
+}
+
+bool InstalledWithDesktopFiles(const fs::path& executable, const std::vector<fs::path>& dataDirs) {
+    std::error_code ec;
+    const fs::path program = fs::weakly_canonical(executable, ec);
+    if (ec || program.empty()) return false;
+    for (const fs::path& dir : dataDirs) {
+        if (!fs::is_regular_file(DesktopEntryFile(dir), ec) || !fs::is_regular_file(MimePackageFile(dir), ec)) continue;
+        const fs::path prefix = fs::weakly_canonical(dir, ec).parent_path();
+        // The root as a prefix would hold every copy of the program, a build tree too.
+        if (ec || prefix.empty() || prefix == prefix.root_path()) continue;
+        const fs::path inside = program.lexically_relative(prefix);
+        if (!inside.empty() && *inside.begin() != "..") return true;
+    }
+    return false;
 }
 
 DesktopAssociationResult InstallDesktopAssociation(const fs::path& dataHome, const fs::path& executable,

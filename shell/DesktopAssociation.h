@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnok {
 
@@ -11,17 +12,23 @@ namespace varnok {
 // this program for them, both in the user's data folder.
 
 inline constexpr std::string_view kRfhMimeType = "application/x-emperor-rfh";
+inline constexpr std::string_view kRfdMimeType = "application/x-emperor-rfd";
 inline constexpr std::string_view kBagMimeType = "application/x-emperor-bag";
 
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
 std::filesystem::path DataHome();
 
+// The desktop's shared data folders, most important first: the absolute paths of
+// $XDG_DATA_DIRS, or /usr/local/share and /usr/share when it names none.
+std::vector<std::filesystem::path> DataDirs();
+
 // <dataHome>/mime/packages/varnok2.xml and <dataHome>/applications/varnok2.desktop.
 std::filesystem::path MimePackageFile(const std::filesystem::path& dataHome);
 std::filesystem::path DesktopEntryFile(const std::filesystem::path& dataHome);
 
-// The package: "*.rfh" and "*.bag" in any letter case, and a BAG file also by the
-// "GABA" at its start, whatever its name.
+// The package: "*.rfh", "*.rfd" and "*.bag" in any letter case, and a BAG file also
+// by the "GABA" at its start, whatever its name. An installation ships the same
+// text (dist/varnok2-mime.xml).
 std::string MimePackageText();
 
 // The entry, whose command opens the file it is given in `executable`. It stays
@@ -31,6 +38,14 @@ std::string DesktopEntryText(const std::filesystem::path& executable);
 // One argument of a desktop entry's Exec key, quoted so that the desktop passes it
 // on unchanged: spaces, quotes, "$", "`", "\" and "%" in a path included.
 std::string DesktopExecArgument(std::string_view argument);
+
+// True when `executable` was installed together with a desktop entry and a MIME
+// package that the desktop already reads: one of `dataDirs` holds both, and the
+// executable lies inside that folder's prefix (<prefix>/share beside
+// <prefix>/bin/varnok2 or <prefix>/libexec/varnok2/varnok2). A program run from its
+// build tree, or from a copy anywhere else, is not.
+bool InstalledWithDesktopFiles(const std::filesystem::path& executable,
+                               const std::vector<std::filesystem::path>& dataDirs);
 
 struct DesktopAssociationResult {
     bool packageWritten = false;

@@ -20,7 +20,7 @@ void MainSettings::OfferImport(const std::function<bool(const std::string&)>& as
     OfferSettingsImport(askYesNo);
 }
 
-void MainSettings::StampVersion() const { varnok::StampVersion(file_); }
+IniValues MainSettings::StampVersion() const { return varnok::StampVersion(file_); }
 
 std::string MainSettings::FavName(int n) const {
     return n >= 1 && n <= favorites_.FavCount() ? favorites_.FavName(n) : std::string();

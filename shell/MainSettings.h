@@ -20,13 +20,14 @@ public:
     void Write(const std::string& section, const std::string& key, const std::string& value) const;
 
     void OfferImport(const std::function<bool(const std::string& question)>& askYesNo) const;
-    void StampVersion() const;
+    // Stamps the version and gives the file's values for the start-up's reads.
+    IniValues StampVersion() const;
 
     RecentFiles& Recent() { return recent_; }
-    void LoadRecentFiles() { recent_.LoadRecentFiles(); }
+    void LoadRecentFiles(const IniValues& stored) { recent_.LoadRecentFiles(stored); }
     void AddRecentFile(const std::string& path) { recent_.AddRecentFile(path); }
 
-    void LoadFavorites() { favorites_.LoadFavorites(); }
+    void LoadFavorites(const IniValues& stored) { favorites_.LoadFavorites(stored); }
     int FavCount() const { return favorites_.FavCount(); }
     std::string FavName(int n) const;
     std::string FavoriteFile(int n) const;

@@ -26,6 +26,7 @@ namespace varnok {
 class FileListModel;
 class FileListView;
 class FolderPane;
+class IniValues;
 class MainSettings;
 class frmLogo;
 
@@ -118,7 +119,7 @@ private:
     void RegisterAssociations();
     void DiscoverPlugIns();
     void PlugInClicked(PlugInMenu menu, int number);
-    void RestoreWindowState();
+    void RestoreWindowState(const IniValues& stored);
     void SaveWindowState();
     void EmptyViewFolder();
     void ShowContextMenu(QPoint position);

@@ -55,25 +55,28 @@ void frmMain::Load(const QString& commandLine) {
                                MessageButtons::YesNo) == MessageAnswer::Yes;
         });
     });
-    seq.step([&] { settings_->StampVersion(); });
-    seq.step([&] { RestoreWindowState(); });
+    // Every setting start-up reads comes from this one reading of the file, made
+    // when the version is stamped: with 1000 favourites that is some 2000 keys.
+    IniValues stored;
+    seq.step([&] { stored = settings_->StampVersion(); });
+    seq.step([&] { RestoreWindowState(stored); });
     seq.step([&] {
-        settings_->LoadFavorites();
+        settings_->LoadFavorites(stored);
         RefreshFavoritesMenu();
     });
     seq.step([&] {
-        settings_->LoadRecentFiles();
+        settings_->LoadRecentFiles(stored);
         RefreshRecentMenu();
     });
     seq.step([&] { SearchGameData(); });
     seq.step([&] {
-        if (settings_->Get("View", "ToolBar", "True") == "True") {
+        if (stored.get("View", "ToolBar", "True") == "True") {
             tbToolBar->show();
             mnuViewToolbar->setChecked(true);
         }
     });
     seq.step([&] {
-        if (settings_->Get("View", "StatusBar", "True") == "True") {
+        if (stored.get("View", "StatusBar", "True") == "True") {
             statusBar()->show();
             mnuViewStatusBar->setChecked(true);
         }
@@ -91,10 +94,10 @@ void frmMain::Load(const QString& commandLine) {
     });
 }
 
-void frmMain::RestoreWindowState() {
+void frmMain::RestoreWindowState(const IniValues& stored) {
     ContinueOnFailure seq;
-    const auto number = [this](const std::string& section, const std::string& key) {
-        return StoredNumber(settings_->Get(section, key, ""));
+    const auto number = [&stored](const std::string& section, const std::string& key) {
+        return StoredNumber(stored.get(section, key, ""));
     };
     seq.step([&] {
         if (auto w = number("Position", "Width")) resize(ToPixels(*w), height());

@@ -146,7 +146,7 @@ void RegisterAssociationKeys(RegFile& store, const std::string& commandPath) {
 }
 
 AssociationPlaces AssociationPlaces::Default() {
-    return {RegistryFile(), DataHome(), ProgramCommandPath(), SearchPath()};
+    return {RegistryFile(), DataHome(), ProgramCommandPath(), SearchPath(), DataDirs()};
 }
 
 void RegisterAssociations(const AssociationPlaces& places) {
@@ -155,7 +155,12 @@ void RegisterAssociations(const AssociationPlaces& places) {
         RegisterAssociationKeys(store, places.executable.string());
         SaveIfChanged(store, places.registryFile);
     });
-    TryStep([&] { InstallDesktopAssociation(places.dataHome, places.executable, places.searchPath); });
+    TryStep([&] {
+        // The installation's files already tell the desktop; a copy in the user's
+        // data folder would only shadow them.
+        if (InstalledWithDesktopFiles(places.executable, places.dataDirs)) return;
+        InstallDesktopAssociation(places.dataHome, places.executable, places.searchPath);
+    });
 }
 
 void RegisterAssociations() { RegisterAssociations(AssociationPlaces::Default()); }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "platform/Registry.h"
 
@@ -67,13 +68,16 @@ struct AssociationPlaces {
     std::filesystem::path dataHome;    // where the desktop looks for MIME types and applications
     std::filesystem::path executable;  // the program the associations start
     std::string searchPath;            // where update-mime-database and update-desktop-database are looked for
+    std::vector<std::filesystem::path> dataDirs;  // where an installation's desktop files are looked for
 
     static AssociationPlaces Default();
 };
 
 // Run at every start: writes the association keys into the store, and installs
 // the desktop's association (DesktopAssociation.h) so that the file manager opens
-// the two kinds with this program. A file is written only when its bytes change.
+// the two kinds with this program, unless the program was installed with its own
+// desktop files (InstalledWithDesktopFiles). A file is written only when its bytes
+// change.
 // Failures of either part are ignored, without a message, and do not stop the
 // other part.
 void RegisterAssociations();

@@ -34,17 +34,18 @@ void Favorites::notify() const {
 }
 
 void Favorites::LoadFavorites() {
-    // Up to 2001 keys: the file is read once for all of them. Each read follows
-    // INIAccess's GET: an empty value gives the default.
     IniText text;
     TryStep([&] { text = IniFile(settings_).load(); });
+    LoadFavorites(IniValues(text));
+}
+
+void Favorites::LoadFavorites(const IniValues& stored) {
     const auto read = [&](const std::string& key, std::string_view defaultValue) {
-        std::string value = text.value(kSection, key).value_or("");
-        return value.empty() ? std::string(defaultValue) : value;
+        return stored.get(kSection, key, defaultValue);
     };
 
-    const long long stored = SettingNumber(read("Count", "0")).value_or(0);
-    count_ = static_cast<int>(std::clamp<long long>(stored, 0, kMaxFavorites));
+    const long long count = SettingNumber(read("Count", "0")).value_or(0);
+    count_ = static_cast<int>(std::clamp<long long>(count, 0, kMaxFavorites));
     for (int n = 1; n <= count_; ++n) {
         files_[static_cast<std::size_t>(n)] = read(FileKey(n), "");
         names_[static_cast<std::size_t>(n)] = read(NameKey(n), "");

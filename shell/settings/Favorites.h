@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/settings/IniAccess.h"
+#include "shell/settings/IniText.h"
 
 namespace varnok {
 
@@ -30,8 +31,10 @@ public:
     const std::string& FavFile(int n) const;
 
     // Run once at start-up. A "Count" that is not a number reads as 0, one outside
-    // 0 to 1000 as the nearest of these.
+    // 0 to 1000 as the nearest of these. The first form reads the settings file;
+    // the second takes its values as start-up read them.
     void LoadFavorites();
+    void LoadFavorites(const IniValues& stored);
 
     // Appends a favourite; an empty `file` stands for the open archive,
     // `archivePath`. Writes nName, nFile and Count in that order (an empty name is

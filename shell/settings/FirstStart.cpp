@@ -1,8 +1,12 @@
 #include "shell/settings/FirstStart.h"
 
+#include <optional>
+
+#include "engine/ContinueOnFailure.h"
 #include "engine/ProgramInfo.h"
 #include "formats/io/File.h"
 #include "platform/Folders.h"
+#include "shell/settings/IniFile.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
@@ -18,9 +22,18 @@ bool OfferSettingsImport(const std::function<bool(const std::string& question)>&
     return true;
 }
 
-void StampVersion(const fs::path& settingsFile) {
-    INIWriteKeys(settingsFile, "Version",
-                 {{"Version", "2.00"}, {"Number", "200"}, {"Build", std::to_string(kBuildNumber)}});
+IniValues StampVersion(const fs::path& settingsFile) {
+    const IniFile file(settingsFile);
+    const auto stamp = [](IniText& text) {
+        text.set("Version", "Version", "2.00");
+        text.set("Version", "Number", "200");
+        text.set("Version", "Build", std::to_string(kBuildNumber));
+    };
+    std::optional<IniText> stamped;
+    TryStep([&] { stamped = file.update(stamp); });
+    // A file that could not be written is still read as it is.
+    if (!stamped) TryStep([&] { stamped = file.load(); });
+    return stamped ? IniValues(*stamped) : IniValues();
 }
 
 }  // namespace varnok

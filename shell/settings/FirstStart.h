@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "shell/settings/IniAccess.h"
+#include "shell/settings/IniText.h"
 
 namespace varnok {
 
@@ -23,7 +24,9 @@ inline constexpr std::string_view kImportQuestion =
 bool OfferSettingsImport(const std::function<bool(const std::string& question)>& askYesNo);
 
 // Section "Version": "Version" = "2.00", "Number" = "200", "Build" = the build
-// number, in that order. Written at every start.
-void StampVersion(const std::filesystem::path& settingsFile = SettingsFile());
+// number, in that order. Written at every start. Gives every value of the file as
+// it then stands (also when the stamp could not be written), so that start-up
+// reads the rest of its settings without reading the file again.
+IniValues StampVersion(const std::filesystem::path& settingsFile = SettingsFile());
 
 }  // namespace varnok

@@ -48,16 +48,17 @@ std::optional<std::string> IniFile::read(std::string_view section, std::string_v
     return value;
 }
 
-void IniFile::update(const std::function<void(IniText&)>& edit) const {
+IniText IniFile::update(const std::function<void(IniText&)>& edit) const {
     const fs::path real = RealFile(file_);
     IniText text = Load(real);
     const std::string before = text.bytes();
     edit(text);
-    if (text.bytes() == before) return;
+    if (text.bytes() == before) return text;
     std::error_code ec;
     if (real.has_parent_path()) fs::create_directories(real.parent_path(), ec);  // a failure shows in the write
     const std::string& after = text.bytes();
     WriteFileAtomically(real, {reinterpret_cast<const std::uint8_t*>(after.data()), after.size()});
+    return text;
 }
 
 void IniFile::write(std::string_view section, std::string_view key, std::string_view value) const {

@@ -29,9 +29,9 @@ public:
     IniText load() const;
 
     // Loads the file, lets `edit` change the text and writes it back when it
-    // changed, creating the file and its folder as needed. Raises on failure; the
-    // file then holds its old bytes.
-    void update(const std::function<void(IniText&)>& edit) const;
+    // changed, creating the file and its folder as needed, and gives the text the
+    // file now holds. Raises on failure; the file then holds its old bytes.
+    IniText update(const std::function<void(IniText&)>& edit) const;
 
     void write(std::string_view section, std::string_view key, std::string_view value) const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace varnok {
 
@@ -19,6 +20,12 @@ std::string_view Trim(std::string_view s) {
 }
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string LowerAscii(std::string_view s) {
+    std::string lower(s);
+    for (char& c : lower) c = LowerAscii(c);
+    return lower;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -76,9 +83,11 @@ struct Location {
     Line keyLine;
 };
 
+std::size_t FirstLineBegin(std::string_view bytes) { return bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0; }
+
 Location Find(std::string_view bytes, std::string_view section, std::string_view key) {
     Location at;
-    std::size_t pos = bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+    std::size_t pos = FirstLineBegin(bytes);
     while (pos < bytes.size()) {
         const Line line = ReadLine(bytes, pos);
         pos = line.end;
@@ -107,6 +116,14 @@ std::string_view LineEndOf(std::string_view bytes) {
     return (newline > 0 && bytes[newline - 1] == '\r') ? "\r\n" : "\n";
 }
 
+std::string ValueOf(std::string_view bytes, const Line& line) {
+    return std::string(Trim(bytes.substr(line.valueBegin, line.contentEnd - line.valueBegin)));
+}
+
+std::string ValuesKey(std::string_view section, std::string_view key) {
+    return LowerAscii(section) + "\n" + LowerAscii(key);
+}
+
 void CheckStorable(std::string_view section, std::string_view key, std::string_view value) {
     constexpr std::string_view kLineBreaks = "\r\n";
     if (Trim(section).empty() || section.find_first_of(kLineBreaks) != std::string_view::npos ||
@@ -128,8 +145,7 @@ void CheckStorable(std::string_view section, std::string_view key, std::string_v
 std::optional<std::string> IniText::value(std::string_view section, std::string_view key) const {
     const Location at = Find(bytes_, Trim(section), Trim(key));
     if (!at.keyFound) return std::nullopt;
-    const Line& line = at.keyLine;
-    return std::string(Trim(std::string_view(bytes_).substr(line.valueBegin, line.contentEnd - line.valueBegin)));
+    return ValueOf(bytes_, at.keyLine);
 }
 
 void IniText::set(std::string_view section, std::string_view key, std::string_view value) {
@@ -161,6 +177,36 @@ void IniText::set(std::string_view section, std::string_view key, std::string_vi
     added.append("[").append(section).append("]").append(eol);
     added.append(key).append("=").append(value).append(eol);
     bytes_ += added;
+}
+
+IniValues::IniValues(const IniText& text) {
+    // As Find looks them up: only the first section of a name counts, and in it
+    // the first key of a name.
+    const std::string_view bytes = text.bytes();
+    std::unordered_set<std::string> sectionsSeen;
+    std::string section;
+    bool inFirstOfItsName = false;
+    for (std::size_t pos = FirstLineBegin(bytes); pos < bytes.size();) {
+        const Line line = ReadLine(bytes, pos);
+        pos = line.end;
+        if (line.kind == LineKind::Section) {
+            section = LowerAscii(line.name);
+            inFirstOfItsName = sectionsSeen.insert(section).second;
+        } else if (line.kind == LineKind::Key && inFirstOfItsName) {
+            values_.try_emplace(ValuesKey(section, line.name), ValueOf(bytes, line));
+        }
+    }
+}
+
+std::optional<std::string> IniValues::value(std::string_view section, std::string_view key) const {
+    const auto found = values_.find(ValuesKey(Trim(section), Trim(key)));
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+}
+
+std::string IniValues::get(std::string_view section, std::string_view key, std::string_view defaultValue) const {
+    std::string stored = value(section, key).value_or("");
+    return stored.empty() ? std::string(defaultValue) : stored;
 }
 
 }  // namespace varnok

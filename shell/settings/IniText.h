@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace varnok {
 
@@ -33,6 +34,24 @@ public:
 
 private:
     std::string bytes_;
+};
+
+// Every value of one INI text, found without scanning the text again: for reading
+// many keys of a file that was read once (start-up reads some 2000). A lookup
+// gives exactly what IniText::value gives for the same text.
+class IniValues {
+public:
+    IniValues() = default;
+    explicit IniValues(const IniText& text);
+
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+
+    // INIAccess's GET on these values: `defaultValue` for a missing or empty value.
+    std::string get(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+
+private:
+    // Section and key in lower case, joined by a line break, which neither can hold.
+    std::unordered_map<std::string, std::string> values_;
 };
 
 }  // namespace varnok

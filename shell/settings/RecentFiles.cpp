@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "engine/ContinueOnFailure.h"
 #include "engine/TextRules.h"
+#include "shell/settings/IniFile.h"
 
 namespace varnok {
 
@@ -21,9 +23,13 @@ void RecentFiles::notify() const {
 }
 
 void RecentFiles::LoadRecentFiles() {
-    const auto read = [&](int n) {
-        return INIAccess(settings_, "GET", kSection, std::to_string(n), std::nullopt, "");
-    };
+    IniText text;
+    TryStep([&] { text = IniFile(settings_).load(); });
+    LoadRecentFiles(IniValues(text));
+}
+
+void RecentFiles::LoadRecentFiles(const IniValues& stored) {
+    const auto read = [&](int n) { return stored.get(kSection, std::to_string(n), ""); };
     if (std::string first = read(1); !first.empty()) {
         separatorVisible_ = true;
         entries_[1] = {std::move(first), true};

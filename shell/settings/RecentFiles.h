@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "shell/settings/IniAccess.h"
+#include "shell/settings/IniText.h"
 
 namespace varnok {
 
@@ -30,8 +31,10 @@ public:
 
     // Run once at start-up. Slot 1 and the separator are shown only when key "1"
     // holds a path; slots 2 to 4 take their keys' texts and are shown when these
-    // are not empty.
+    // are not empty. The first form reads the settings file; the second takes its
+    // values as start-up read them.
     void LoadRecentFiles();
+    void LoadRecentFiles(const IniValues& stored);
 
     // The slot (1 to 4) whose caption equals `path` up to the letter case of a-z,
     // hidden slots included; 0 when none does.

@@ -40,7 +40,7 @@ protected:
                               ": > \"$1/" + cache + "\"\nprintf '%s\\n' \"$*\" >> '" + log + "'\n");
         }
         places = {dir / "windows" / "registry.reg", dir / "data", dir / "opt" / "Varnok 2" / "varnok2",
-                  (dir / "bin").string()};
+                  (dir / "bin").string(), {dir / "usr" / "share"}};
     }
     // Both tools have run `calls` times.
     bool ToolsRan(int calls) {
@@ -133,6 +133,23 @@ TEST_F(RegistryAssociationsTest, OnePartFailingDoesNotStopTheOther) {
     places.dataHome = dir.write("data-is-a-file", "x");
     RegisterAssociations(places);
     EXPECT_EQ(Read(places.registryFile, RegRoot::ClassesRoot, ".BAG", ""), "BAG Archive");
+}
+
+TEST_F(RegistryAssociationsTest, AnInstalledProgramLeavesTheDesktopToItsInstallation) {
+    dir.write("usr/share/applications/varnok2.desktop", "[Desktop Entry]\n");
+    dir.write("usr/share/mime/packages/varnok2.xml", MimePackageText());
+    places.executable = dir / "usr" / "bin" / "varnok2";
+    RegisterAssociations(places);
+    EXPECT_EQ(Read(places.registryFile, RegRoot::ClassesRoot, ".RFH", ""), "RFH Archive");
+    EXPECT_FALSE(fs::exists(places.dataHome));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(fs::exists(dir / "update-mime-database.log"));
+
+    // The same desktop, the program started from elsewhere: the user's copy as before.
+    places.executable = dir / "build" / "shell" / "varnok2";
+    RegisterAssociations(places);
+    EXPECT_TRUE(fs::is_regular_file(DesktopEntryFile(places.dataHome)));
+    EXPECT_TRUE(ToolsRan(1));
 }
 
 TEST_F(RegistryAssociationsTest, MissingToolsAreSkippedAndRunOnceThereIsOne) {

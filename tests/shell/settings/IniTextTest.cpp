@@ -39,6 +39,33 @@ TEST(IniText, PutsANewKeyAfterTheLastKeyLineOfItsSectionAndANewSectionLast) {
     EXPECT_EQ(unterminated.bytes(), "[A]\nx=1\ny=2\n[B]\nk=v\n");
 }
 
+// IniValues must find what IniText finds, in every text: the start-up reads through
+// the one and every other read through the other.
+TEST(IniValues, FindsWhatTheTextFinds) {
+    const char* const texts[] = {
+        "\xEF\xBB\xBF[Position]\r\n  Width \t=  a = b \t\r\nEmpty=\r\n;Top=1\r\n[View]\r\nTop=2\r\n",
+        "orphan=1\n[A]\nk=first\nK=second\n[a]\nk=third\nonly=in the second A\n[B]\nk=b\n",
+        "[ Spaced Name ]\n key with blanks = v \n[Open\n=no name\n[x]y\nz=1",
+        "",
+    };
+    const std::pair<const char*, const char*> lookups[] = {
+        {"position", "WIDTH"}, {"Position", "Empty"}, {"Position", "Top"}, {"View", "top"},  {"", "orphan"},
+        {"A", "k"},            {"A", "only"},         {"b", "K"},          {"Spaced Name", "key with blanks"},
+        {"open", ""},          {"X", "z"},            {"Size", "Width"},   {"Position\nWidth", ""},
+    };
+    for (const char* bytes : texts) {
+        const IniText text(bytes);
+        const IniValues values(text);
+        for (const auto& [section, key] : lookups) {
+            EXPECT_EQ(values.value(section, key), text.value(section, key)) << bytes << " [" << section << "] " << key;
+        }
+    }
+    const IniValues values(IniText("[View]\nToolBar=\nStatusBar=False\n"));
+    EXPECT_EQ(values.get("view", "ToolBar", "True"), "True");  // empty reads as the default
+    EXPECT_EQ(values.get("View", "StatusBar", "True"), "False");
+    EXPECT_EQ(values.get("View", "Missing", "d"), "d");
+}
+
 TEST(IniText, RefusesWhatWouldBreakTheFileApart) {
     IniText ini("[A]\nk=1\n");
     EXPECT_THROW(ini.set("A", "k", "two\r\nlines"), std::invalid_argument);
