@@ -173,10 +173,15 @@ bool mVarnokEngine::AppendEntry(EditPermit& permit, const std::string& sourceFil
         const std::int32_t offset = rfh_->RFHNextOffSet();
         permit.Confirm(rfd_->RFDFileName());
         // The payload is flushed to disk only before a durable save of the index.
-        const std::int32_t packed =
-            writePayload ? writePayload(offset)
-                         : rfd_->RFDWritePayload(offset, cRFD::RFDPreparePayload(sourceFile, true),
-                                                 ReplacementFile::Sync::ProcessSafe);
+        std::int32_t packed = 0;
+        try {
+            packed = writePayload ? writePayload(offset)
+                                  : rfd_->RFDWritePayload(offset, cRFD::RFDPreparePayload(sourceFile, true),
+                                                          ReplacementFile::Sync::ProcessSafe);
+        } catch (...) {
+            permit.Wrote();  // a write that failed half way changed the file too: ours to cut back
+            throw;
+        }
         permit.Wrote();
         rfh_->RFHAddFile(sourceFile, storedName, packed);
         if (!storedFolder.empty()) rfh_->SetFilePath(fileCount_ + 1, storedFolder);

@@ -1,6 +1,9 @@
 // The ways an ordinary action could destroy an archive: each must leave every
 // entry extracting what it extracted before.
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <type_traits>
 
@@ -324,6 +327,51 @@ TEST_F(DataSafety, AnInterruptedAddLeavesNoUnusedBytes) {
     engine.AddDroppedFiles({Source("b.txt", "bravo"), Source("c.txt", "charlie")});
     EXPECT_FALSE(fs::exists(AddMarker(dir / "Game.rfd").MarkerPath()));
     EXPECT_EQ(StoredNames(index), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+}
+
+// A disk that fills up half way through an add: what was added stays, and the
+// half-written payload does not.
+TEST_F(DataSafety, AFailedAddCutsTheDataFileBack) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
+    const std::string small = Source("small.bin", std::string(100, 's'));
+    const auto noise = PseudoRandomBytes(40000, 7);
+    const std::string big = dir.write("in/big.bin", noise).string();
+    Open(index);
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = fs::file_size(dir / "Game.rfd") + 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    engine.AddDroppedFiles({small, big});
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("big.bin"), std::string::npos) << ui.messages[0].text;
+    EXPECT_EQ(StoredNames(index), (std::vector<std::string>{"a.txt", "small.bin"}));
+    cRFH table;
+    table.RFHOpen(index);
+    EXPECT_EQ(fs::file_size(dir / "Game.rfd"), static_cast<std::uintmax_t>(table.RFHNextOffSet()));
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", std::string(100, 's')}));
+}
+
+// Another process committing a removal holds the lock: an open meanwhile must
+// not take its staged files for the leftovers of a crash.
+TEST_F(DataSafety, OpeningLeavesTheStagedFilesOfALiveCommitAlone) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
+    const PairCommit commit(index, dir / "Game.rfd");
+    dir.write(commit.StagedIndex().filename(), "new index");  // past the commit point
+    std::optional<FileLock> held = FileLock::Acquire(EditGuard::LockFileFor(index), std::chrono::milliseconds(0));
+    ASSERT_TRUE(held);
+    Open(index);
+    EXPECT_EQ(ReadText(commit.StagedIndex()), "new index");
+    EXPECT_EQ(StoredNames(index), std::vector<std::string>{"a.txt"});
+    held.reset();
+    Open(index);  // the committer died: the change is finished on the next open
+    EXPECT_FALSE(fs::exists(commit.StagedIndex()));
+    EXPECT_EQ(ReadText(index), "new index");
 }
 
 }  // namespace
