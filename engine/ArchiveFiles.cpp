@@ -1,6 +1,7 @@
 // The open archive's files as wholes: creating an archive, copying, moving,
 // renaming and deleting it. An RFH archive's index and data file go together.
 #include <cerrno>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +15,7 @@
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
 #include "formats/io/File.h"
+#include "platform/FileIdentity.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
@@ -21,6 +23,16 @@ namespace fs = std::filesystem;
 namespace {
 
 using Renames = std::vector<std::pair<fs::path, fs::path>>;
+
+// True when another process of ours holds the archive's lock: it is in the middle
+// of a change, and copying, moving, renaming or deleting the files now would take
+// half of it. An archive whose folder we can't write has no lock to take, and
+// nobody can be changing it either.
+bool BeingChanged(const fs::path& archive, std::optional<FileLock>& lock) {
+    lock = EditGuard::LockArchive(archive);
+    if (lock) return false;
+    return FolderWritable(archive);
+}
 
 bool Exists(const fs::path& p) {
     std::error_code ec;
@@ -230,6 +242,12 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
         return;
     }
     const std::string verb = move ? "moved" : "copied";
+    std::optional<FileLock> lock;
+    if (BeingChanged(source, lock)) {
+        Report("The archive is being changed by another program, so it was not " + verb + ". Try again when it "
+               "has finished.");
+        return;
+    }
     if (SameFile(source, toIndex) || (!bag && SameFile(data, toData))) {
         Report("The archive is already in " + destination + ", so it was not " + verb + ".");
         return;
@@ -272,6 +290,12 @@ void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string&
         Report("\"" + typedName + "\" can't be the archive's new name.", MessageIcon::Critical);
         return;
     }
+    std::optional<FileLock> lock;
+    if (BeingChanged(oldPath, lock)) {
+        Report("The archive is being changed by another program, so it was not renamed. Try again when it has "
+               "finished.");
+        return;
+    }
     Renames renames{{oldPath, folder + name}};
     if (!bag) renames.emplace_back(ResolveNameCase(DataFilePath(oldPath)), folder + DataFilePath(name));
 
@@ -305,6 +329,12 @@ void mVarnokEngine::DeleteArchive() {
     if (archivePath_.empty()) return;
     if (ui_.ShowMessage("Are you sure you want to delete this archive?", kFileDescription, MessageIcon::Question,
                         MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
+        return;
+    }
+    std::optional<FileLock> lock;
+    if (BeingChanged(archivePath_, lock)) {
+        Report("The archive is being changed by another program, so it was not deleted. Try again when it has "
+               "finished.");
         return;
     }
     try {

@@ -1,6 +1,7 @@
 #include "engine/EditGuard.h"
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 
 namespace varnok {
@@ -10,7 +11,7 @@ namespace {
 
 // Long enough for another process's removal or index save to finish, short
 // enough that a user waiting on a long add elsewhere hears why at once.
-constexpr auto kLockWait = std::chrono::seconds(3);
+std::atomic<std::chrono::milliseconds::rep> lockWaitMs{3000};
 
 std::string Shown(const fs::path& p) { return "\"" + p.string() + "\""; }
 
@@ -64,8 +65,10 @@ fs::path EditGuard::LockFileFor(const fs::path& archive) {
 }
 
 std::optional<FileLock> EditGuard::LockArchive(const fs::path& archive) {
-    return FileLock::Acquire(LockFileFor(archive), std::chrono::duration_cast<std::chrono::milliseconds>(kLockWait));
+    return FileLock::Acquire(LockFileFor(archive), std::chrono::milliseconds(lockWaitMs.load()));
 }
+
+void EditGuard::SetLockWait(std::chrono::milliseconds wait) noexcept { lockWaitMs = wait.count(); }
 
 EditGuard::Verdict EditGuard::Admit(std::uint64_t dataNeeds) {
     Verdict v;

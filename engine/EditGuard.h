@@ -57,8 +57,10 @@ public:
 
     // The archive's lock file, beside its first file.
     static std::filesystem::path LockFileFor(const std::filesystem::path& archive);
-    // Takes the lock of an archive for reading it or recovering it on open.
+    // Takes the lock of an archive for reading it or recovering it on open,
+    // waiting for another holder as long as the lock wait says (3 s unless set).
     static std::optional<FileLock> LockArchive(const std::filesystem::path& archive);
+    static void SetLockWait(std::chrono::milliseconds wait) noexcept;
 
     struct Verdict {
         std::optional<EditPermit> permit;

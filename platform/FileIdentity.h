@@ -28,4 +28,7 @@ struct FileIdentity {
 // write it anyway: its owner meant it to stay as it is.
 std::string WhyNotWritable(const std::filesystem::path& file);
 
+// True when the current user may create and remove files in the folder of `file`.
+bool FolderWritable(const std::filesystem::path& file);
+
 }  // namespace varnok

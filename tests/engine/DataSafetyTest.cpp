@@ -176,6 +176,7 @@ TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsReloadedNotOverwritten) {
 }
 
 TEST_F(DataSafety, AnArchiveLockedByAnotherProcessIsNotEdited) {
+    EditGuard::SetLockWait(std::chrono::milliseconds(50));
     const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
     Open(index);
     const auto before = ReadBytes(index);
@@ -188,6 +189,25 @@ TEST_F(DataSafety, AnArchiveLockedByAnotherProcessIsNotEdited) {
     engine.AddFileToArchive(Source("b.txt", "bravo"), "");
     EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", "bravo"}));
     EXPECT_FALSE(fs::exists(EditGuard::LockFileFor(index))) << "the lock file goes with the lock";
+
+    // Nor are its files copied, moved, renamed or deleted half way through a change.
+    held = FileLock::Acquire(EditGuard::LockFileFor(index), std::chrono::milliseconds(0));
+    fs::create_directories(dir / "elsewhere");
+    ui.messages.clear();
+    ui.messageAnswers = {MessageAnswer::Yes};
+    engine.CopyArchive(index.string(), (dir / "elsewhere").string());
+    engine.MoveArchive(index.string(), (dir / "elsewhere").string());
+    engine.RenameArchive(index.string(), "Other.rfh");
+    engine.DeleteArchive();
+    ASSERT_EQ(ui.messages.size(), 5u);  // four refusals and Delete Archive's question
+    for (const auto& m : ui.messages) {
+        if (m.buttons == MessageButtons::Ok) {
+            EXPECT_NE(m.text.find("being changed by another program"), std::string::npos) << m.text;
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", "bravo"}));
+    EditGuard::SetLockWait(std::chrono::seconds(3));
 }
 
 // Hand-made archives share payloads; a removal never changes what a kept entry
@@ -360,6 +380,7 @@ TEST_F(DataSafety, AFailedAddCutsTheDataFileBack) {
 // Another process committing a removal holds the lock: an open meanwhile must
 // not take its staged files for the leftovers of a crash.
 TEST_F(DataSafety, OpeningLeavesTheStagedFilesOfALiveCommitAlone) {
+    EditGuard::SetLockWait(std::chrono::milliseconds(50));
     const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
     const PairCommit commit(index, dir / "Game.rfd");
     dir.write(commit.StagedIndex().filename(), "new index");  // past the commit point
@@ -372,6 +393,7 @@ TEST_F(DataSafety, OpeningLeavesTheStagedFilesOfALiveCommitAlone) {
     Open(index);  // the committer died: the change is finished on the next open
     EXPECT_FALSE(fs::exists(commit.StagedIndex()));
     EXPECT_EQ(ReadText(index), "new index");
+    EditGuard::SetLockWait(std::chrono::seconds(3));
 }
 
 }  // namespace
