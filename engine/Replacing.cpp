@@ -92,7 +92,10 @@ mVarnokEngine::AddPlan mVarnokEngine::PlanAdds(const std::vector<std::string>& f
             continue;
         }
         const ListRow& row = Row(n);
-        if (question.Ask(row[Column::Path] + row[Column::Filename])) plan.replacements.push_back({n, file});
+        if (!question.Ask(row[Column::Path] + row[Column::Filename])) continue;
+        // Of two files for one entry, the later one is what it holds in the end.
+        std::erase_if(plan.replacements, [n](const Replacement& r) { return r.number == n; });
+        plan.replacements.push_back({n, file});
     }
     return plan;
 }
