@@ -155,8 +155,8 @@ TEST_F(CliTest, BagEntriesAreWrittenRawOrAsWaveAsTheFlagsSay) {
 std::vector<std::uint8_t> WaveFile(unsigned channels, std::uint32_t rate, unsigned bits, std::size_t bytes,
                                    std::uint8_t value) {
     const auto header = audio::PcmWaveHeader(channels, rate, bits, bytes);
-    std::vector<std::uint8_t> out(header.begin(), header.end());
-    out.resize(out.size() + bytes, value);
+    std::vector<std::uint8_t> out(header.size() + bytes, value);
+    std::copy(header.begin(), header.end(), out.begin());
     return out;
 }
 

@@ -10,8 +10,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes WaveFile(unsigned channels, std::uint32_t rate, unsigned bits, const Bytes& data) {
     const auto header = audio::PcmWaveHeader(channels, rate, bits, data.size());
-    Bytes out(header.begin(), header.end());
-    out.insert(out.end(), data.begin(), data.end());
+    Bytes out(header.size() + data.size());
+    std::copy(header.begin(), header.end(), out.begin());
+    std::copy(data.begin(), data.end(), out.begin() + static_cast<std::ptrdiff_t>(header.size()));
     return out;
 }
 

@@ -38,21 +38,21 @@ TEST_F(Replace, TheQuestionsAnswersDecideWhichEntriesAreReplaced) {
         std::size_t questions;
         std::vector<std::string> contents;
     } cases[] = {
-        {"one by one", {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Yes}, 3, {"A2", "b1", "C2"}},
+        {"one by one", {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Yes}, 3, {"A-2", "b-1", "C-2"}},
         {"closed counts as no", {OverwriteAnswer::None, OverwriteAnswer::Yes, OverwriteAnswer::No}, 3,
-         {"a1", "B2", "c1"}},
-        {"yes to all", {OverwriteAnswer::YesToAll}, 1, {"A2", "B2", "C2"}},
-        {"no to all", {OverwriteAnswer::NoToAll}, 1, {"a1", "b1", "c1"}},
-        {"no, then yes to all", {OverwriteAnswer::No, OverwriteAnswer::YesToAll}, 2, {"a1", "B2", "C2"}},
+         {"a-1", "B-2", "c-1"}},
+        {"yes to all", {OverwriteAnswer::YesToAll}, 1, {"A-2", "B-2", "C-2"}},
+        {"no to all", {OverwriteAnswer::NoToAll}, 1, {"a-1", "b-1", "c-1"}},
+        {"no, then yes to all", {OverwriteAnswer::No, OverwriteAnswer::YesToAll}, 2, {"a-1", "B-2", "C-2"}},
     };
-    dir.write("new/A.TXT", "A2");
-    dir.write("new/b.txt", "B2");
-    dir.write("new/c.txt", "C2");
+    dir.write("new/A.TXT", "A-2");
+    dir.write("new/b.txt", "B-2");
+    dir.write("new/c.txt", "C-2");
     int k = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path index =
-            MakeRfh("Game" + std::to_string(++k) + ".rfh", {{"a.txt", "a1"}, {"b.txt", "b1"}, {"c.txt", "c1"}});
+            MakeRfh("Game" + std::to_string(++k) + ".rfh", {{"a.txt", "a-1"}, {"b.txt", "b-1"}, {"c.txt", "c-1"}});
         Open(index);
         ui.overwriteQuestions.clear();
         ui.overwriteAnswers = c.answers;
