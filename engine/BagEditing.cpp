@@ -1,5 +1,6 @@
 // Changing a BAG archive: every command writes the whole new file beside the old
 // one and renames it over it, once per command.
+#include <stdexcept>
 #include <system_error>
 
 #include "engine/ProgramInfo.h"
@@ -33,6 +34,10 @@ std::optional<BAGChange> BagChangeFor(const std::string& file, std::int32_t repl
                 return std::nullopt;
             }
             cBAG::BAGCheckName(*name);
+            if (const std::string refusal = RefusalOfName(*name); !refusal.empty()) {
+                why = "its name can't be given to an entry: " + refusal;
+                return std::nullopt;
+            }
             change.name = *name;
         }
         change.sound = cBAG::BAGReadSound(file, adpcm);
@@ -126,6 +131,7 @@ void mVarnokEngine::RenameBagEntry(std::int32_t n, const std::string& newName) {
     }
     try {
         cBAG::BAGCheckName(name);
+        if (const std::string refusal = RefusalOfName(name); !refusal.empty()) throw std::invalid_argument(refusal);
     } catch (const std::exception& e) {
         Report("The name \"" + newName + "\" can't be given to an entry: " + e.what() + ".");
         return;

@@ -249,12 +249,16 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
     if (!permit) return;
     const AddPlan plan = PlanAdds({sourceFile}, filePath);
     std::vector<std::string> failures;
-    if (isBag_ && AddToBag(*permit, plan, failures) == 0 && failures.empty()) {
-        ui_.SetPanel(Panel::Message, "Nothing was added.");
+    if (isBag_) {
+        if (AddToBag(*permit, plan, failures) == 0 && failures.empty()) {
+            ui_.SetPanel(Panel::Message, "Nothing was added.");
+            return;
+        }
+        FinishAdding(*permit, failures);
         return;
     }
-    if (!isBag_ && !plan.replacements.empty()) ReplaceEntries(*permit, plan.replacements, failures);
-    if (isBag_ || !plan.replacements.empty()) {
+    if (!plan.replacements.empty()) {
+        ReplaceEntries(*permit, plan.replacements, failures);
         FinishAdding(*permit, failures);
         return;
     }
