@@ -278,7 +278,9 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
 }
 
 void mVarnokEngine::BrowseAndAddFile() {
-    const std::string chosen = ui_.OpenFileDialog("All Files (*.*)|*.*");
+    // A BAG archive takes sounds only; the dialog offers them first.
+    const std::string chosen = ui_.OpenFileDialog(isBag_ ? "Sounds (*.wav; *.mp3)|*.wav; *.mp3|All Files (*.*)|*.*"
+                                                         : "All Files (*.*)|*.*");
     if (!chosen.empty()) AddFileToArchive(chosen, "");
 }
 
