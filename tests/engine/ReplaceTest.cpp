@@ -103,6 +103,23 @@ TEST_F(Replace, AReplacedEntryKeepsNumberAndNameAndTheDataStaysBackToBack) {
     ExpectBackToBack(data);
 }
 
+TEST_F(Replace, BytesAnotherEntryStillUsesStay) {
+    // a and b share their stored bytes; c follows them.
+    std::vector<std::uint8_t> image;
+    for (const auto& [name, offset] : {std::pair{"a.txt", 0}, {"b.txt", 0}, {"c.txt", 5}}) {
+        const auto row = IndexRow(name, 5, 5, offset);
+        image.insert(image.end(), row.begin(), row.end());
+    }
+    dir.write("Shared.rfd", "SHAREcharl");
+    Open(dir.write("Shared.rfh", image));
+    ui.overwriteAnswers = {OverwriteAnswer::YesToAll};
+    engine.AddFilesToArchive({dir.write("in/a.txt", "a new alpha").string(), dir.write("in/c.txt", "a new c").string()},
+                             "");
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.back().text;
+    engine.RefreshArchive();
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"a new alpha", "SHARE", "a new c"}));
+}
+
 using Drop = EngineTest;
 
 TEST_F(Drop, FilesLandInTheFolderOfTheirRowAndAFolderAddsTheFilesDirectlyInIt) {
