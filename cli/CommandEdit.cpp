@@ -1,4 +1,4 @@
-// varnok add, remove, rename and move: the commands that change an RFH archive.
+// varnok add, remove, rename and move: the commands that change an archive.
 #include <cstdint>
 #include <set>
 
@@ -15,7 +15,7 @@ namespace varnok::cli {
 
 namespace {
 
-constexpr OptionSpec kAddOptions[] = {{"path", 'p', true}};
+constexpr OptionSpec kAddOptions[] = {{"path", 'p', true}, {"adpcm"}, {"overwrite"}};
 
 // Opens the archive for a change; false (after saying why) when it can't take one.
 bool OpenForChange(Session& session, const std::string& archive, std::string_view what) {
@@ -37,6 +37,7 @@ int RunAdd(const Arguments& args) {
 
     Session session(args);
     if (!OpenForChange(session, archive, "add files to")) return kExitFailed;
+    session.Engine().SetAddAsAdpcm(args.Has("adpcm"));
     if (!CheckSources(sources, archive, ResolveNameCase(DataFilePath(archive)))) return kExitFailed;
     AddSources(session.Engine(), sources, storedFolder);
     return session.Result();
@@ -85,20 +86,31 @@ int RunMove(const Arguments& args) {
 }  // namespace
 
 const Command kAddCommand{
-    "add", "add files and folders to an RFH archive",
-    "Usage: varnok add ARCHIVE [--path STORED] FILE|DIR...\n"
+    "add", "add files and folders to an archive",
+    "Usage: varnok add ARCHIVE [--path STORED] [--overwrite] FILE|DIR...\n"
+    "       varnok add X.bag [--adpcm] [--overwrite] FILE|DIR...\n"
     "\n"
     "Adds each FILE as a new entry, and every file of each DIR tree: the files\n"
     "directly in DIR go under STORED, those of its subfolders under STORED followed\n"
     "by their folder path. The index is saved after each file or folder.\n"
+    "A BAG archive takes WAVE files (PCM or IMA ADPCM) and MP3 files, each named\n"
+    "after its file name without extension (at most 32 bytes); from a DIR it takes\n"
+    "the .wav and .mp3 files.\n"
+    "\n"
+    "A file whose stored name (path and name; for a BAG the name) an entry already\n"
+    "has replaces that entry's data, keeping its number and name, when --overwrite\n"
+    "is given; without it the file is not added and the run fails.\n"
     "\n"
     "Options:\n"
     "  -p, --path STORED  the stored folder for the new entries (\"sounds/ui\");\n"
-    "                     default: the archive's root\n",
+    "                     default: the archive's root\n"
+    "  --adpcm            store the sounds in a BAG archive as IMA ADPCM, as the\n"
+    "                     game's own speech and effects\n"
+    "  --overwrite        replace entries of the same stored name\n",
     kAddOptions, &RunAdd};
 
 const Command kRemoveCommand{
-    "remove", "remove entries from an RFH archive",
+    "remove", "remove entries from an archive",
     "Usage: varnok remove ARCHIVE ENTRY...\n"
     "\n"
     "Removes the named entries, each an entry number or a stored name, and their\n"
@@ -110,7 +122,8 @@ const Command kRenameCommand{
     "Usage: varnok rename ARCHIVE ENTRY NEWNAME\n"
     "\n"
     "Gives the entry the file name NEWNAME; its stored path stays. When a stored\n"
-    "name is held by several entries, each of them is renamed.\n",
+    "name is held by several entries, each of them is renamed. A BAG record's name\n"
+    "is stored without the extension the list shows, in at most 32 bytes.\n",
     {}, &RunRename};
 
 const Command kMoveCommand{

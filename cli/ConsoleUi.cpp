@@ -18,7 +18,8 @@ namespace {
 constexpr std::string_view kAddingPrefix = "Adding file: ";
 constexpr std::string_view kAddingSuffix = " please wait...";
 constexpr std::string_view kEmptyFileMessage = "Can't add a empty file.";
-constexpr std::string_view kExistsInfix = " already exists in the directory: ";
+constexpr std::string_view kExistsInfix = " already exists";
+constexpr std::string_view kInArchive = " already exists in the archive";
 
 std::string Lowered(std::string text) {
     for (char& c : text) {
@@ -133,19 +134,22 @@ OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::
     ++keptFiles_;
     if (interactive_) {
         for (;;) {
-            const auto answer = Ask(question + " [y]es, [n]o, [a]ll: ");
+            const auto answer = Ask(question + " [y]es, [n]o, [a]ll, n[o]ne: ");
             if (!answer) break;
             if (*answer == "n" || *answer == "no") return OverwriteAnswer::No;  // the user's choice, no failure
             if (*answer == "y" || *answer == "yes") return OverwriteAnswer::Yes;
             if (*answer == "a" || *answer == "all") return OverwriteAnswer::YesToAll;
+            if (*answer == "o" || *answer == "none") return OverwriteAnswer::NoToAll;
         }
     }
     // Nobody answered: the file asked for is not written, which the run must not
     // pass off as success.
     const std::size_t cut = question.find(kExistsInfix);
     const std::string file = cut == std::string::npos ? question : question.substr(0, cut);
+    const bool entry = question.find(kInArchive) != std::string::npos;
     ClearProgressLine();
-    err_ << "varnok: " << file << " already exists, not replaced (--overwrite replaces it)\n";
+    err_ << "varnok: " << file << (entry ? " already exists in the archive" : " already exists")
+         << ", not replaced (--overwrite replaces it)\n";
     ++failures_;
     return OverwriteAnswer::No;
 }

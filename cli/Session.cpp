@@ -120,7 +120,10 @@ std::string Session::TableDamage() const {
 
 bool Session::RefuseChange(std::string_view what) const {
     if (engine_.IsBAG()) {
-        PrintError("can't " + std::string(what) + " " + Quoted(path_) + ": BAG archives can't be changed");
+        const std::string damage = TableDamage();
+        if (damage.empty()) return false;
+        PrintError(damage);
+        PrintError("can't " + std::string(what) + " it");
         return true;
     }
     if (engine_.Index().RFHDamagedAt()) {

@@ -44,9 +44,9 @@ public:
     // of more than 5000 entries, a BAG table that can't be read.
     std::string TableDamage() const;
 
-    // Prints why and returns true when the open archive can't be changed: BAG
-    // archives, and indexes that are damaged, since saving one would drop every
-    // entry after the damage. `what` completes "can't ...".
+    // Prints why and returns true when the open archive can't be changed: indexes
+    // that are damaged, since saving one would drop every entry after the damage,
+    // and BAG files whose table can't be read. `what` completes "can't ...".
     bool RefuseChange(std::string_view what) const;
 
     // The exit code: failure when the engine showed a failure or counted a problem.

@@ -76,13 +76,22 @@ bool CheckSources(const std::vector<std::string>& sources, const fs::path& index
     return true;
 }
 
+// Files given one after another are added as one batch, so a BAG archive is
+// written once for them.
 void AddSources(mVarnokEngine& engine, const std::vector<std::string>& sources, const std::string& storedFolder) {
+    std::vector<std::string> files;
+    const auto addFiles = [&] {
+        if (files.size() == 1) engine.AddFileToArchive(files.front(), storedFolder);
+        if (files.size() > 1) engine.AddFilesToArchive(files, storedFolder);
+        files.clear();
+    };
     for (const std::string& source : sources) {
         std::error_code ec;
         if (!fs::is_directory(source, ec)) {
-            engine.AddFileToArchive(source, storedFolder);
+            files.push_back(source);
             continue;
         }
+        addFiles();
         const std::vector<FolderToAdd> folders = FoldersToAdd(source, storedFolder);
         if (folders.empty()) {
             engine.AddDirectoryToArchive(source, storedFolder);  // it says there is nothing to add
@@ -90,6 +99,7 @@ void AddSources(mVarnokEngine& engine, const std::vector<std::string>& sources, 
         }
         for (const FolderToAdd& f : folders) engine.AddDirectoryToArchive(f.folder.string() + "/", f.storedFolder);
     }
+    addFiles();
 }
 
 }  // namespace varnok::cli

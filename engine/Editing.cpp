@@ -221,10 +221,6 @@ bool mVarnokEngine::AddOneFile(EditPermit& permit, const std::string& sourceFile
         ++problems_;
         return false;
     }
-    if (isBag_) {
-        failures.push_back(sourceFile + ": files can't be added to a BAG archive");
-        return false;
-    }
     std::string why;
     if (!AppendEntry(permit, sourceFile, filePath, why, writePayload)) {
         failures.push_back(sourceFile + ": " + why);
@@ -256,12 +252,30 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
     }
     std::optional<EditPermit> permit = AdmitEdit(true);
     if (!permit) return;
-    if (!isBag_) AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
+    const AddPlan plan = PlanAdds({sourceFile}, filePath);
     std::vector<std::string> failures;
+    if (isBag_) {
+        if (AddToBag(*permit, plan, failures) == 0 && failures.empty()) {
+            ui_.SetPanel(Panel::Message, "Nothing was added.");
+            return;
+        }
+        FinishAdding(*permit, failures);
+        return;
+    }
+    if (!plan.replacements.empty()) {
+        ReplaceEntries(*permit, plan.replacements, failures);
+        FinishAdding(*permit, failures);
+        return;
+    }
+    if (plan.appends.empty()) {
+        ui_.SetPanel(Panel::Message, "Nothing was added.");
+        return;
+    }
+    AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
     const bool added = AddOneFile(*permit, sourceFile, filePath, failures);
     // A file refused as empty has had its message, and nothing else changes.
     if (!added && failures.empty()) {
-        if (!isBag_) TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
+        TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
         ui_.SetPanel(Panel::Message, "Nothing was added.");
         return;
     }
@@ -269,21 +283,22 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
 }
 
 void mVarnokEngine::BrowseAndAddFile() {
-    const std::string chosen = ui_.OpenFileDialog("All Files (*.*)|*.*");
+    // A BAG archive takes sounds only; the dialog offers them first.
+    const std::string chosen = ui_.OpenFileDialog(isBag_ ? "Sounds (*.wav; *.mp3)|*.wav; *.mp3|All Files (*.*)|*.*"
+                                                         : "All Files (*.*)|*.*");
     if (!chosen.empty()) AddFileToArchive(chosen, "");
 }
 
 void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
-                             bool zeroBasedProgress) {
-    std::vector<std::string> failures;
-    if (!isBag_) AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
-    PayloadsAhead ahead(files, isBag_ ? 0 : WorkerPool::DefaultWorkers(), archivePath_, rfd_->RFDFileName(), ui_);
+                             bool zeroBasedProgress, std::vector<std::string>& failures) {
+    AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
+    PayloadsAhead ahead(files, WorkerPool::DefaultWorkers(), archivePath_, rfd_->RFDFileName(), ui_);
     auto lastDurableSave = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < files.size(); ++i) {
         const PayloadWriter write = [&, i](std::int32_t offset) {
             return rfd_->RFDWritePayload(offset, ahead.Take(i), ReplacementFile::Sync::ProcessSafe);
         };
-        if (AddOneFile(permit, files[i], filePath, failures, write) && !isBag_ &&
+        if (AddOneFile(permit, files[i], filePath, failures, write) &&
             std::chrono::steady_clock::now() - lastDurableSave >= kDurableSaveInterval) {
             TryStep([&] { SaveAddedEntries(permit); });
             lastDurableSave = std::chrono::steady_clock::now();
@@ -296,45 +311,88 @@ void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>&
     FinishAdding(permit, failures);
 }
 
-void mVarnokEngine::AddDroppedFiles(const std::vector<std::string>& files) {
+// Replacements first: they rewrite the data file whole, and the new entries are
+// then appended after it as one add.
+void mVarnokEngine::AddBatch(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
+                             bool zeroBasedProgress) {
+    const AddPlan plan = PlanAdds(files, filePath);
+    std::vector<std::string> failures;
+    if (isBag_) {
+        AddToBag(permit, plan, failures);
+        FinishAdding(permit, failures);
+        return;
+    }
+    if (!plan.replacements.empty()) ReplaceEntries(permit, plan.replacements, failures);
+    AddFiles(permit, plan.appends, filePath, zeroBasedProgress, failures);
+}
+
+void mVarnokEngine::AddFilesToArchive(const std::vector<std::string>& files, const std::string& filePath) {
     if (files.empty()) return;
     std::optional<EditPermit> permit = AdmitEdit(true);
     if (!permit) return;
     ui_.ShowProgress();
-    AddFiles(*permit, files, "", false);
+    AddBatch(*permit, files, filePath, false);
     ui_.HideProgress();
+}
+
+namespace {
+
+bool IsSoundFile(const fs::path& file) {
+    const std::string extension = UpperCaseASCII(file.extension().string());
+    return extension == ".WAV" || extension == ".MP3";
+}
+
+// The files directly inside a folder, in name order; for a BAG archive only its
+// sound files (WAVE and MP3). Empty with `ec` set when it can't be read.
+std::vector<std::string> FilesIn(const fs::path& folder, bool soundsOnly, std::error_code& ec) {
+    std::vector<std::string> files;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (it->is_regular_file(kind) && (!soundsOnly || IsSoundFile(it->path()))) {
+            files.push_back(it->path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace
+
+void mVarnokEngine::AddDroppedFiles(const std::vector<std::string>& dropped, const std::string& storedFolder) {
+    std::vector<std::string> files;
+    for (const std::string& item : dropped) {
+        std::error_code ec;
+        if (!fs::is_directory(item, ec)) {
+            files.push_back(item);
+            continue;
+        }
+        const std::vector<std::string> inside = FilesIn(item, isBag_, ec);
+        files.insert(files.end(), inside.begin(), inside.end());
+    }
+    AddFilesToArchive(files, isBag_ ? std::string() : storedFolder);
 }
 
 void mVarnokEngine::AddDirectoryToArchive(const std::string& sourceDirectory, const std::string& filePath) {
     if (RefuseEdit()) return;
-    std::vector<std::string> files;
     std::error_code ec;
-    for (fs::directory_iterator it(sourceDirectory, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code kind;
-        if (it->is_regular_file(kind)) files.push_back(it->path().string());
-    }
+    const std::vector<std::string> files = FilesIn(sourceDirectory, isBag_, ec);
     if (ec && files.empty() && !fs::is_directory(sourceDirectory)) {
         Report("The directory " + sourceDirectory + " can't be read: " + ec.message(), MessageIcon::Critical);
         return;
     }
-    std::sort(files.begin(), files.end());
     if (files.empty()) {
-        ui_.ShowMessage("There are no files in the selected directory.", kFileDescription, MessageIcon::Critical,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(isBag_ ? "There are no WAVE or MP3 files in the selected directory."
+                               : "There are no files in the selected directory.",
+                        kFileDescription, MessageIcon::Critical, MessageButtons::Ok);
         TryStep([&] { ApplyCommandState(); });
         return;
     }
     std::optional<EditPermit> permit = AdmitEdit(true);
     if (!permit) return;
     ui_.DisableInterface();
-    if (!isBag_) {
-        ui_.ShowProgress();
-        AddFiles(*permit, files, filePath, true);
-        ui_.HideProgress();
-    } else {
-        std::vector<std::string> failures{"files can't be added to a BAG archive"};
-        FinishAdding(*permit, failures);
-    }
+    ui_.ShowProgress();
+    AddBatch(*permit, files, filePath, true);
+    ui_.HideProgress();
     ui_.EnableInterface();
     TryStep([&] { ApplyCommandState(); });
 }
@@ -416,6 +474,7 @@ std::int64_t CutBefore(const std::vector<ByteRange>& cut, std::int64_t offset) {
 // the bytes cut before it, so it extracts what it extracted before. On failure
 // nothing changes on disk and the user is told why.
 bool mVarnokEngine::RemoveEntries(EditPermit& permit, const std::vector<std::int32_t>& numbers) {
+    if (isBag_) return RemoveBagEntries(permit, numbers);
     std::vector<bool> removed(static_cast<std::size_t>(fileCount_) + 1, false);
     for (std::int32_t n : numbers) removed.at(static_cast<std::size_t>(n)) = true;
     std::vector<ByteRange> gone, kept;
@@ -477,7 +536,7 @@ void mVarnokEngine::RemoveRows(const std::vector<std::int32_t>& numbersDescendin
         ++kept;
     }
     rows_.resize(kept);
-    fileCount_ = rfh_->GetFileCount();
+    fileCount_ = isBag_ ? bag_->BAGGetFileCount() : rfh_->GetFileCount();
 }
 
 void mVarnokEngine::AfterRemoval() {
@@ -488,10 +547,6 @@ void mVarnokEngine::AfterRemoval() {
         ui_.EnableAdd();
     }
     TryStep([&] { ShowArchiveSize(false); });
-}
-
-void mVarnokEngine::RefuseBagRemoval() {
-    Report("This function is not availible in this beta yet!", MessageIcon::Critical, appTitle_);
 }
 
 // Asks once before a removal, naming how many entries go; No is the default.
@@ -506,9 +561,7 @@ bool mVarnokEngine::ConfirmRemoval(std::size_t count) {
 
 void mVarnokEngine::RemoveFileFromArchive(std::int32_t fileNr, bool renumber) {
     if (RefuseEdit()) return;
-    if (isBag_) {
-        RefuseBagRemoval();
-    } else if (fileNr >= 1 && fileNr <= fileCount_) {
+    if (fileNr >= 1 && fileNr <= fileCount_) {
         std::optional<EditPermit> permit = AdmitEdit(false);
         if (!permit) return;
         ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(fileNr)[Column::Filename]) + " please wait...");
@@ -523,20 +576,15 @@ void mVarnokEngine::RemoveFileFromArchive(std::int32_t fileNr, bool renumber) {
 void mVarnokEngine::RemoveBatch(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending) {
     ui_.SetListVisible(false);
     ui_.ShowProgress();
-    bool removed = false;
-    if (isBag_) {
-        RefuseBagRemoval();
-    } else {
-        std::int64_t done = 0;
-        for (std::int32_t n : numbersDescending) {
-            ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(n)[Column::Filename]) + " please wait...");
-            ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbersDescending.size()));
-        }
-        removed = RemoveEntries(permit, numbersDescending);
-        if (removed) {
-            RemoveRows(numbersDescending);
-            RenumberRows(numbersDescending.back());
-        }
+    std::int64_t done = 0;
+    for (std::int32_t n : numbersDescending) {
+        ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(n)[Column::Filename]) + " please wait...");
+        ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbersDescending.size()));
+    }
+    const bool removed = RemoveEntries(permit, numbersDescending);
+    if (removed) {
+        RemoveRows(numbersDescending);
+        RenumberRows(numbersDescending.back());
     }
     AfterRemoval();
     ui_.SetPanel(Panel::Message, removed ? "Done" : "Nothing was removed.");
@@ -549,10 +597,6 @@ void mVarnokEngine::RemoveBatch(EditPermit& permit, const std::vector<std::int32
 void mVarnokEngine::RemoveNumbered(const std::vector<std::int32_t>& numbersDescending, const std::string& none) {
     if (numbersDescending.empty()) {
         ui_.SetPanel(Panel::Message, none);
-        return;
-    }
-    if (isBag_) {
-        RefuseBagRemoval();
         return;
     }
     if (!ConfirmRemoval(numbersDescending.size())) return;

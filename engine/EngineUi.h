@@ -15,7 +15,7 @@ enum class MessageButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No, Closed };
 
 // The answers of the overwrite question, with the values the engine stores.
-enum class OverwriteAnswer : std::int16_t { None = 0, No = 1, Yes = 2, YesToAll = 3 };
+enum class OverwriteAnswer : std::int16_t { None = 0, No = 1, Yes = 2, YesToAll = 3, NoToAll = 4 };
 
 // The status bar's panels.
 enum class Panel { Message = 1, Count = 2, Size = 3 };

@@ -201,6 +201,7 @@ private:
 
 void mVarnokEngine::ResetConversions() {
     conversions_.clear();
+    noToAll_ = false;
     if (bag_) bag_->BAGResetConvertAnswer();
 }
 
@@ -280,11 +281,17 @@ fs::path mVarnokEngine::ExtractEntryInto(std::int32_t n, const fs::path& folder)
 }
 
 OverwriteAnswer mVarnokEngine::AskOverwrite(const std::string& fileName, const std::string& folder) {
+    if (noToAll_) return OverwriteAnswer::No;
     const std::string question =
         fileName + " already exists in the directory: " + folder + " do you want to overwrite the existing file?";
     OverwriteAnswer answer = ui_.AskOverwrite(question, appTitle_);
     // Closing the question without an answer must never overwrite anything.
     if (answer == OverwriteAnswer::None) answer = OverwriteAnswer::No;
+    // "No to All" keeps every existing file until the command ends.
+    if (answer == OverwriteAnswer::NoToAll) {
+        noToAll_ = true;
+        answer = OverwriteAnswer::No;
+    }
     overwriteAnswer_ = answer;
     return answer;
 }

@@ -44,7 +44,11 @@ bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& cha
 // program writes is a name it would later refuse to extract.
 void mVarnokEngine::RenameFileEntry(const std::string& newName) {
     const std::int32_t n = CurrentEntryNumber();
-    if (n < 1) return;
+    if (n < 1 || n > fileCount_) return;
+    if (isBag_) {
+        RenameBagEntry(n, newName);
+        return;
+    }
     const auto stored = Utf8ToWin1252(newName);
     if (!stored) {
         Report("The name \"" + newName + "\" has characters an archive cannot store.");

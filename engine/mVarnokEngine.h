@@ -111,7 +111,16 @@ public:
     void AddFileToArchive(const std::string& sourceFile, const std::string& filePath);
     void AddDirectoryToArchive(const std::string& sourceDirectory, const std::string& filePath);
     void BrowseAndAddFile();
-    void AddDroppedFiles(const std::vector<std::string>& files);
+    // Several files in one command: one question list, one rewrite of a BAG archive.
+    void AddFilesToArchive(const std::vector<std::string>& files, const std::string& filePath);
+    // Files and folders dropped on the list; a folder adds the files directly in it,
+    // as Add Directory does. They go under `storedFolder`, the folder of the row
+    // they were dropped on ("" for the root).
+    void AddDroppedFiles(const std::vector<std::string>& files, const std::string& storedFolder = "");
+    // Whether sounds added to a BAG archive are stored as IMA ADPCM, as the game's
+    // own speech and effects, rather than as they come.
+    void SetAddAsAdpcm(bool on) noexcept { addAsAdpcm_ = on; }
+    bool AddAsAdpcm() const noexcept { return addAsAdpcm_; }
     void RemoveFileFromArchive(std::int32_t fileNr, bool renumber);
     void RemoveSelectedFiles();
     void RemoveDirectoryFromArchive(const std::string& filePath);
@@ -213,8 +222,28 @@ private:
     bool AddOneFile(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
                     std::vector<std::string>& failures, const PayloadWriter& writePayload = {});
     void AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
-                  bool zeroBasedProgress);
+                  bool zeroBasedProgress, std::vector<std::string>& failures);
     void FinishAdding(EditPermit& permit, std::vector<std::string>& failures);
+    // An add command's files split into new entries and replacements of entries of
+    // the same stored name (asked about; declined files are in neither).
+    struct Replacement {
+        std::int32_t number;
+        std::string file;
+    };
+    struct AddPlan {
+        std::vector<std::string> appends;
+        std::vector<Replacement> replacements;
+    };
+    AddPlan PlanAdds(const std::vector<std::string>& files, const std::string& filePath);
+    std::int32_t EntryReplacedBy(const std::string& file, const std::string& storedFolder,
+                                 const std::map<std::string, std::int32_t>& byName) const;
+    void AddBatch(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
+                  bool zeroBasedProgress);
+    void ReplaceEntries(EditPermit& permit, const std::vector<Replacement>& replacements,
+                        std::vector<std::string>& failures);
+    int AddToBag(EditPermit& permit, const AddPlan& plan, std::vector<std::string>& failures);
+    bool RemoveBagEntries(EditPermit& permit, const std::vector<std::int32_t>& numbers);
+    void RenameBagEntry(std::int32_t n, const std::string& newName);
     bool IsArchiveFile(const std::string& file) const;
     bool ConfirmRemoval(std::size_t count);
     bool RemoveEntries(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending);
@@ -223,7 +252,6 @@ private:
     void RemoveNumbered(const std::vector<std::int32_t>& numbersDescending, const std::string& none);
     void RenumberRows(int from);
     void AfterRemoval();
-    void RefuseBagRemoval();
     std::int32_t CurrentEntryNumber() const;
     bool SaveRenamed(std::int32_t n, const std::function<void()>& change, Column column, const std::string& cell);
 
@@ -266,6 +294,8 @@ private:
     std::vector<FoundArchive> found_;
     EditGuard guard_;
     bool askBeforeRemoving_ = true;
+    bool addAsAdpcm_ = false;
+    bool noToAll_ = false;  // the running extraction's "No to All"
 };
 
 }  // namespace varnok

@@ -224,12 +224,7 @@ BAGRecord RecordNamed(const std::string& name) {
 }
 
 // What a sound file becomes in a record.
-struct Sound {
-    std::int32_t type = 0;
-    std::int32_t frequency = 0;
-    std::int32_t extraInfo = 0;
-    Bytes data;
-};
+using Sound = BAGSound;
 
 bool IsMp3Name(const fs::path& file) { return SameNameIgnoringCase(file.extension().string(), ".mp3"); }
 
@@ -575,6 +570,32 @@ void cBAG::BAGReplaceFile(std::int32_t lNumber, const fs::path& sFilename, bool 
     replaced.record.Type = sound.type;
     replaced.record.ExtraInfo = sound.extraInfo;
     Rewrite(std::move(plan));
+}
+
+BAGSound cBAG::BAGReadSound(const fs::path& sFilename, bool adpcm) { return SoundFromFile(sFilename, adpcm); }
+
+std::int32_t cBAG::BAGApplyChanges(std::vector<BAGChange> changes) {
+    std::vector<Planned> plan = KeepAll();
+    const std::int32_t first = header_.RecordCount + 1;
+    for (BAGChange& change : changes) {
+        if (change.replaces != 0) {
+            Planned& replaced = plan[static_cast<std::size_t>(ExistingRow(change.replaces) - 1)];
+            replaced.keptFrom = 0;
+            replaced.data = std::move(change.sound.data);
+            replaced.record.Frequency = change.sound.frequency;
+            replaced.record.Type = change.sound.type;
+            replaced.record.ExtraInfo = change.sound.extraInfo;
+            continue;
+        }
+        BAGCheckName(change.name);
+        Planned added{RecordNamed(change.name), 0, std::move(change.sound.data)};
+        added.record.Frequency = change.sound.frequency;
+        added.record.Type = change.sound.type;
+        added.record.ExtraInfo = change.sound.extraInfo;
+        plan.push_back(std::move(added));
+    }
+    Rewrite(std::move(plan));
+    return first;
 }
 
 void cBAG::BAGRemoveFiles(std::span<const std::int32_t> numbers) {

@@ -43,6 +43,22 @@ struct BAGWriteEntry {
     std::vector<std::uint8_t> data;
 };
 
+// A sound file as a record holds it: its kind, rate and block size, and its data.
+struct BAGSound {
+    std::int32_t type = 0;
+    std::int32_t frequency = 0;
+    std::int32_t extraInfo = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// One change of BAGApplyChanges: a new record named `name`, or, when `replaces`
+// names a record, new data for that record under its own name and number.
+struct BAGChange {
+    std::int32_t replaces = 0;
+    std::string name;  // Windows-1252, for a new record
+    BAGSound sound;
+};
+
 // How a sound file becomes a record when it is added.
 struct BAGSoundOptions {
     bool adpcm = false;  // store PCM sound as IMA ADPCM, as the game's own speech and effects
@@ -125,6 +141,12 @@ public:
     // Puts a sound file's data, type, frequency and extra information into record
     // lNumber; its name and number stay.
     void BAGReplaceFile(std::int32_t lNumber, const std::filesystem::path& sFilename, bool adpcm = false);
+    // What BAGAddFile makes of a sound file, without touching any archive.
+    static BAGSound BAGReadSound(const std::filesystem::path& sFilename, bool adpcm);
+    // Appends the new records and puts the replaced records' data in place, in one
+    // rewrite of the archive; returns the number of the first new record (the
+    // count plus one when there is none). Nothing changes when one change fails.
+    std::int32_t BAGApplyChanges(std::vector<BAGChange> changes);
     // Removes the records; the later ones move up.
     void BAGRemoveFiles(std::span<const std::int32_t> numbers);
     // Gives record lNumber a new stored name (Windows-1252, without extension).

@@ -189,4 +189,20 @@ void cRFD::RFDWriteWithout(std::span<const RFDBlock> blocks, ReplacementFile& ou
     CopyWithout(in, blocks, out);
 }
 
+void cRFD::RFDWriteSwapped(std::span<const RFDSwap> swaps, ReplacementFile& out) const {
+    InputFile in(fileName_);
+    std::vector<RFDBlock> blocks;
+    for (const RFDSwap& s : swaps) blocks.push_back({s.OffSet, s.Length});
+    CheckBlocks(blocks, in);
+    std::uint64_t pos = 0;
+    for (const RFDSwap& s : swaps) {
+        const std::uint64_t start = std::min<std::uint64_t>(static_cast<std::uint64_t>(s.OffSet), in.size());
+        out.copyFrom(in, pos, start - pos);
+        if (s.Payload->Packed) out.write(s.Payload->Prefix);
+        out.write(s.Payload->Body);
+        pos = std::min<std::uint64_t>(start + static_cast<std::uint64_t>(s.Length), in.size());
+    }
+    out.copyFrom(in, pos, in.size() - pos);
+}
+
 }  // namespace varnok

@@ -26,6 +26,14 @@ struct RFDPayload {
     std::int32_t Length() const noexcept { return static_cast<std::int32_t>(Body.size()); }
 };
 
+// A run of the data file that takes a new payload: the Length bytes at OffSet (none,
+// to insert it there) give way to the payload's prefix and body.
+struct RFDSwap {
+    std::int32_t OffSet = 0;
+    std::int32_t Length = 0;
+    const RFDPayload* Payload = nullptr;
+};
+
 // The data file (.rfd) of an RFH archive: the payloads, back to back. A compressed
 // payload is its original length (4 bytes, little-endian) followed by one zlib
 // stream; a stored payload is the file's bytes as they are. cRFD knows no names:
@@ -72,6 +80,9 @@ public:
     // into `out`, without committing it, so a caller can replace the data file and
     // its index together.
     void RFDWriteWithout(std::span<const RFDBlock> blocks, ReplacementFile& out) const;
+    // The same with each swap's run replaced by its payload; swaps sorted by offset,
+    // not overlapping.
+    void RFDWriteSwapped(std::span<const RFDSwap> swaps, ReplacementFile& out) const;
 
 private:
     std::filesystem::path fileName_;

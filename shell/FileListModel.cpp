@@ -140,7 +140,10 @@ void FileListView::dropEvent(QDropEvent* event) {
         if (url.isLocalFile()) paths << url.toLocalFile();
     }
     event->acceptProposedAction();
-    if (!paths.isEmpty()) emit filesDropped(paths);
+    const QModelIndex target = indexAt(event->position().toPoint());
+    const QString storedFolder =
+        target.isValid() ? target.siblingAtColumn(static_cast<int>(Column::Path)).data().toString() : QString();
+    if (!paths.isEmpty()) emit filesDropped(paths, storedFolder);
 }
 
 }  // namespace varnok

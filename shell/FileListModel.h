@@ -53,7 +53,8 @@ public:
 signals:
     void mousePressed();
     void mouseReleased(Qt::MouseButton button, QPoint position);
-    void filesDropped(const QStringList& paths);
+    // `storedFolder`: the "Path" cell of the row they were dropped on, "" for none.
+    void filesDropped(const QStringList& paths, const QString& storedFolder);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

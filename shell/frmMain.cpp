@@ -157,12 +157,12 @@ void frmMain::ConnectList() {
             qOverload<>(&QTimer::start));
     connect(lstFiles, &QAbstractItemView::doubleClicked, this, [this] { engine_.ViewFile(); });
     connect(lstFiles->header(), &QHeaderView::sectionClicked, this, [this] { SaveColumns(); });
-    connect(lstFiles, &FileListView::filesDropped, this, [this](const QStringList& paths) {
+    connect(lstFiles, &FileListView::filesDropped, this, [this](const QStringList& paths, const QString& stored) {
         // With no archive open there is nothing to add to.
         if (engine_.ArchivePath().empty()) return;
         std::vector<std::string> files;
         for (const QString& p : paths) files.push_back(p.toStdString());
-        engine_.AddDroppedFiles(files);
+        engine_.AddDroppedFiles(files, stored.toStdString());
     });
 }
 

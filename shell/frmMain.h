@@ -132,6 +132,7 @@ private:
     void UserReadOnlyClicked(bool checked);
     void ShowAddSet();
     void ShowAllSet();
+    void ShowBagSet();
     void ShowReadOnlySet();
     void ShowNoArchiveSet();
 
@@ -201,6 +202,7 @@ private:
     QAction* mnuActionRenameFile = nullptr;
     QAction* mnuActionChangePath = nullptr;
     QAction* mnuActionFindFile = nullptr;
+    QAction* mnuActionAddAsAdpcm = nullptr;
     std::vector<QAction*> mnuActionViewWithSub;  // element 0 is the placeholder; nullptr where a plug-in has none
     // The other plug-in menus' control arrays, laid out the same way.
     std::vector<QAction*> mnuFileImportSub;

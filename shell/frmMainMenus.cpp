@@ -143,6 +143,15 @@ void frmMain::BuildActionMenu() {
     AddSeparator(mnuAction, "mnuActionBar5");
     mnuActionFindFile = AddAction(mnuAction, "mnuActionFindFile", QStringLiteral("&Find File"));
     mnuActionFindFile->setShortcut(QKeySequence::Find);
+    AddSeparator(mnuAction, "mnuActionBar6");
+    mnuActionAddAsAdpcm = AddAction(mnuAction, "mnuActionAddAsAdpcm", QStringLiteral("Add Sounds as IMA AD&PCM"));
+    mnuActionAddAsAdpcm->setCheckable(true);
+    mnuActionAddAsAdpcm->setToolTip(
+        QStringLiteral("Sounds added to a BAG archive are stored as IMA ADPCM, as the game's own speech"));
+    connect(mnuActionAddAsAdpcm, &QAction::toggled, this, [this](bool on) { engine_.SetAddAsAdpcm(on); });
+    // The Add Directory dialog sets it too.
+    connect(mnuAction, &QMenu::aboutToShow, this,
+            [this] { mnuActionAddAsAdpcm->setChecked(engine_.AddAsAdpcm()); });
 
     const auto browse = [this](const std::string& prompt) { return BrowseForFolder(prompt); };
     connect(mnuActionViewFile, &QAction::triggered, this, [this] { engine_.ViewFile(); });
@@ -299,7 +308,7 @@ void frmMain::ApplyCommandSet(CommandSet set) {
             if (user) SetEnabled({mnuActionAddFile, mnuActionAddDirectory, tbButtons[6]}, false);
             break;
         case CommandSet::All: user ? ShowReadOnlySet() : ShowAllSet(); break;
-        case CommandSet::AllBAG:
+        case CommandSet::AllBAG: user ? ShowReadOnlySet() : ShowBagSet(); break;
         case CommandSet::ReadOnly: ShowReadOnlySet(); break;
         case CommandSet::NoArchive: ShowNoArchiveSet(); break;
     }
@@ -336,7 +345,16 @@ void frmMain::ShowAllSet() {
                true);
 }
 
-// A BAG archive's set, and the read-only one: everything that reads, nothing that changes.
+// A BAG archive's records have no stored path, and Remove All empties it only from
+// an RFH archive's set.
+void frmMain::ShowBagSet() {
+    ShowReadOnlySet();
+    SetEnabled({mnuActionAddFile, mnuActionRemoveFile, mnuActionAddDirectory, mnuActionRenameFile, tbButtons[6],
+                tbButtons[8]},
+               true);
+}
+
+// The read-only set: everything that reads, nothing that changes.
 void frmMain::ShowReadOnlySet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
                 mnuActionViewWith->menuAction(), mnuActionExtractFile, mnuActionExtractDirectory,

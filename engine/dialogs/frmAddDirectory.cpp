@@ -1,5 +1,6 @@
 #include "engine/dialogs/frmAddDirectory.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLineEdit>
 
@@ -16,7 +17,12 @@ frmAddDirectory::frmAddDirectory(QWidget* parent, mVarnokEngine& engine, BrowseF
           [&engine](const std::string& sourceDirectory, const std::string& filePath) {
               engine.AddDirectoryToArchive(sourceDirectory, filePath);
           },
-          std::move(browse)) {}
+          std::move(browse)) {
+    chkAdpcm_->setVisible(engine.IsBAG());
+    chkAdpcm_->setChecked(engine.AddAsAdpcm());
+    connect(chkAdpcm_, &QCheckBox::toggled, this, [&engine](bool on) { engine.SetAddAsAdpcm(on); });
+    resize(sizeHint());
+}
 
 frmAddDirectory::frmAddDirectory(QWidget* parent, AddDirectoryFn addDirectory, BrowseForFolderFn browse)
     : QDialog(parent), addDirectory_(std::move(addDirectory)), browse_(std::move(browse)) {
@@ -33,6 +39,9 @@ frmAddDirectory::frmAddDirectory(QWidget* parent, AddDirectoryFn addDirectory, B
     text1_->setObjectName(QStringLiteral("Text1"));
     cmdAdd_ = Button(this, "cmdAdd", tr("&Add Directory"));
     cmdCancel_ = Button(this, "cmdCancel", tr("&Cancel"));
+    chkAdpcm_ = new QCheckBox(tr("Store the sounds as IMA AD&PCM, as the game's own speech"), this);
+    chkAdpcm_->setObjectName(QStringLiteral("chkAdpcm"));
+    chkAdpcm_->setVisible(false);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label(this, tr("Directory to Add:"), txtDir_), 0, 0, 1, 2);
@@ -41,8 +50,9 @@ frmAddDirectory::frmAddDirectory(QWidget* parent, AddDirectoryFn addDirectory, B
     layout->addWidget(Label(this, tr("Directory to put the files in:"), text1_), 2, 0, 1, 2);
     layout->addWidget(text1_, 3, 0, 1, 2);
     layout->addWidget(Label(this, tr("(Leave empty if you want to add the files to the root)")), 4, 0, 1, 2);
-    layout->setRowMinimumHeight(5, 6);
-    layout->addWidget(CommandRow(this, cmdAdd_, cmdCancel_), 6, 0, 1, 2);
+    layout->addWidget(chkAdpcm_, 5, 0, 1, 2);
+    layout->setRowMinimumHeight(6, 6);
+    layout->addWidget(CommandRow(this, cmdAdd_, cmdCancel_), 7, 0, 1, 2);
     layout->setColumnStretch(0, 1);
 
     connect(txtDir_, &QLineEdit::textChanged, this, &frmAddDirectory::updateCommands);

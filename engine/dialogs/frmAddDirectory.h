@@ -6,6 +6,7 @@
 
 #include "engine/dialogs/FolderTexts.h"
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -39,6 +40,7 @@ private:
     QLineEdit* text1_;
     QPushButton* cmdAdd_;
     QPushButton* cmdCancel_;
+    QCheckBox* chkAdpcm_;  // shown for a BAG archive
 };
 
 }  // namespace varnok

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "formats/audio/Wave.h"
 #include "formats/cBAG.h"
 #include "formats/cRFH.h"
 #include "tests/cli/CliSupport.h"
@@ -151,18 +152,64 @@ TEST_F(CliTest, BagEntriesAreWrittenRawOrAsWaveAsTheFlagsSay) {
     EXPECT_EQ(ReadText(dir_ / "wav/theme.mp3"), "ID3 mp3");  // not a wave type: never converted
 }
 
-TEST_F(CliTest, BagArchivesRefuseChanges) {
-    const BAGWriteEntry entries[] = {{"intro", 22050, 2, 0, ToBytes("abcd")}};
+std::vector<std::uint8_t> WaveFile(unsigned channels, std::uint32_t rate, unsigned bits, std::size_t bytes,
+                                   std::uint8_t value) {
+    const auto header = audio::PcmWaveHeader(channels, rate, bits, bytes);
+    std::vector<std::uint8_t> out(header.size() + bytes, value);
+    std::copy(header.begin(), header.end(), out.begin());
+    return out;
+}
+
+TEST_F(CliTest, BagArchivesTakeAddsReplacementsRemovalsAndRenames) {
+    const BAGWriteEntry entries[] = {{"intro", 22050, 2, 0, ToBytes("abcd")},
+                                     {"theme", 44100, 37, 0, ToBytes("ID3 mp3")}};
     cBAG::BAGWrite(dir_ / "sfx.bag", entries);
-    const auto before = ReadBytes(dir_ / "sfx.bag");
-    for (const auto& args : std::vector<std::vector<std::string>>{{"remove", "sfx.bag", "1"},
-                                                                   {"rename", "sfx.bag", "1", "x.w"},
-                                                                   {"add", "sfx.bag", "game.rfh"}}) {
-        const CliResult r = Run(args);
-        EXPECT_EQ(r.exitCode, 1) << args[0];
-        EXPECT_NE(r.err.find("BAG archives can't be changed"), std::string::npos) << r.err;
-    }
-    EXPECT_EQ(ReadBytes(dir_ / "sfx.bag"), before);
+    dir_.write("in/boom.wav", WaveFile(1, 22050, 16, 8, 1));
+    dir_.write("in/INTRO.wav", WaveFile(2, 11025, 8, 6, 2));
+    dir_.write("in/speech.wav", WaveFile(1, 22050, 16, 4000, 0));
+
+    // Without --overwrite the file of an existing name is refused, the rest added.
+    CliResult r = Run({"add", "sfx.bag", "in/boom.wav", "in/INTRO.wav"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "varnok: \"intro.w\" already exists in the archive, not replaced (--overwrite replaces it)\n");
+    r = Run({"add", "sfx.bag", "--overwrite", "in/INTRO.wav"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    r = Run({"add", "sfx.bag", "--adpcm", "in/speech.wav"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    r = Run({"rename", "sfx.bag", "boom.w", "bang"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    r = Run({"remove", "sfx.bag", "theme.mp3"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+
+    cBAG bag;
+    bag.BAGOpen(dir_ / "sfx.bag");
+    ASSERT_EQ(bag.BAGGetFileCount(), 3);
+    EXPECT_EQ(bag.BAGGetFileName(1), "intro.w");
+    EXPECT_EQ(bag.BAGGetFileFrequency(1), 11025);
+    EXPECT_EQ(bag.BAGGetFileType(1), 3);
+    EXPECT_EQ(bag.BAGReadFile(1, false), std::vector<std::uint8_t>(6, 2));
+    EXPECT_EQ(bag.BAGGetFileName(2), "bang.w");
+    EXPECT_EQ(bag.BAGReadFile(2, false), std::vector<std::uint8_t>(8, 1));
+    EXPECT_EQ(bag.BAGGetFileName(3), "speech.cmp");
+    EXPECT_EQ(bag.BAGGetFileType(3), 28);
+}
+
+TEST_F(CliTest, AddReplacesAnEntryOfTheSameStoredNameOnlyWithOverwrite) {
+    dir_.write("in/README.TXT", "a new read-me, longer than the old one was");
+    const auto before = Reread();
+    CliResult r = Run({"add", "game.rfh", "in/README.TXT"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "varnok: \"readme.txt\" already exists in the archive, not replaced (--overwrite replaces it)\n");
+    EXPECT_EQ(Reread().size(), before.size());
+    EXPECT_EQ(Reread()[0].bytes, entries_[0].bytes);
+
+    r = Run({"add", "game.rfh", "--overwrite", "in/README.TXT"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto after = Reread();  // read independently: every payload where its entry says
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after[0].storedName, "readme.txt");
+    EXPECT_EQ(after[0].bytes, ToBytes("a new read-me, longer than the old one was"));
+    for (std::size_t i = 1; i < after.size(); ++i) EXPECT_EQ(after[i].bytes, entries_[i].bytes) << i;
 }
 
 TEST_F(CliTest, AddPutsFilesAndFolderTreesUnderTheirStoredPaths) {

@@ -1,4 +1,5 @@
 // What the window offers for each kind of open archive, and the selection totals.
+#include <QCheckBox>
 #include <QItemSelectionModel>
 #include <cstdint>
 
@@ -41,16 +42,27 @@ TEST_F(MainWindowCommandState, AnRfhArchiveWithEntriesOffersEveryCommand) {
     ExpectEnabled({"mnuFileClose", "mnuActionAddFile", "mnuActionExtractAll", "tbButton6"}, false);
 }
 
-TEST_F(MainWindowCommandState, ABagArchiveCanBeReadButNotChanged) {
+TEST_F(MainWindowCommandState, ABagArchiveOffersAddRemoveAndRenameButNoPaths) {
     Open("demo.bag");
     EXPECT_EQ(Panel(2), "8 Files");
     EXPECT_EQ(Rows(), 8);
+    const Names edits = {"mnuActionAddFile", "mnuActionRemoveFile", "mnuActionAddDirectory", "mnuActionRenameFile",
+                         "tbButton6", "tbButton8"};
     ExpectEnabled({"mnuActionViewFile", "mnuActionExtractFile", "mnuActionExtractDirectory", "mnuActionExtractAll",
                    "mnuActionSelectAll", "mnuActionFindFile", "tbButton5", "tbButton7"},
                   true);
-    ExpectEnabled({"mnuActionAddFile", "mnuActionRemoveFile", "mnuActionAddDirectory", "mnuActionRemoveDirectory",
-                   "mnuActionRemoveAll", "mnuActionRenameFile", "mnuActionChangePath", "tbButton6", "tbButton8"},
-                  false);
+    ExpectEnabled(edits, true);
+    ExpectEnabled({"mnuActionRemoveDirectory", "mnuActionRemoveAll", "mnuActionChangePath"}, false);
+
+    // The user's "Read Only" box narrows it to reading.
+    window->findChild<QCheckBox*>("chkReadOnly")->click();
+    ExpectEnabled(edits, false);
+    window->findChild<QCheckBox*>("chkReadOnly")->click();
+    ExpectEnabled(edits, true);
+
+    // The ADPCM switch is the engine's.
+    Action("mnuActionAddAsAdpcm")->trigger();
+    EXPECT_TRUE(window->Engine().AddAsAdpcm());
 }
 
 TEST_F(MainWindowCommandState, AnEmptyArchiveCanOnlyBeAddedTo) {
