@@ -44,6 +44,8 @@ ListRow mVarnokEngine::MakeRow(std::int32_t n) const {
         row[Column::PackedSize] = FormatSize(bag_->BAGGetFileSize(n));
         row[Column::OriginalSize] = row[Column::PackedSize];
         row[Column::Ratio] = "0%";
+        row.packedSize = static_cast<std::uint32_t>(bag_->BAGGetFileSize(n));
+        row.originalSize = row.packedSize;
     } else {
         row[Column::Filename] = Win1252ToUtf8(rfh_->GetFileName(n));
         row[Column::Packed] = rfh_->GetPacked(n);
@@ -51,6 +53,9 @@ ListRow mVarnokEngine::MakeRow(std::int32_t n) const {
         row[Column::OriginalSize] = FormatSize(rfh_->GetOriginalSize(n));
         row[Column::Ratio] = rfh_->GetRatio(n);
         row[Column::Path] = Win1252ToUtf8(rfh_->GetFilePath(n));
+        // Read as unsigned, as the selection totals count them.
+        row.packedSize = static_cast<std::uint32_t>(rfh_->GetPackedSize(n));
+        row.originalSize = static_cast<std::uint32_t>(rfh_->GetOriginalSize(n));
     }
     row[Column::FileNr] = std::to_string(n);
     return row;

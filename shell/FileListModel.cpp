@@ -2,6 +2,7 @@
 
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -35,6 +36,11 @@ void FileListModel::rowChanged(int row) {
     emit dataChanged(index(row - 1, 0), index(row - 1, kColumnCount - 1));
 }
 
+const ListRow& FileListModel::Row(int row) const {
+    static const ListRow kNone;
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : kNone;
+}
+
 int FileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shownRows_;
 }
@@ -66,6 +72,8 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
 
 QStringList FileListModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
 
+// A drag from the sorted, filtered view arrives here through the proxy, which hands
+// over this model's indexes: their rows are entry positions, not view positions.
 QMimeData* FileListModel::mimeData(const QModelIndexList& indexes) const {
     if (!dragExtractor_) return nullptr;
     std::vector<int> rows;
@@ -92,10 +100,27 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
     header()->setSectionsMovable(true);
-    // A click on a column caption saves the column layout; a header that is not
-    // clickable never reports one. The list itself is never sorted.
+    // A click on a column caption sorts by it and saves the column layout. Until
+    // the first click the rows stand in entry order, with no arrow shown.
     header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
     header()->setStretchLastSection(false);
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    // A space is left to the list, and is no way to start a filter anyway.
+    if (!command && !text.isEmpty() && text.front().isPrint() && !text.front().isSpace()) {
+        emit typed(text);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        emit escapePressed();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void FileListView::mousePressEvent(QMouseEvent* event) {
@@ -144,6 +169,27 @@ void FileListView::dropEvent(QDropEvent* event) {
     const QString storedFolder =
         target.isValid() ? target.siblingAtColumn(static_cast<int>(Column::Path)).data().toString() : QString();
     if (!paths.isEmpty()) emit filesDropped(paths, storedFolder);
+}
+
+FilterBox::FilterBox(QWidget* parent) : QLineEdit(parent) { setClearButtonEnabled(true); }
+
+bool FilterBox::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void FilterBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape: emit escapePressed(); return;
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+        case Qt::Key_Return:
+        case Qt::Key_Enter: emit leaveToList(); return;
+        default: QLineEdit::keyPressEvent(event);
+    }
 }
 
 }  // namespace varnok

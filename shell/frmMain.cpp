@@ -19,14 +19,11 @@
 #include "engine/dialogs/frmLogo.h"
 #include "platform/Folders.h"
 #include "shell/FileListModel.h"
+#include "shell/FileListProxy.h"
 #include "shell/FolderPane.h"
 #include "shell/MainSettings.h"
 
 namespace varnok {
-
-namespace {
-constexpr int kColumnDesignTwips = 1440;  // one inch
-}
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), engine_(*this), settings_(std::make_unique<MainSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
@@ -94,19 +91,12 @@ void frmMain::BuildWidgets() {
     infoLayout->addWidget(chkReadOnly);
     infoLayout->addWidget(imgIcon);
 
-    lstFiles = new FileListView;
-    lstFiles->setObjectName(QStringLiteral("lstFiles"));
-    model_ = new FileListModel(engine_.Rows(), this);
-    model_->setDragExtractor([this](const std::vector<int>& rows) { return ExtractForDrag(rows); });
-    lstFiles->setModel(model_);
-    for (int c = 0; c < kColumnCount; ++c) lstFiles->header()->resizeSection(c, ToPixels(kColumnDesignTwips));
-
     auto* right = new QWidget;
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(2);
     rightLayout->addWidget(picInfo);
-    rightLayout->addWidget(lstFiles, 1);
+    rightLayout->addWidget(BuildListPane(), 1);
 
     imgSplitter = new QSplitter(Qt::Horizontal);
     imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
@@ -157,6 +147,7 @@ void frmMain::ConnectList() {
             qOverload<>(&QTimer::start));
     connect(lstFiles, &QAbstractItemView::doubleClicked, this, [this] { engine_.ViewFile(); });
     connect(lstFiles->header(), &QHeaderView::sectionClicked, this, [this] { SaveColumns(); });
+    ConnectFilter();
     connect(lstFiles, &FileListView::filesDropped, this, [this](const QStringList& paths, const QString& stored) {
         // With no archive open there is nothing to add to.
         if (engine_.ArchivePath().empty()) return;
@@ -205,6 +196,7 @@ QList<QUrl> frmMain::ExtractForDrag(const std::vector<int>& rows) {
     return urls;
 }
 
+// Both act on the rows the filter shows: the view's model is the proxy.
 void frmMain::SelectAll() {
     lstFiles->selectAll();
     engine_.UpdateSelection();
@@ -212,9 +204,9 @@ void frmMain::SelectAll() {
 
 void frmMain::InvertSelection() {
     QItemSelectionModel* selection = lstFiles->selectionModel();
-    const int rows = model_->rowCount();
+    const int rows = proxy_->rowCount();
     if (rows == 0) return;
-    const QItemSelection all(model_->index(0, 0), model_->index(rows - 1, kColumnCount - 1));
+    const QItemSelection all(proxy_->index(0, 0), proxy_->index(rows - 1, kColumnCount - 1));
     selection->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
     engine_.UpdateSelection();
 }

@@ -24,7 +24,9 @@ class QToolButton;
 namespace varnok {
 
 class FileListModel;
+class FileListProxy;
 class FileListView;
+class FilterBox;
 class FolderPane;
 class IniValues;
 class MainSettings;
@@ -95,6 +97,12 @@ public:
     void RefreshRecentMenu();
     void RefreshFavoritesMenu();
 
+    // The one bridge between the list's rows, which may be sorted and filtered, and
+    // entry numbers: every command that starts from a row of the view goes through
+    // it. 0 / an invalid index when there is no such row (hidden by the filter).
+    int EntryOfView(const QModelIndex& index) const;
+    QModelIndex ViewOfEntry(int entry) const;
+
     // Twips, the unit the settings file keeps sizes in, for this screen.
     int ToTwips(int pixels) const;
     int ToPixels(int twips) const;
@@ -112,6 +120,12 @@ private:
     void BuildOtherMenus();
     void BuildToolbar();
     void ConnectList();
+    QWidget* BuildListPane();
+    void ConnectFilter();
+    void FilterToggled(bool on);
+    void StartFilterWith(const QString& typed);
+    void ApplyFilter(const QString& text);
+    void ShowCount();
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
     QAction* AddSeparator(QMenu* menu, const char* name);
     void Unload();
@@ -155,6 +169,10 @@ private:
     QLabel* imgIcon = nullptr;
     FileListView* lstFiles = nullptr;
     FileListModel* model_ = nullptr;
+    FileListProxy* proxy_ = nullptr;
+    QWidget* listPane_ = nullptr;  // the filter box and the list
+    FilterBox* txtFilter = nullptr;
+    QString engineCount_;  // panel 2 as the engine last set it
     QToolBar* tbToolBar = nullptr;
     std::array<QLabel*, 3> panels_{};
     QPointer<frmLogo> logo_;
@@ -212,6 +230,7 @@ private:
     // View, Favorites, Launch, Help
     QAction* mnuViewToolbar = nullptr;
     QAction* mnuViewStatusBar = nullptr;
+    QAction* mnuViewFilter = nullptr;
     QAction* mnuViewOptions = nullptr;
     QAction* mnuViewRefresh = nullptr;
     QAction* mnuFavoritesAdd = nullptr;

@@ -184,6 +184,7 @@ void frmMain::BuildViewAndFavoritesMenus() {
     mnuViewToolbar->setCheckable(true);
     mnuViewStatusBar = AddAction(mnuView, "mnuViewStatusBar", QStringLiteral("Status Bar"));
     mnuViewStatusBar->setCheckable(true);
+    mnuViewFilter = AddAction(mnuView, "mnuViewFilter", QStringLiteral("&Filter"));
     AddSeparator(mnuView, "mnuViewBar0");
     mnuViewOptions = AddAction(mnuView, "mnuViewOptions", QStringLiteral("Options"));
     mnuViewOptions->setEnabled(false);

@@ -60,6 +60,11 @@ void frmMain::SetPathLabel(const std::string& text) {
 }
 
 void frmMain::SetPanel(Panel panel, const std::string& text) {
+    if (panel == Panel::Count) {
+        engineCount_ = Qt(text);
+        ShowCount();
+        return;
+    }
     QLabel* label = panels_[static_cast<std::size_t>(panel) - 1];
     label->setText(Qt(text));
 }
@@ -82,7 +87,7 @@ void frmMain::DisableInterface() {
     for (QMenu* menu : {mnuFile, mnuAction, mnuView, mnuFavorites, mnuLaunch, mnuInternet, mnuPlugIns, mnuHelp}) {
         menu->menuAction()->setEnabled(false);
     }
-    lstFiles->setEnabled(false);
+    listPane_->setEnabled(false);  // the filter too: the selection must hold still
     tvFiles->setEnabled(false);
     tbToolBar->setEnabled(false);
 }
@@ -91,7 +96,7 @@ void frmMain::EnableInterface() {
     for (QMenu* menu : {mnuFile, mnuAction, mnuView, mnuFavorites, mnuLaunch, mnuInternet, mnuPlugIns, mnuHelp}) {
         menu->menuAction()->setEnabled(true);
     }
-    lstFiles->setEnabled(true);
+    listPane_->setEnabled(true);
     tvFiles->setEnabled(true);
     tbToolBar->setEnabled(true);
 }
@@ -148,20 +153,21 @@ void frmMain::ListRowChanged(int row) { model_->rowChanged(row); }
 void frmMain::SetListVisible(bool visible) { lstFiles->setVisible(visible); }
 
 bool frmMain::IsRowSelected(int row) const {
-    return lstFiles->selectionModel()->isRowSelected(row - 1, QModelIndex());
+    const QModelIndex shown = ViewOfEntry(row);
+    return shown.isValid() && lstFiles->selectionModel()->isRowSelected(shown.row(), QModelIndex());
 }
 
-int frmMain::FocusedRow() const {
-    const QModelIndex current = lstFiles->selectionModel()->currentIndex();
-    return current.isValid() ? current.row() + 1 : 0;
-}
+int frmMain::FocusedRow() const { return EntryOfView(lstFiles->selectionModel()->currentIndex()); }
 
 void frmMain::OpenWithAssociatedProgram(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
 }
 
 void frmMain::MarkFoundRow(int row) {
-    const QModelIndex index = model_->index(row - 1, 0);
+    // Find searches every entry; one the filter hides is shown by dropping the
+    // filter, as a command never marks a row the user cannot see.
+    if (!ViewOfEntry(row).isValid()) mnuViewFilter->setChecked(false);
+    const QModelIndex index = ViewOfEntry(row);
     lstFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     lstFiles->scrollTo(index);
 }

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -62,6 +63,7 @@ protected:
         QObject::connect(&modalGuard_, &QTimer::timeout, [this] {
             auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!modal) return;
+            if (answerDialog && answerDialog(modal)) return;
             auto* box = qobject_cast<QMessageBox*>(modal);
             messages.push_back(box ? box->text().toStdString() : modal->objectName().toStdString());
             modal->reject();
@@ -112,6 +114,9 @@ protected:
     TempDir tmp;
     std::unique_ptr<frmMain> window;
     std::vector<std::string> messages;
+    // A test that expects a dialog sets this: it answers the dialog and returns
+    // true, or returns false to leave it to the guard as an unexpected message.
+    std::function<bool(QDialog*)> answerDialog;
 
 private:
     QTimer modalGuard_;

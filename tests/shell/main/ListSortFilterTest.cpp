@@ -1,0 +1,189 @@
+// The file list sorted and filtered: commands keep acting on the entries the user
+// sees and picks, whatever the order of the rows.
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <set>
+
+#include "formats/cRFH.h"
+#include "formats/io/ByteReader.h"
+#include "tests/shell/main/MainWindowFixture.h"
+
+namespace varnok::test {
+namespace {
+
+class MainWindowList : public MainWindowTest {
+protected:
+    void SetUp() override { Start(); }
+
+    void ClickHeader(Column column) {
+        QHeaderView* header = List()->header();
+        const int section = static_cast<int>(column);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
+    }
+    int EntryAt(int viewRow) const { return window->EntryOfView(List()->model()->index(viewRow, 0)); }
+    const ListRow& EntryRow(int entry) const { return window->Engine().Row(entry); }
+    void SelectViewRows(int first, int last) {
+        QItemSelectionModel* selection = List()->selectionModel();
+        const QItemSelection rows(List()->model()->index(first, 0), List()->model()->index(last, 0));
+        selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(List()->model()->index(first, 0), QItemSelectionModel::NoUpdate);
+        window->Engine().UpdateSelection();
+    }
+    QLineEdit* Box() const { return Find<QLineEdit>("txtFilter"); }
+
+    // An index of 5000 entries of 10 bytes each; the 12 entries 5, 422, ... 4592
+    // (every 417th) are textures in "UI\", the rest binaries in "DATA\".
+    void OpenFullArchive() {
+        std::vector<std::uint8_t> index;
+        for (int i = 1; i <= 5000; ++i) {
+            const std::string name = i % 417 == 5 ? "UI\\Tex" + std::to_string(i) + ".TGA"
+                                                  : "DATA\\f" + std::to_string(i) + ".bin";
+            std::uint8_t fields[24];
+            const std::int32_t values[] = {static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, 0, 10, 10,
+                                           10 * (i - 1)};
+            for (std::size_t f = 0; f < 6; ++f) PutI32le(fields + 4 * f, values[f]);
+            index.insert(index.end(), fields, fields + 24);
+            index.insert(index.end(), name.begin(), name.end());
+            index.push_back(0);
+        }
+        tmp.write("full.rfh", index);
+        tmp.write("full.rfd", std::string(50000, 'p'));
+        Open("full.rfh");
+        ASSERT_EQ(Rows(), 5000);
+    }
+};
+
+TEST_F(MainWindowList, SortedBySizeTheFirstRowExtractsTheLargestEntry) {
+    Open("demo.rfh");
+    const auto& rows = window->Engine().Rows();
+    const auto largest = std::max_element(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
+        return a.packedSize < b.packedSize;
+    });
+    const int expected = static_cast<int>(largest - rows.begin()) + 1;
+    ASSERT_NE(expected, 1) << "the archive's first entry must not already be the answer";
+
+    ClickHeader(Column::PackedSize);
+    ClickHeader(Column::PackedSize);
+    EXPECT_EQ(List()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_FALSE(Stored("Column1", "Width").empty()) << "a column click still saves the layout";
+    for (int r = 0; r < Rows(); ++r) {
+        const int entry = EntryAt(r);
+        ASSERT_EQ(List()->model()->index(r, static_cast<int>(Column::FileNr)).data().toString().toInt(), entry)
+            << "File Nr names the entry";
+        if (r > 0) {
+            ASSERT_GE(EntryRow(EntryAt(r - 1)).packedSize, EntryRow(entry).packedSize) << "view row " << r;
+        }
+    }
+    ASSERT_EQ(EntryAt(0), expected);
+
+    SelectViewRows(0, 0);
+    EXPECT_EQ(window->FocusedRow(), expected);
+    const std::filesystem::path saved = tmp / "out" / "first.bin";
+    std::filesystem::create_directories(saved.parent_path());
+    answerDialog = [&](QDialog* dialog) {
+        auto* picker = qobject_cast<QFileDialog*>(dialog);
+        if (!picker) return false;
+        picker->selectFile(QString::fromStdString(saved.string()));
+        dialog->accept();  // QFileDialog's own accept, which takes the chosen name
+        return true;
+    };
+    Action("mnuActionExtractFile")->trigger();
+    const std::filesystem::path reference = window->Engine().ExtractEntryInto(expected, tmp / "reference");
+    EXPECT_EQ(reference.filename().string(), EntryRow(expected)[Column::Filename]);
+    EXPECT_EQ(ReadBytes(saved), ReadBytes(reference));
+
+    // A drag out of the sorted list carries the same entry.
+    std::unique_ptr<QMimeData> dragged(List()->model()->mimeData({List()->model()->index(0, 0)}));
+    ASSERT_TRUE(dragged && dragged->urls().size() == 1);
+    EXPECT_EQ(ReadBytes(dragged->urls()[0].toLocalFile().toStdString()), ReadBytes(reference));
+}
+
+TEST_F(MainWindowList, RemovingASortedSelectionRemovesTheEntriesShown) {
+    Open("demo.rfh");
+    ClickHeader(Column::Filename);
+    ClickHeader(Column::Filename);
+    const auto stored = [this](int entry) { return EntryRow(entry)[Column::Path] + EntryRow(entry)[Column::Filename]; };
+    std::multiset<std::string> expected;
+    for (int k = 1; k <= Rows(); ++k) expected.insert(stored(k));
+    SelectViewRows(0, 2);
+    for (int r = 0; r <= 2; ++r) expected.erase(expected.find(stored(EntryAt(r))));
+    ASSERT_EQ(window->Engine().SelectedCount(), 3);
+
+    answerDialog = [](QDialog* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        if (!box || box->text() != QStringLiteral("Remove 3 entries from demo.rfh?")) return false;
+        box->button(QMessageBox::Yes)->click();
+        return true;
+    };
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    ASSERT_EQ(Rows(), 317);
+    cRFH onDisk;
+    onDisk.RFHOpen(tmp / "demo.rfh");
+    std::multiset<std::string> left;
+    for (std::int32_t k = 1; k <= onDisk.GetFileCount(); ++k) {
+        left.insert(onDisk.GetFilePath(k) + onDisk.GetFileName(k));
+    }
+    EXPECT_EQ(left, expected);
+}
+
+TEST_F(MainWindowList, AFilterNarrowsTheRowsTheCountAndTheSelectionCommands) {
+    OpenFullArchive();
+    EXPECT_EQ(Panel(2), "5000 Files");
+    SelectViewRows(0, 0);  // entry 1, which the filter will hide
+
+    List()->setFocus();
+    QTest::keyClicks(List(), "*.tga");
+    EXPECT_TRUE(Action("mnuViewFilter")->isChecked());
+    EXPECT_TRUE(Box()->isVisible());
+    EXPECT_EQ(Box()->text(), QStringLiteral("*.tga"));
+    EXPECT_EQ(Panel(2), "12 of 5000 Files");
+    EXPECT_EQ(EntryAt(1), 422);
+    EXPECT_FALSE(window->IsRowSelected(1)) << "a row the filter hides is deselected";
+    EXPECT_EQ(window->Engine().SelectedCount(), 0);
+
+    Action("mnuActionSelectAll")->trigger();
+    EXPECT_EQ(window->Engine().SelectedCount(), 12);
+    SelectViewRows(0, 0);
+    Action("mnuActionInvertSelection")->trigger();
+    EXPECT_EQ(window->Engine().SelectedCount(), 11);
+    EXPECT_FALSE(window->IsRowSelected(5));
+    EXPECT_TRUE(window->IsRowSelected(422));
+
+    Box()->setText(QStringLiteral("ui\\"));
+    EXPECT_EQ(Panel(2), "12 of 5000 Files");
+    EXPECT_EQ(window->Engine().SelectedCount(), 11) << "rows still shown stay selected";
+    Box()->setText(QStringLiteral("tex42?.tga"));
+    EXPECT_EQ(Panel(2), "1 of 5000 Files");
+    EXPECT_EQ(window->Engine().SelectedCount(), 1);
+
+    QTest::keyClick(Box(), Qt::Key_Escape);
+    EXPECT_FALSE(Box()->isVisible());
+    EXPECT_TRUE(Box()->text().isEmpty());
+    EXPECT_FALSE(Action("mnuViewFilter")->isChecked());
+    EXPECT_EQ(Panel(2), "5000 Files");
+    EXPECT_EQ(Rows(), 5000);
+    EXPECT_EQ(window->Engine().SelectedCount(), 1) << "the rows hidden a moment ago come back unselected";
+
+    // Escape on the list ends a filter too; Find reaches past one.
+    Action("mnuViewFilter")->trigger();
+    ASSERT_TRUE(Box()->isVisible());
+    Box()->setText(QStringLiteral("tex"));
+    QTest::keyClick(List(), Qt::Key_Escape);
+    EXPECT_FALSE(Box()->isVisible());
+    EXPECT_EQ(Rows(), 5000);
+    Action("mnuViewFilter")->trigger();
+    Box()->setText(QStringLiteral("tex"));
+    EXPECT_EQ(window->Engine().FindFile("f1000.bin", true), 1000);
+    EXPECT_FALSE(Action("mnuViewFilter")->isChecked()) << "the found row is shown";
+    EXPECT_EQ(window->FocusedRow(), 1000);
+}
+
+}  // namespace
+}  // namespace varnok::test
