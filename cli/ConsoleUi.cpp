@@ -150,16 +150,14 @@ OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::
     return OverwriteAnswer::No;
 }
 
-// Started without waiting, as the desktop would; a missing xdg-open only means
-// nothing opens.
-void ConsoleUi::OpenWithAssociatedProgram(const std::string& path) {
+// Started without waiting, as the desktop would; when xdg-open itself can't be
+// started the engine reports the file as not opened.
+bool ConsoleUi::OpenWithAssociatedProgram(const std::string& path) {
     std::string program = "xdg-open";
     std::string file = path;
     char* argv[] = {program.data(), file.data(), nullptr};
     pid_t pid = 0;
-    if (::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
-        PrintLines("cannot start xdg-open to open " + path);
-    }
+    return ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) == 0;
 }
 
 }  // namespace varnok::cli

@@ -70,7 +70,7 @@ public:
     void EnableAdd() override {}
     void DisableAll() override {}
 
-    void OpenWithAssociatedProgram(const std::string& path) override;
+    bool OpenWithAssociatedProgram(const std::string& path) override;
 
 private:
     void PrintLines(const std::string& text);
