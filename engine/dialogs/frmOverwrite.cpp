@@ -26,6 +26,7 @@ frmOverwrite::frmOverwrite(QWidget* parent, const std::string& question, const s
     auto* cmdYes = Button(this, "cmdYes", tr("&Yes"));
     auto* cmdNo = Button(this, "cmdNo", tr("&No"));
     auto* cmdYestoAll = Button(this, "cmdYestoAll", tr("Yes to &All"));
+    auto* cmdNotoAll = Button(this, "cmdNotoAll", tr("N&o to All"));
     // Enter keeps the existing file: replacing it is what has to be chosen. A
     // focused button takes Enter, so No starts with the focus too.
     cmdNo->setDefault(true);
@@ -33,6 +34,7 @@ frmOverwrite::frmOverwrite(QWidget* parent, const std::string& question, const s
     connect(cmdYes, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::Yes); });
     connect(cmdNo, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::No); });
     connect(cmdYestoAll, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::YesToAll); });
+    connect(cmdNotoAll, &QPushButton::clicked, this, [this] { answerWith(OverwriteAnswer::NoToAll); });
 
     auto* text = new QHBoxLayout;
     text->addWidget(icon);
@@ -43,6 +45,7 @@ frmOverwrite::frmOverwrite(QWidget* parent, const std::string& question, const s
     buttons->addWidget(cmdYes);
     buttons->addWidget(cmdNo);
     buttons->addWidget(cmdYestoAll);
+    buttons->addWidget(cmdNotoAll);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(text);

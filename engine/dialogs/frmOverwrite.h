@@ -9,8 +9,8 @@ class QLabel;
 
 namespace varnok {
 
-// The overwrite question: Yes, No or Yes to All for a file that is already
-// there. Modal; the main window asks it through EngineUi::AskOverwrite.
+// The overwrite question: Yes, No, Yes to All or No to All for a file that is
+// already there. Modal; the main window asks it through EngineUi::AskOverwrite.
 class frmOverwrite : public QDialog {
     Q_OBJECT
 public:
