@@ -343,7 +343,8 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     bool cancelled = false;
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
         ui_.UpdateProgress(done, selectedCount_);
-        if (ui_.IsRowSelected(i)) {
+        const bool selected = ui_.IsRowSelected(i);
+        if (selected) {
             ++done;
             queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
@@ -355,9 +356,9 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
                 ui_.SetPanel(Panel::Message, "Extracting file: " + Row(i)[Column::Filename]);
                 queue.Start(i, target);
             }
-            cancelled = ui_.CancelRequested();
         }
-        ui_.Yield();
+        ui_.Yield();  // where a click on Cancel arrives
+        cancelled = selected && ui_.CancelRequested();
     }
     queue.Finish();
     yesToAll_ = noToAll_ = false;
@@ -422,15 +423,16 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) total += inFolder(i) ? 1 : 0;
     bool cancelled = false;
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
-        if (inFolder(i)) {
+        const bool taken = inFolder(i);
+        if (taken) {
             queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
             if (!target.empty() && (overwrite || !queue.Exists(target))) queue.Start(i, target);
             ++done;
-            cancelled = ui_.CancelRequested();
         }
         ui_.UpdateProgress(i, fileCount_);
         ui_.Yield();
+        cancelled = taken && ui_.CancelRequested();
     }
     queue.Finish();
     ui_.EnableInterface();

@@ -18,16 +18,17 @@ void mVarnokEngine::ViewFile() {
     std::int32_t done = 0;
     bool cancelled = false;
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
-        if (ui_.IsRowSelected(i)) {
+        const bool selected = ui_.IsRowSelected(i);
+        if (selected) {
             ++done;
             const fs::path target = TargetIn(folder, i, false, failures);
             if (!target.empty() && ExtractTo(i, target, failures) && !ui_.OpenWithAssociatedProgram(target.string())) {
                 failures.push_back(Win1252ToUtf8(EntryFileName(i)) + ": no program could be started to open it");
             }
-            cancelled = ui_.CancelRequested();
         }
         ui_.UpdateProgress(done, selectedCount_);
         ui_.Yield();
+        cancelled = selected && ui_.CancelRequested();
     }
     ui_.EnableInterface();
     ui_.HideProgress();

@@ -33,8 +33,8 @@ namespace {
 constexpr std::array<int, kColumnCount> kColumnDesignTwips = {3600, 800, 1300, 1400, 800, 3000, 900};
 constexpr int kFolderPaneDesignTwips = 2800;
 constexpr int kDesignHeightTwips = 7200;
-// Texts each column shows whole at its design width, in any font: a long name
-// and a long folder of the game's own archives, and the widest numbers.
+// Texts each column shows whole at its design width, in any font: a name and a
+// folder as long as the game's longest, and the widest numbers.
 constexpr std::array<const char*, kColumnCount> kColumnSampleTexts = {
     "=AT_overhangwall_D_01.xbf", "Packed", "999.00 KB", "Original Size", "100.00%", "MAPS\\#M70 Claw Rock\\",
     "File Nr"};
