@@ -116,7 +116,7 @@ TEST_F(EngineCancel, ViewingStopsAndNamesWhatNoProgramOpened) {
 }
 
 // "No to All" keeps every existing file of the command without asking again, and
-// still writes the files that are not there yet; it lasts one command.
+// still writes the files that are not there yet.
 TEST_F(EngineCancel, NoToAllKeepsEveryExistingFileOfOneCommand) {
     Open(MakeRfh("Game.rfh", Lettered(4)));
     const fs::path out = dir / "out";
@@ -127,14 +127,6 @@ TEST_F(EngineCancel, NoToAllKeepsEveryExistingFileOfOneCommand) {
     EXPECT_EQ(ReadText(out / "a.txt") + ReadText(out / "b.txt") + ReadText(out / "d.txt"), "oldoldold");
     EXPECT_EQ(ReadText(out / "c.txt"), std::string(1002, 'c'));
     EXPECT_EQ(engine.LastOverwriteAnswer(), OverwriteAnswer::NoToAll);
-
-    Select({1, 2});
-    ui.folders = {out.string()};
-    ui.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::No};
-    engine.ExtractSelectedFiles(true);
-    EXPECT_EQ(ui.overwriteQuestions.size(), 3u) << "the next command asks again";
-    EXPECT_EQ(ReadText(out / "a.txt"), std::string(1000, 'a'));
-    EXPECT_EQ(ReadText(out / "b.txt"), "old");
 }
 
 }  // namespace

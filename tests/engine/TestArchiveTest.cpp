@@ -12,9 +12,12 @@ TEST_F(EngineTestArchive, AnIntactArchiveIsSaidSoAndADamagedEntryIsNamedWithItsR
     engine.TestArchive();
     EXPECT_EQ(ui.panel[1], "All 3 entries are intact.");
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_TRUE(ui.interfaceEnabled);
+    ui.cancelAfter = 1;
+    engine.TestArchive();
+    EXPECT_EQ(ui.panel[1], "Cancelled: 1 of 3 entries tested.");
 
     // The data file loses the end of the last entry.
+    ui.cancelAfter.reset();
     const fs::path data = dir / "Game.rfd";
     const auto size = fs::file_size(data);
     fs::resize_file(data, size - 3);
@@ -38,14 +41,6 @@ TEST_F(EngineTestArchive, ABagSoundThatDoesNotDecodeIsDamaged) {
     const std::string& text = ui.messages[0].text;
     EXPECT_EQ(text.rfind("These entries are damaged:\n\nentry 2 (bad.cmp): ADPCM block 1 of ", 0), 0u) << text;
     EXPECT_NE(text.find("has step index 200 for channel 1"), std::string::npos) << text;
-}
-
-TEST_F(EngineTestArchive, ACancelledTestSaysHowFarItGot) {
-    Open(MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}}));
-    ui.cancelAfter = 1;
-    engine.TestArchive();
-    EXPECT_EQ(ui.panel[1], "Cancelled: 1 of 3 entries tested.");
-    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace
