@@ -161,7 +161,7 @@ void frmMain::RememberFolderOf(const QString& chosen, bool isFolder) {
 }
 
 std::string frmMain::BrowseForFolder(const std::string& prompt) {
-    const QString folder = QFileDialog::getExistingDirectory(this, Qt(prompt), StartFolder()).trimmed();
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, Qt(prompt), StartFolder()).trimmed();
     RememberFolderOf(folder, true);
     return folder.toStdString();
 }
