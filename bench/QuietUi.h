@@ -52,7 +52,7 @@ public:
     void EnableReadOnly() override {}
     void EnableAdd() override {}
     void DisableAll() override {}
-    void OpenWithAssociatedProgram(const std::string&) override {}
+    bool OpenWithAssociatedProgram(const std::string&) override { return true; }
 };
 
 }  // namespace varnok::bench

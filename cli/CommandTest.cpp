@@ -3,8 +3,8 @@
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "cli/PayloadCheck.h"
 #include "cli/Session.h"
+#include "engine/PayloadCheck.h"
 #include "formats/FormatError.h"
 #include "formats/cRFD.h"
 
@@ -49,9 +49,10 @@ const Command kTestCommand{
     "Usage: varnok test ARCHIVE\n"
     "\n"
     "Reads every entry of the archive without writing anything: the data of each\n"
-    "entry must lie inside its file, and that of a compressed RFH entry must inflate\n"
-    "to exactly its original size. Prints one line per damaged entry and exits with\n"
-    "1 when there is any.\n",
+    "entry must lie inside its file, that of a compressed RFH entry must inflate to\n"
+    "exactly its original size, and that of an IMA ADPCM sound in a BAG archive\n"
+    "must decode. Prints one line per damaged entry and exits with 1 when there is\n"
+    "any.\n",
     {}, &RunTest};
 
 }  // namespace varnok::cli

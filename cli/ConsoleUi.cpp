@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 #include <string_view>
 
@@ -20,6 +21,30 @@ constexpr std::string_view kAddingSuffix = " please wait...";
 constexpr std::string_view kEmptyFileMessage = "Can't add a empty file.";
 constexpr std::string_view kExistsInfix = " already exists";
 constexpr std::string_view kInArchive = " already exists in the archive";
+constexpr std::string_view kCancelledPrefix = "Cancelled: ";
+
+// Ctrl+C during a long operation asks it to stop after the entry in hand; a
+// second one ends the program at once, as it would without the handler.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    if (interrupted != 0) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+        return;
+    }
+    interrupted = 1;
+}
+
+// "N of M" out of the engine's "Cancelled: N of M files extracted.", or "".
+std::string HowFar(const std::string& status) {
+    if (!status.starts_with(kCancelledPrefix)) return {};
+    const std::size_t of = status.find(" of ", kCancelledPrefix.size());
+    if (of == std::string::npos) return {};
+    const std::size_t end = status.find(' ', of + 4);
+    return status.substr(kCancelledPrefix.size(), end == std::string::npos ? std::string::npos
+                                                                           : end - kCancelledPrefix.size());
+}
 
 std::string Lowered(std::string text) {
     for (char& c : text) {
@@ -41,6 +66,11 @@ ConsoleUi::ConsoleUi(Answers answers, std::ostream& err, bool interactive, bool 
 
 void ConsoleUi::SetPanel(Panel panel, const std::string& text) {
     if (panel != Panel::Message) return;
+    if (const std::string done = HowFar(text); !done.empty()) {
+        // Stopped by the user: not everything asked for was done.
+        PrintLines("cancelled: " + done + " done");
+        ++failures_;
+    }
     if (answers_.verbose && text != lastMessage_) {
         ClearProgressLine();
         err_ << "varnok: " << text << '\n';
@@ -51,12 +81,17 @@ void ConsoleUi::SetPanel(Panel panel, const std::string& text) {
 void ConsoleUi::ShowProgress() {
     progressVisible_ = showProgress_;
     progressShown_ = -1;
+    interrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
 }
 
 void ConsoleUi::HideProgress() {
+    std::signal(SIGINT, SIG_DFL);
     ClearProgressLine();
     progressVisible_ = false;
 }
+
+bool ConsoleUi::CancelRequested() { return interrupted != 0; }
 
 void ConsoleUi::UpdateProgress(std::int64_t current, std::int64_t total) {
     if (!progressVisible_ || total <= 0) return;
@@ -154,16 +189,14 @@ OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::
     return OverwriteAnswer::No;
 }
 
-// Started without waiting, as the desktop would; a missing xdg-open only means
-// nothing opens.
-void ConsoleUi::OpenWithAssociatedProgram(const std::string& path) {
+// Started without waiting, as the desktop would; when xdg-open itself can't be
+// started the engine reports the file as not opened.
+bool ConsoleUi::OpenWithAssociatedProgram(const std::string& path) {
     std::string program = "xdg-open";
     std::string file = path;
     char* argv[] = {program.data(), file.data(), nullptr};
     pid_t pid = 0;
-    if (::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
-        PrintLines("cannot start xdg-open to open " + path);
-    }
+    return ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) == 0;
 }
 
 }  // namespace varnok::cli

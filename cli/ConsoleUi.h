@@ -45,6 +45,8 @@ public:
     void DisableInterface() override {}
     void EnableInterface() override {}
     void Yield() override {}
+    // True once Ctrl+C was pressed while a long operation showed its progress.
+    bool CancelRequested() override;
 
     MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override;
@@ -70,7 +72,7 @@ public:
     void EnableAdd() override {}
     void DisableAll() override {}
 
-    void OpenWithAssociatedProgram(const std::string& path) override;
+    bool OpenWithAssociatedProgram(const std::string& path) override;
 
 private:
     void PrintLines(const std::string& text);

@@ -5,6 +5,7 @@
 #include <future>
 #include <system_error>
 
+#include "engine/Cancelling.h"
 #include "engine/ContinueOnFailure.h"
 #include "engine/PairCommit.h"
 #include "engine/ProgramInfo.h"
@@ -294,7 +295,12 @@ void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>&
     AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
     PayloadsAhead ahead(files, WorkerPool::DefaultWorkers(), archivePath_, rfd_->RFDFileName(), ui_);
     auto lastDurableSave = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    const auto count = static_cast<std::int64_t>(files.size());
+    std::int64_t done = 0;
+    bool cancelled = false;
+    // Every added file has had its index saved, so stopping between two files
+    // leaves an archive that lists exactly what was added.
+    for (std::size_t i = 0; i < files.size() && !cancelled; ++i) {
         const PayloadWriter write = [&, i](std::int32_t offset) {
             return rfd_->RFDWritePayload(offset, ahead.Take(i), ReplacementFile::Sync::ProcessSafe);
         };
@@ -304,11 +310,13 @@ void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>&
             lastDurableSave = std::chrono::steady_clock::now();
         }
         ahead.Advance(i + 1);
-        const auto count = static_cast<std::int64_t>(files.size());
         ui_.UpdateProgress(static_cast<std::int64_t>(i) + (zeroBasedProgress ? 0 : 1), count);
         ui_.Yield();
+        ++done;
+        cancelled = ui_.CancelRequested();
     }
     FinishAdding(permit, failures);
+    if (cancelled) ui_.SetPanel(Panel::Message, CancelledText(done, count, "files added"));
 }
 
 // Replacements first: they rewrite the data file whole, and the new entries are
@@ -576,18 +584,30 @@ void mVarnokEngine::RemoveFileFromArchive(std::int32_t fileNr, bool renumber) {
 void mVarnokEngine::RemoveBatch(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending) {
     ui_.SetListVisible(false);
     ui_.ShowProgress();
+    bool cancelled = false;
+    // The entries go in one commit, so a cancel can stop the removal only while
+    // it is being prepared; once the commit starts it runs to the end.
+    const auto total = static_cast<std::int64_t>(numbersDescending.size());
     std::int64_t done = 0;
     for (std::int32_t n : numbersDescending) {
         ui_.SetPanel(Panel::Message, "Removing file: " + StripPath(Row(n)[Column::Filename]) + " please wait...");
-        ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbersDescending.size()));
+        ui_.UpdateProgress(++done, total);
+        ui_.Yield();
+        if (ui_.CancelRequested()) {
+            cancelled = true;
+            break;
+        }
     }
-    const bool removed = RemoveEntries(permit, numbersDescending);
+    const bool removed = !cancelled && RemoveEntries(permit, numbersDescending);
     if (removed) {
         RemoveRows(numbersDescending);
         RenumberRows(numbersDescending.back());
     }
     AfterRemoval();
-    ui_.SetPanel(Panel::Message, removed ? "Done" : "Nothing was removed.");
+    ui_.SetPanel(Panel::Message, removed     ? "Done"
+                                 : cancelled ? CancelledText(0, static_cast<std::int64_t>(numbersDescending.size()),
+                                                             "files removed")
+                                             : "Nothing was removed.");
     ui_.SetListVisible(true);
     ui_.HideProgress();
 }

@@ -46,6 +46,11 @@ public:
     // Lets the window paint and handle input once, inside a long loop.
     virtual void Yield() = 0;
 
+    // Whether the user has asked the running long operation to stop. The long
+    // loops ask after each entry, finish the one in hand and stop; a front end
+    // forgets the request when the next operation shows its progress bar.
+    virtual bool CancelRequested() { return false; }
+
     // A modal message box.
     virtual MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                                       MessageButtons buttons) = 0;
@@ -88,8 +93,9 @@ public:
     virtual void EnableAdd() = 0;
     virtual void DisableAll() = 0;
 
-    // Opens a file in the program the desktop associates with it, without waiting.
-    virtual void OpenWithAssociatedProgram(const std::string& path) = 0;
+    // Opens a file in the program the desktop associates with it, without waiting;
+    // false when no program could be started for it.
+    virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
 
     // Hooks into the settings store and the plug-in menus; a front end without
     // them keeps the defaults.

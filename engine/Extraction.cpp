@@ -8,6 +8,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "engine/Cancelling.h"
 #include "engine/ExtractionTarget.h"
 #include "engine/TextRules.h"
 #include "engine/WorkerPool.h"
@@ -287,13 +288,21 @@ OverwriteAnswer mVarnokEngine::AskOverwrite(const std::string& fileName, const s
     OverwriteAnswer answer = ui_.AskOverwrite(question, appTitle_);
     // Closing the question without an answer must never overwrite anything.
     if (answer == OverwriteAnswer::None) answer = OverwriteAnswer::No;
+    overwriteAnswer_ = answer;
     // "No to All" keeps every existing file until the command ends.
     if (answer == OverwriteAnswer::NoToAll) {
         noToAll_ = true;
         answer = OverwriteAnswer::No;
     }
-    overwriteAnswer_ = answer;
     return answer;
+}
+
+bool mVarnokEngine::OverwriteExisting(const std::string& fileName, const std::string& folder) {
+    if (yesToAll_) return true;
+    if (noToAll_) return false;
+    const OverwriteAnswer answer = AskOverwrite(fileName, folder);  // a "No to All" sets noToAll_
+    yesToAll_ = answer == OverwriteAnswer::YesToAll;
+    return answer == OverwriteAnswer::Yes || answer == OverwriteAnswer::YesToAll;
 }
 
 void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
@@ -310,10 +319,11 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
         const std::string name = isBag_ ? Win1252ToUtf8(ExtractionName(n)) : Row(row)[Column::Filename];
         const std::string chosen = ui_.SaveFileDialog(name, "All files (*.*)|*.*");
         if (chosen == name || chosen.empty()) return;
-        if (askOverwrite && FileExists(chosen) &&
-            AskOverwrite(StripPath(chosen), FolderOf(chosen)) == OverwriteAnswer::No) {
+        if (askOverwrite && FileExists(chosen) && !OverwriteExisting(StripPath(chosen), FolderOf(chosen))) {
+            yesToAll_ = noToAll_ = false;
             return;
         }
+        yesToAll_ = noToAll_ = false;
         ui_.SetPanel(Panel::Message, "Extracting file: " + name);
         RemoveStaleStagingFiles(fs::path(chosen).parent_path());
         std::vector<std::string> failures;
@@ -336,30 +346,32 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     std::vector<std::string> failures;
     ExtractionQueue queue(*this, ui_, failures);
     std::int32_t done = 0;
-    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) {
+    bool cancelled = false;
+    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
         ui_.UpdateProgress(done, selectedCount_);
-        if (ui_.IsRowSelected(i)) {
+        const bool selected = ui_.IsRowSelected(i);
+        if (selected) {
             ++done;
             queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
             bool skip = target.empty();
             if (!skip && askOverwrite && !yesToAll_ && queue.Exists(target)) {
-                const OverwriteAnswer answer = AskOverwrite(target.filename().string(), folder);
-                skip = answer == OverwriteAnswer::No;
-                if (answer == OverwriteAnswer::YesToAll) yesToAll_ = true;
+                skip = !OverwriteExisting(target.filename().string(), folder);
             }
             if (!skip) {
                 ui_.SetPanel(Panel::Message, "Extracting file: " + Row(i)[Column::Filename]);
                 queue.Start(i, target);
             }
         }
-        ui_.Yield();
+        ui_.Yield();  // where a click on Cancel arrives
+        cancelled = selected && ui_.CancelRequested();
     }
     queue.Finish();
-    yesToAll_ = false;
+    yesToAll_ = noToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
+    ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, selectedCount_, "files extracted")
+                                           : FinalStatus("All selected files extracted.", failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -380,28 +392,27 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     std::vector<std::string> failures;
     ExtractionQueue queue(*this, ui_, failures);
     std::int64_t done = 0;
+    const auto total = static_cast<std::int64_t>(numbers.size());
+    bool cancelled = false;
     for (std::int32_t i : numbers) {
         if (i < 1 || i > fileCount_) continue;
         queue.WaitForWritersOf(folder, i, keepStructure);
         const fs::path target = TargetIn(folder, i, keepStructure, failures);
         bool extract = !target.empty();
         if (extract && !overwrite && !yesToAll_ && queue.Exists(target)) {
-            extract = false;
-            if (askOverwrite) {
-                const OverwriteAnswer answer = AskOverwrite(target.string(), folder);
-                extract = answer != OverwriteAnswer::No;
-                if (answer == OverwriteAnswer::YesToAll) yesToAll_ = true;
-            }
+            extract = askOverwrite && OverwriteExisting(target.string(), folder);
         }
         if (extract) queue.Start(i, target);
-        ui_.UpdateProgress(++done, static_cast<std::int64_t>(numbers.size()));
+        ui_.UpdateProgress(++done, total);
         ui_.Yield();
+        if ((cancelled = ui_.CancelRequested())) break;
     }
     queue.Finish();
-    yesToAll_ = false;
+    yesToAll_ = noToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
+    ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, total, "files extracted")
+                                           : FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -413,19 +424,27 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     ui_.DisableInterface();
     std::vector<std::string> failures;
     ExtractionQueue queue(*this, ui_, failures);
-    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) {
-        if (UpperCaseASCII(Row(i)[Column::Path]) == storedFolder) {
+    const auto inFolder = [&](std::int32_t i) { return UpperCaseASCII(Row(i)[Column::Path]) == storedFolder; };
+    std::int64_t total = 0, done = 0;
+    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) total += inFolder(i) ? 1 : 0;
+    bool cancelled = false;
+    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
+        const bool taken = inFolder(i);
+        if (taken) {
             queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
             if (!target.empty() && (overwrite || !queue.Exists(target))) queue.Start(i, target);
+            ++done;
         }
         ui_.UpdateProgress(i, fileCount_);
         ui_.Yield();
+        cancelled = taken && ui_.CancelRequested();
     }
     queue.Finish();
     ui_.EnableInterface();
     ui_.HideProgress();
-    ui_.SetPanel(Panel::Message, FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
+    ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, total, "files extracted")
+                                           : FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 

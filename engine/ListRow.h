@@ -10,7 +10,7 @@ namespace varnok {
 enum class Column { Filename = 0, Packed, PackedSize, OriginalSize, Ratio, Path, FileNr };
 inline constexpr int kColumnCount = 7;
 inline constexpr std::array<const char*, kColumnCount> kColumnCaptions = {
-    "&Filename", "Packed", "Packed Size", "Original Size", "Ratio", "Path", "File Nr"};
+    "Filename", "Packed", "Packed Size", "Original Size", "Ratio", "Path", "File Nr"};
 
 // One row of the file list: the UTF-8 texts of its seven cells, and the sizes
 // behind the two size texts, so that the list can order rows by the bytes they

@@ -1,7 +1,9 @@
 // Viewing entries: extracted into the view folder and opened in their programs.
+#include "engine/Cancelling.h"
 #include "engine/ExtractionTarget.h"
 #include "engine/mVarnokEngine.h"
 #include "platform/Folders.h"
+#include "platform/Win1252.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
@@ -14,18 +16,24 @@ void mVarnokEngine::ViewFile() {
     const fs::path folder = ViewFolder();
     std::vector<std::string> failures;
     std::int32_t done = 0;
-    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) {
-        if (ui_.IsRowSelected(i)) {
+    bool cancelled = false;
+    for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
+        const bool selected = ui_.IsRowSelected(i);
+        if (selected) {
             ++done;
             const fs::path target = TargetIn(folder, i, false, failures);
-            if (!target.empty() && ExtractTo(i, target, failures)) ui_.OpenWithAssociatedProgram(target.string());
+            if (!target.empty() && ExtractTo(i, target, failures) && !ui_.OpenWithAssociatedProgram(target.string())) {
+                failures.push_back(Win1252ToUtf8(EntryFileName(i)) + ": no program could be started to open it");
+            }
         }
         ui_.UpdateProgress(done, selectedCount_);
         ui_.Yield();
+        cancelled = selected && ui_.CancelRequested();
     }
     ui_.EnableInterface();
     ui_.HideProgress();
     UpdateSelection();
+    if (cancelled) ui_.SetPanel(Panel::Message, CancelledText(done, selectedCount_, "files viewed"));
     ui_.Yield();
     ReportFailures("These files could not be viewed:", failures);
 }

@@ -101,6 +101,9 @@ public:
     // --- Extraction -------------------------------------------------------
     void ExtractSelectedFiles(bool askOverwrite);
     OverwriteAnswer AskOverwrite(const std::string& fileName, const std::string& folder);
+    // Whether an existing target is written over: the user's answer, or the
+    // running command's "to all" answer once given.
+    bool OverwriteExisting(const std::string& fileName, const std::string& folder);
     void ExtractAllFiles(const std::string& folder, bool overwrite, bool keepStructure, bool askOverwrite);
     // Extract-all over a chosen set of entries (numbers 1-based, in this order).
     void ExtractEntries(const std::vector<std::int32_t>& numbers, const std::string& folder, bool overwrite,
@@ -157,6 +160,12 @@ public:
     // Entry n written into `folder` under its file name, for a drag out of the
     // list; the path written, or "" when it could not be (the user is told why).
     std::filesystem::path ExtractEntryInto(std::int32_t n, const std::filesystem::path& folder);
+
+    // --- Testing ----------------------------------------------------------
+    // Test Archive: reads every entry as extraction would, with progress, and
+    // reports each damaged one with the reason; an intact archive is said so in
+    // panel 1. Writes nothing.
+    void TestArchive();
 
     // --- Archive files: create, copy, move, rename, delete ----------------
     // The new-archive dialog's Ok. False when the dialog is to stay loaded,
@@ -288,6 +297,7 @@ private:
     std::vector<ListRow> rows_;
     std::array<std::string, 51> plugInTypes_;
     bool yesToAll_ = false;
+    bool noToAll_ = false;
     std::map<std::int32_t, bool> conversions_;  // the running command's WAVE decisions by entry
     OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::None;
     int problems_ = 0;
@@ -295,7 +305,6 @@ private:
     EditGuard guard_;
     bool askBeforeRemoving_ = true;
     bool addAsAdpcm_ = false;
-    bool noToAll_ = false;  // the running extraction's "No to All"
 };
 
 }  // namespace varnok

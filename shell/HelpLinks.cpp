@@ -15,6 +15,14 @@ namespace {
 
 QString ProgramTitle() { return QString::fromUtf8(kFileDescription); }
 
+// Hands `url` to the desktop and says so when no program takes it.
+void OpenOrSay(const HelpPort& port, const QUrl& url) {
+    if (port.openUrl(url)) return;
+    const QString shown = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
+    port.message(QStringLiteral("No program could be started to open %1.").arg(shown), ProgramTitle(),
+                 QMessageBox::Warning);
+}
+
 }  // namespace
 
 const std::array<InternetLink, 8>& InternetLinks() {
@@ -86,7 +94,7 @@ HelpPort HelpPort::For(QWidget* owner) {
     };
 }
 
-void ContactMe(const HelpPort& port) { port.openUrl(ContactMailUrl()); }
+void ContactMe(const HelpPort& port) { OpenOrSay(port, ContactMailUrl()); }
 
 void ReadMe(const HelpPort& port, const fs::path& programFolder) {
     const fs::path file = ReadMeFile(programFolder);
@@ -95,7 +103,7 @@ void ReadMe(const HelpPort& port, const fs::path& programFolder) {
         port.message(QString::fromUtf8(kReadMeMissing), ProgramTitle(), QMessageBox::Critical);
         return;
     }
-    port.openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    OpenOrSay(port, QUrl::fromLocalFile(QString::fromStdString(file.string())));
 }
 
 void Credits(const HelpPort& port) {
@@ -108,7 +116,7 @@ void FillInternetMenu(QMenu* menu, const HelpPort& port) {
         action->setObjectName(QString::fromLatin1(link.objectName));
         if (!link.address) continue;
         const QUrl url(QString::fromUtf8(link.address));
-        QObject::connect(action, &QAction::triggered, menu, [port, url] { port.openUrl(url); });
+        QObject::connect(action, &QAction::triggered, menu, [port, url] { OpenOrSay(port, url); });
     }
 }
 

@@ -55,18 +55,21 @@ struct HelpPort {
     static HelpPort For(QWidget* owner);
 };
 
+// Each command that hands an address or a file to the desktop says so in a
+// message when no program could be started for it.
+
 // Help > Contact Me: the mail program with a new message to the author.
 void ContactMe(const HelpPort& port);
 
 // Help > Read Me: opens readme.txt of the program folder; when there is none, says
-// so in a critical box titled "Varnok 2". Any other failure is not reported.
+// so in a critical box titled "Varnok 2".
 void ReadMe(const HelpPort& port, const std::filesystem::path& programFolder = ProgramFolder());
 
 // Help > Credits: the credits text in an information box titled "Varnok 2".
 void Credits(const HelpPort& port);
 
 // Adds the Internet entries to `menu`, each named by its objectName, opening its
-// address when clicked. A failed open is not reported.
+// address when clicked.
 void FillInternetMenu(QMenu* menu, const HelpPort& port);
 
 }  // namespace varnok

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -25,6 +27,21 @@
 
 namespace varnok {
 
+namespace {
+
+// The columns' design widths. Name and path are wide enough for the game's long
+// names and folders; the numbers need less.
+constexpr std::array<int, kColumnCount> kColumnDesignTwips = {3600, 800, 1300, 1400, 800, 3000, 900};
+constexpr int kFolderPaneDesignTwips = 2800;
+constexpr int kDesignHeightTwips = 7200;
+// Texts each column shows whole at its design width, in any font: a name and a
+// folder as long as the game's longest, and the widest numbers.
+constexpr std::array<const char*, kColumnCount> kColumnSampleTexts = {
+    "=AT_overhangwall_D_01.xbf", "Packed", "999.00 KB", "Original Size", "100.00%", "MAPS\\#M70 Claw Rock\\",
+    "File Nr"};
+
+}  // namespace
+
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), engine_(*this), settings_(std::make_unique<MainSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Varnok 2"));
@@ -35,7 +52,27 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), engine_(*this), setting
     ConnectList();
     settings_->setOnRecentChanged([this] { RefreshRecentMenu(); });
     settings_->setOnFavoritesChanged([this] { RefreshFavoritesMenu(); });
-    resize(ToPixels(9600), ToPixels(7200));
+    // As far as the screen allows.
+    const QScreen* shown = screen();
+    resize(shown ? DesignSize().boundedTo(shown->availableGeometry().size()) : DesignSize());
+}
+
+QSize frmMain::DesignSize() const {
+    int list = 2 * lstFiles->frameWidth() + lstFiles->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < kColumnCount; ++c) list += lstFiles->header()->sectionSize(c);
+    return {ToPixels(kFolderPaneDesignTwips) + imgSplitter->handleWidth() + list + 16, ToPixels(kDesignHeightTwips)};
+}
+
+void frmMain::SizeColumnsForGameNames() {
+    QHeaderView* header = lstFiles->header();
+    const QFontMetrics cells(lstFiles->font()), captions(header->font());
+    const int padding = 2 * lstFiles->style()->pixelMetric(QStyle::PM_HeaderMargin) + 12;
+    for (int c = 0; c < kColumnCount; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        const int text = std::max(cells.horizontalAdvance(QString::fromUtf8(kColumnSampleTexts[i])),
+                                  captions.horizontalAdvance(QString::fromUtf8(kColumnCaptions[i])));
+        header->resizeSection(c, std::max(ToPixels(kColumnDesignTwips[i]), text + padding));
+    }
 }
 
 // The file list's model reads the engine's rows, and the engine, a member, is
@@ -82,9 +119,26 @@ void frmMain::BuildWidgets() {
     imgIcon = new QLabel;
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
     imgIcon->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setFocusPolicy(Qt::NoFocus);
+    cmdCancel->hide();
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMain::RequestCancel);
+    // Escape cancels only while a long operation runs, so it is free for every
+    // other use the rest of the time.
+    actCancel = new QAction(QStringLiteral("Cancel"), this);
+    actCancel->setObjectName(QStringLiteral("actCancel"));
+    actCancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    actCancel->setShortcutContext(Qt::WindowShortcut);
+    actCancel->setEnabled(false);
+    addAction(actCancel);
+    connect(actCancel, &QAction::triggered, this, &frmMain::RequestCancel);
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(picProgress, 1);
+    progressRow->addWidget(cmdCancel);
     auto* infoText = new QVBoxLayout;
     infoText->addWidget(lblFilename);
-    infoText->addWidget(picProgress);
+    infoText->addLayout(progressRow);
     auto* infoLayout = new QHBoxLayout(picInfo);
     infoLayout->setContentsMargins(4, 2, 4, 2);
     infoLayout->addLayout(infoText, 1);
@@ -108,7 +162,7 @@ void frmMain::BuildWidgets() {
     // The splitter stays 1000 twips away from either side of the window.
     fmeFolders->setMinimumWidth(ToPixels(1000));
     right->setMinimumWidth(ToPixels(1000));
-    imgSplitter->setSizes({ToPixels(2800), ToPixels(6800)});
+    imgSplitter->setSizes({ToPixels(kFolderPaneDesignTwips), ToPixels(9600)});
     connect(imgSplitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
         settings_->Write("Size", "Splitter", std::to_string(ToTwips(pos) - 10));
         settings_->Write("Folders", "Width", std::to_string(ToTwips(fmeFolders->width())));
@@ -168,11 +222,24 @@ void frmMain::SaveColumns() {
 }
 
 void frmMain::ShowContextMenu(QPoint position) {
-    const QPoint global = lstFiles->viewport()->mapToGlobal(position);
-    logo_ = frmLogo::ShowBeside(this, global + QPoint(ToPixels(60), ToPixels(60)));
+    const QPoint global = lstFiles->viewport()->mapToGlobal(position) + QPoint(ToPixels(60), ToPixels(60));
+    logo_ = frmLogo::ShowBeside(this, global);
     mnuAction->setDefaultAction(mnuActionViewFile);
-    mnuAction->exec(global + QPoint(ToPixels(1320) - ToPixels(1260), 0));
+    // The menu may be moved to fit the screen; once it is up, the logo moves
+    // beside wherever it went.
+    QTimer::singleShot(0, this, [this] { PlaceLogoBesideMenu(); });
+    mnuAction->exec(global + QPoint(frmLogo::kWidth, 0));
     HideLogo();
+}
+
+// Left of the menu where the screen has room, else right of it; never under it.
+void frmMain::PlaceLogoBesideMenu() {
+    if (!logo_ || !mnuAction->isVisible()) return;
+    const QRect menu = mnuAction->geometry();
+    const QScreen* shown = mnuAction->screen();
+    const int screenLeft = shown ? shown->availableGeometry().left() : 0;
+    const int left = menu.left() - logo_->width() >= screenLeft ? menu.left() - logo_->width() : menu.right() + 1;
+    logo_->move(left, menu.top());
 }
 
 void frmMain::HideLogo() {

@@ -17,6 +17,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -61,6 +62,7 @@ public:
     void DisableInterface() override;
     void EnableInterface() override;
     void Yield() override;
+    bool CancelRequested() override;
     MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override;
     OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) override;
@@ -80,7 +82,7 @@ public:
     void EnableReadOnly() override;
     void EnableAdd() override;
     void DisableAll() override;
-    void OpenWithAssociatedProgram(const std::string& path) override;
+    bool OpenWithAssociatedProgram(const std::string& path) override;
     void AddRecentFile(const std::string& path) override;
     std::string FavoriteFile(int index) override;
     void SetOpenWithEnabled(int entry, bool enabled) override;
@@ -102,6 +104,10 @@ public:
     // it. 0 / an invalid index when there is no such row (hidden by the filter).
     int EntryOfView(const QModelIndex& index) const;
     QModelIndex ViewOfEntry(int entry) const;
+
+    // The size of the first start: the folder pane and all seven columns at their
+    // design widths. The window takes it as far as the screen allows.
+    QSize DesignSize() const;
 
     // Twips, the unit the settings file keeps sizes in, for this screen.
     int ToTwips(int pixels) const;
@@ -137,7 +143,12 @@ private:
     void SaveWindowState();
     void EmptyViewFolder();
     void ShowContextMenu(QPoint position);
+    void PlaceLogoBesideMenu();
     void HideLogo();
+    void RequestCancel();
+    QString StartFolder() const;
+    void RememberFolderOf(const QString& chosen, bool isFolder);
+    void SizeColumnsForGameNames();
     QList<QUrl> ExtractForDrag(const std::vector<int>& rows);
     void SetEnabled(std::initializer_list<QAction*> actions, bool enabled);
     // The command-state routines the engine calls, by what they are for.
@@ -156,6 +167,8 @@ private:
     CommandSet commandSet_ = CommandSet::NoArchive;
     std::filesystem::path programFolder_ = ProgramFolder();
     PlugInHost plugIns_{StartPlugInProgram};
+    bool cancelRequested_ = false;
+    QString lastFolder_;  // where the user last picked a file or folder in this session
 
     // Widgets
     QSplitter* imgSplitter = nullptr;
@@ -165,6 +178,8 @@ private:
     QWidget* picInfo = nullptr;
     QLabel* lblFilename = nullptr;
     QProgressBar* picProgress = nullptr;
+    QPushButton* cmdCancel = nullptr;  // beside the progress bar, shown with it
+    QAction* actCancel = nullptr;      // Escape, while a long operation runs
     QCheckBox* chkReadOnly = nullptr;
     QLabel* imgIcon = nullptr;
     FileListView* lstFiles = nullptr;

@@ -12,7 +12,6 @@
 namespace varnok {
 
 namespace {
-constexpr int kColumnDesignTwips = 1440;  // one inch
 }
 
 QWidget* frmMain::BuildListPane() {
@@ -28,7 +27,7 @@ QWidget* frmMain::BuildListPane() {
     model_->setDragExtractor([this](const std::vector<int>& rows) { return ExtractForDrag(rows); });
     proxy_ = new FileListProxy(model_, this);
     lstFiles->setModel(proxy_);
-    for (int c = 0; c < kColumnCount; ++c) lstFiles->header()->resizeSection(c, ToPixels(kColumnDesignTwips));
+    SizeColumnsForGameNames();
     auto* layout = new QVBoxLayout(listPane_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);

@@ -58,7 +58,7 @@ void frmMain::BuildFileMenu() {
     mnuFileClose->setShortcut(QKeySequence::Close);
     AddSeparator(mnuFile, "mnuFileBar0");
     mnuFileMove = AddAction(mnuFile, "mnuFileMove", QStringLiteral("&Move Archive"));
-    mnuFileCopy = AddAction(mnuFile, "mnuFileCopy", QStringLiteral("&Copy Archive"));
+    mnuFileCopy = AddAction(mnuFile, "mnuFileCopy", QStringLiteral("Co&py Archive"));
     mnuFileRename = AddAction(mnuFile, "mnuFileRename", QStringLiteral("&Rename Archive"));
     mnuFileDelete = AddAction(mnuFile, "mnuFileDelete", QStringLiteral("&Delete Archive"));
     AddSeparator(mnuFile, "mnuFileBar1");
@@ -88,7 +88,7 @@ void frmMain::BuildFileMenu() {
     }
     mnuFileBar3 = AddSeparator(mnuFile, "mnuFileBar3");
     mnuFileBar3->setVisible(false);
-    mnuFileExit = AddAction(mnuFile, "mnuFileExit", QStringLiteral("&Exit"));
+    mnuFileExit = AddAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
     mnuFileExit->setShortcut(QKeySequence::Quit);
 
     const auto browse = [this](const std::string& prompt) { return BrowseForFolder(prompt); };
@@ -97,6 +97,7 @@ void frmMain::BuildFileMenu() {
     connect(mnuFileMove, &QAction::triggered, this, [this] { frmMoveCopy::ShowMove(this, engine_); });
     connect(mnuFileRename, &QAction::triggered, this, [this] { frmRenameArchive::Show(this, engine_); });
     connect(mnuFileDelete, &QAction::triggered, this, [this] { engine_.DeleteArchive(); });
+    connect(mnuFileTest, &QAction::triggered, this, [this] { engine_.TestArchive(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { engine_.OpenArchiveDialog(); });
     connect(mnuFileClose, &QAction::triggered, this, [this] { engine_.CloseArchive(); });
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
@@ -109,7 +110,7 @@ void frmMain::BuildActionMenu() {
     mnuActionViewFile->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     mnuActionViewFile->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     lstFiles->addAction(mnuActionViewFile);
-    mnuActionViewWith = mnuAction->addMenu(QStringLiteral("Open with"));
+    mnuActionViewWith = mnuAction->addMenu(QStringLiteral("Open &with"));
     mnuActionViewWith->menuAction()->setObjectName(QStringLiteral("mnuActionViewWith"));
     mnuActionViewWithDef = AddAction(mnuActionViewWith, "mnuActionViewWithDef", QStringLiteral("&Default"));
     AddSeparator(mnuActionViewWith, "mnuActionViewWithBar0");
@@ -131,13 +132,13 @@ void frmMain::BuildActionMenu() {
     mnuActionRemoveDirectory = AddAction(mnuAction, "mnuActionRemoveDirectory", QStringLiteral("Re&move Directory"));
     AddSeparator(mnuAction, "mnuActionBar2");
     mnuActionExtractAll = AddAction(mnuAction, "mnuActionExtractAll", QStringLiteral("Ex&tract All"));
-    mnuActionRemoveAll = AddAction(mnuAction, "mnuActionRemoveAll", QStringLiteral("Rem&ove All"));
+    mnuActionRemoveAll = AddAction(mnuAction, "mnuActionRemoveAll", QStringLiteral("Remo&ve All"));
     AddSeparator(mnuAction, "mnuActionBar3");
     mnuActionSelectAll = AddAction(mnuAction, "mnuActionSelectAll", QStringLiteral("&Select All"));
     mnuActionSelectAll->setShortcut(QKeySequence::SelectAll);
     mnuActionInvertSelection = AddAction(mnuAction, "mnuActionInvertSelection", QStringLiteral("&Invert Selection"));
     AddSeparator(mnuAction, "mnuActionBar4");
-    mnuActionRenameFile = AddAction(mnuAction, "mnuActionRenameFile", QStringLiteral("Rename File"));
+    mnuActionRenameFile = AddAction(mnuAction, "mnuActionRenameFile", QStringLiteral("Re&name File"));
     mnuActionRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
     mnuActionChangePath = AddAction(mnuAction, "mnuActionChangePath", QStringLiteral("&Change Path"));
     AddSeparator(mnuAction, "mnuActionBar5");
@@ -195,7 +196,7 @@ void frmMain::BuildViewAndFavoritesMenus() {
     connect(mnuViewStatusBar, &QAction::triggered, this, [this](bool checked) { statusBar()->setVisible(checked); });
     connect(mnuViewRefresh, &QAction::triggered, this, [this] { engine_.RefreshArchive(); });
 
-    mnuFavorites = menuBar()->addMenu(QStringLiteral("&Fav&orites"));
+    mnuFavorites = menuBar()->addMenu(QStringLiteral("Fav&orites"));
     mnuFavorites->menuAction()->setObjectName(QStringLiteral("mnuFavorites"));
     mnuFavoritesAdd = AddAction(mnuFavorites, "mnuFavoritesAdd", QStringLiteral("&Add to Favorites"));
     mnuFavoritesModify = AddAction(mnuFavorites, "mnuFavoritesModify", QStringLiteral("&Modify Favorites"));
@@ -227,7 +228,7 @@ void frmMain::BuildOtherMenus() {
     QAction* mnuHelpContactMe = AddAction(mnuHelp, "mnuHelpContactMe", QStringLiteral("&Contact Me"));
     QAction* mnuHelpReadMe = AddAction(mnuHelp, "mnuHelpReadMe", QStringLiteral("&Read Me"));
     AddSeparator(mnuHelp, "mnuHelpBar0");
-    QAction* mnuHelpCredits = AddAction(mnuHelp, "mnuHelpCredits", QStringLiteral("&Credits"));
+    QAction* mnuHelpCredits = AddAction(mnuHelp, "mnuHelpCredits", QStringLiteral("Cre&dits"));
     AddSeparator(mnuHelp, "mnuHelpBar1");
     mnuHelpAboutPlugins = mnuHelp->addMenu(QStringLiteral("About &Plug-In"));
     mnuHelpAboutPlugins->menuAction()->setObjectName(QStringLiteral("mnuHelpAboutPlugins"));
@@ -268,7 +269,7 @@ void frmMain::BuildToolbar() {
         {"Extract File", QStyle::SP_DialogSaveButton, "document-save-as", mnuActionExtractFile},
         {"Delete File", QStyle::SP_TrashIcon, "edit-delete", mnuActionRemoveFile},
         {nullptr, {}, nullptr, nullptr},
-        {"Test Archive", QStyle::SP_DialogApplyButton, "tools-check-spelling", nullptr},
+        {"Test Archive", QStyle::SP_DialogApplyButton, "tools-check-spelling", mnuFileTest},
         {nullptr, {}, nullptr, nullptr},
         {"About Varnok...", QStyle::SP_MessageBoxInformation, "help-about", mnuHelpAbout},
     };
@@ -332,7 +333,8 @@ void frmMain::ShowAddSet() {
                true);
     SetEnabled({mnuActionViewFile, mnuActionExtractFile, mnuActionRemoveFile, mnuActionExtractDirectory,
                 mnuActionRemoveDirectory, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
-                mnuActionChangePath, mnuActionFindFile, tbButtons[5], tbButtons[7], tbButtons[8], tbButtons[10]},
+                mnuActionChangePath, mnuActionFindFile, mnuFileTest, tbButtons[5], tbButtons[7], tbButtons[8],
+                tbButtons[10]},
                false);
 }
 
@@ -341,8 +343,8 @@ void frmMain::ShowAllSet() {
                 mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
                 mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
                 mnuActionRemoveAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
-                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3],
-                tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8]},
+                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, mnuFileTest, tbButtons[3],
+                tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8], tbButtons[10]},
                true);
 }
 
@@ -360,7 +362,8 @@ void frmMain::ShowReadOnlySet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
                 mnuActionViewWith->menuAction(), mnuActionExtractFile, mnuActionExtractDirectory,
                 mnuActionExtractAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionFindFile,
-                mnuFavoritesAdd, mnuViewRefresh, tbButtons[3], tbButtons[5], tbButtons[7]},
+                mnuFavoritesAdd, mnuViewRefresh, mnuFileTest, tbButtons[3], tbButtons[5], tbButtons[7],
+                tbButtons[10]},
                true);
     SetEnabled({mnuActionAddFile, mnuActionRemoveFile, mnuActionAddDirectory, mnuActionRemoveDirectory,
                 mnuActionRemoveAll, mnuActionRenameFile, mnuActionChangePath, tbButtons[6], tbButtons[8]},
@@ -372,7 +375,7 @@ void frmMain::ShowNoArchiveSet() {
                 mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
                 mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
                 mnuActionRemoveAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
-                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3],
+                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, mnuFileTest, tbButtons[3],
                 tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8], tbButtons[10]},
                false);
 }

@@ -1,6 +1,7 @@
 // The plug-ins' part of the main window: their five menus and the clicks on them.
 #include <QMenu>
 
+#include "engine/ProgramInfo.h"
 #include "shell/frmMain.h"
 #include "shell/plugins/PlugInMenus.h"
 
@@ -29,16 +30,24 @@ void frmMain::DiscoverPlugIns() {
 void frmMain::PlugInClicked(PlugInMenu menu, int number) {
     bool started = false;
     bool attempted = true;
+    std::string viewed;
     if (menu == PlugInMenu::OpenWith) {
         HideLogo();
-        std::string viewed;
         started = plugIns_.RunOpenWith(number, [&] { return viewed = engine_.ViewFileWith(); });
         // An entry that could not be extracted has been reported already.
         attempted = !viewed.empty();
     } else {
         started = plugIns_.RunMenuEntry(menu, number);
     }
-    if (!started && attempted) SetPanel(Panel::Message, "The plug-in could not be started.");
+    if (!started && attempted) {
+        SetPanel(Panel::Message, "The plug-in could not be started.");
+        // The user asked for a file to be opened: say plainly that it was not.
+        if (!viewed.empty()) {
+            ShowMessage("The plug-in could not be started, so " + std::filesystem::path(viewed).filename().string() +
+                            " was not opened.",
+                        kFileDescription, MessageIcon::Exclamation, MessageButtons::Ok);
+        }
+    }
 }
 
 }  // namespace varnok

@@ -1,11 +1,14 @@
 // The main window as the engine's EngineUi.
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -69,12 +72,30 @@ void frmMain::SetPanel(Panel panel, const std::string& text) {
     label->setText(Qt(text));
 }
 
+// Each long operation starts with a fresh Cancel button; a click or Escape
+// before the next one started is forgotten.
 void frmMain::ShowProgress() {
+    cancelRequested_ = false;
     picProgress->setValue(0);
     picProgress->show();
+    cmdCancel->setEnabled(true);
+    cmdCancel->show();
+    actCancel->setEnabled(true);
 }
 
-void frmMain::HideProgress() { picProgress->hide(); }
+void frmMain::HideProgress() {
+    picProgress->hide();
+    cmdCancel->hide();
+    actCancel->setEnabled(false);
+}
+
+void frmMain::RequestCancel() {
+    cancelRequested_ = true;
+    cmdCancel->setEnabled(false);  // pressed once is enough: the entry in hand finishes first
+    SetPanel(Panel::Message, "Cancelling...");
+}
+
+bool frmMain::CancelRequested() { return cancelRequested_; }
 
 void frmMain::UpdateProgress(std::int64_t current, std::int64_t total) {
     const int value = total <= 0 ? 0 : static_cast<int>(std::clamp<std::int64_t>(current * 1000 / total, 0, 1000));
@@ -132,17 +153,38 @@ ConvertAnswer frmMain::AskConvert(const std::string& question, const std::string
     }
 }
 
+// The pickers start where the user last picked something, else in the open
+// archive's folder: where the files of a modding session usually are.
+QString frmMain::StartFolder() const {
+    if (!lastFolder_.isEmpty() && QFileInfo(lastFolder_).isDir()) return lastFolder_;
+    if (!engine_.ArchivePath().empty()) return QFileInfo(Qt(engine_.ArchivePath())).absolutePath();
+    return QString();
+}
+
+void frmMain::RememberFolderOf(const QString& chosen, bool isFolder) {
+    if (!chosen.isEmpty()) lastFolder_ = isFolder ? chosen : QFileInfo(chosen).absolutePath();
+}
+
 std::string frmMain::BrowseForFolder(const std::string& prompt) {
-    const QString folder = QFileDialog::getExistingDirectory(nullptr, Qt(prompt));
-    return folder.trimmed().toStdString();
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, Qt(prompt), StartFolder()).trimmed();
+    RememberFolderOf(folder, true);
+    return folder.toStdString();
 }
 
 std::string frmMain::OpenFileDialog(const std::string& filter) {
-    return QFileDialog::getOpenFileName(this, QString(), QString(), QtFilter(filter)).toStdString();
+    const QString chosen = QFileDialog::getOpenFileName(this, QString(), StartFolder(), QtFilter(filter));
+    RememberFolderOf(chosen, false);
+    return chosen.toStdString();
 }
 
 std::string frmMain::SaveFileDialog(const std::string& fileName, const std::string& filter) {
-    const QString chosen = QFileDialog::getSaveFileName(this, QString(), Qt(fileName), QtFilter(filter));
+    // A bare name is offered in the start folder; a path stays where it points.
+    QString offered = Qt(fileName);
+    if (const QString start = StartFolder(); !start.isEmpty() && QFileInfo(offered).isRelative()) {
+        offered = QDir(start).filePath(offered);
+    }
+    const QString chosen = QFileDialog::getSaveFileName(this, QString(), offered, QtFilter(filter));
+    RememberFolderOf(chosen, false);
     return chosen.isEmpty() ? fileName : chosen.toStdString();
 }
 
@@ -159,8 +201,8 @@ bool frmMain::IsRowSelected(int row) const {
 
 int frmMain::FocusedRow() const { return EntryOfView(lstFiles->selectionModel()->currentIndex()); }
 
-void frmMain::OpenWithAssociatedProgram(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
+bool frmMain::OpenWithAssociatedProgram(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(Qt(path)));
 }
 
 void frmMain::MarkFoundRow(int row) {

@@ -126,7 +126,9 @@ frmMoveCopy* frmMoveCopy::ShowMove(QWidget* parent, mVarnokEngine& engine) {
 void frmMoveCopy::fillTree(const std::vector<Drive>& drives) {
     tvwFolders_->clear();
     for (const Drive& drive : drives) {
-        auto* node = new QTreeWidgetItem(tvwFolders_, {FromUtf8(UpperCaseASCII(drive.text))});
+        // The drive list names each place in capitals already; the path in its
+        // label is a real one, and Linux paths are case-sensitive.
+        auto* node = new QTreeWidgetItem(tvwFolders_, {FromUtf8(drive.text)});
         node->setData(0, kKeyRole, FromUtf8(WithTrailingSlash(drive.path)));
         node->setData(0, kDriveRole, true);
         node->setIcon(0, DriveIcon(drive.type));

@@ -39,8 +39,10 @@ frmRename::frmRename(QWidget* parent, Mode mode, const std::string& original, Ac
     txtOrig_->setReadOnly(true);
     txtOrig_->setMinimumWidth(300);
     label2_ = Label(this, renaming ? tr("Current filename:") : tr("Current path:"), txtOrig_, "Label2");
-    txtName_ = new QLineEdit(this);
+    // Starts with the current text, selected: typing replaces it, an arrow key edits it.
+    txtName_ = new QLineEdit(FromUtf8(original), this);
     txtName_->setObjectName(QStringLiteral("txtName"));
+    txtName_->selectAll();
     label1_ = Label(this, renaming ? tr("Rename file to:") : tr("Change path to:"), txtName_, "Label1");
     cmdOk_ = Button(this, "cmdOk", tr("&Ok"));
     cmdCancel_ = Button(this, "cmdCancel", tr("&Cancel"));

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <deque>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +33,12 @@ public:
     std::vector<std::string> foundArchives;  // the captions of the last SetFoundArchives
     int rowCount = 0;
     bool listVisible = true, interfaceEnabled = true;
+    // The user presses Cancel once the engine has asked this many times (one ask
+    // per entry handled); unset, nobody cancels. cancelChecks counts the asks.
+    std::optional<int> cancelAfter;
+    int cancelChecks = 0;
+    // False: the desktop has no program for the files it is asked to open.
+    bool canOpenFiles = true;
 
     // The answers; None among the overwrite answers closes the question.
     std::deque<MessageAnswer> messageAnswers;
@@ -59,6 +66,7 @@ public:
     void DisableInterface() override { interfaceEnabled = false; }
     void EnableInterface() override { interfaceEnabled = true; }
     void Yield() override {}
+    bool CancelRequested() override { return cancelAfter && ++cancelChecks >= *cancelAfter; }
 
     MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override {
@@ -113,7 +121,10 @@ public:
     void EnableReadOnly() override { commands.push_back("EnableReadOnly"); }
     void EnableAdd() override { commands.push_back("EnableAdd"); }
     void DisableAll() override { commands.push_back("DisableAll"); }
-    void OpenWithAssociatedProgram(const std::string& path) override { opened.push_back(path); }
+    bool OpenWithAssociatedProgram(const std::string& path) override {
+        opened.push_back(path);
+        return canOpenFiles;
+    }
     void MarkFoundRow(int row) override {
         EXPECT_TRUE(row >= 1 && row <= rowCount) << row;
         selected.insert(row);

@@ -111,6 +111,7 @@ TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceWhenExpanded) {
     EXPECT_EQ(d->windowTitle(), "Move");
     auto* tree = Control<QTreeWidget>(d, "tvwFolders");
     QTreeWidgetItem* drive = tree->topLevelItem(0);
+    EXPECT_EQ(drive->text(0), "DISK (x)") << "the path in a label keeps its case";
     EXPECT_EQ(Children(drive), QStringList{""}) << "a placeholder until it is expanded";
     drive->setExpanded(true);
     EXPECT_EQ(Children(drive), (QStringList{"Alpha", "beta"})) << "folders only, in name order";

@@ -101,9 +101,9 @@ TEST_F(EditDialogs, RenameModesHaveTheirCaptions) {
                         QString::fromStdString(Text(d, "txtOrig") + "|" + Text(d, "txtName"))};
     };
     EXPECT_EQ(captions(Rename(frmRename::Mode::RenameFile)),
-              (Captions{"Rename", "Current filename:", "Rename file to:", "orig|"}));
+              (Captions{"Rename", "Current filename:", "Rename file to:", "orig|orig"}));
     EXPECT_EQ(captions(Rename(frmRename::Mode::ChangePath)),
-              (Captions{"Change path", "Current path:", "Change path to:", "orig|"}));
+              (Captions{"Change path", "Current path:", "Change path to:", "orig|orig"}));
 }
 
 TEST_F(EditDialogs, RenameOkRunsTheCommandTheCaptionNames) {
@@ -117,7 +117,17 @@ TEST_F(EditDialogs, RenameOkRunsTheCommandTheCaptionNames) {
     retitled->setWindowTitle("Change path");
     Click(retitled, "cmdOk");
     Click(Rename(frmRename::Mode::ChangePath), "cmdCancel");
-    EXPECT_EQ(calls, (std::vector<std::string>{"rename x\\b.wav", "path \\music", "path "}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"rename x\\b.wav", "path \\music", "path orig"}));
+}
+
+// The new name starts as the current one, selected, so typing replaces it whole.
+TEST_F(EditDialogs, TheNewNameStartsAsTheCurrentOneSelected) {
+    auto* d = Rename(frmRename::Mode::RenameFile);
+    auto* name = Control<QLineEdit>(d, "txtName");
+    EXPECT_EQ(name->selectedText(), QStringLiteral("orig"));
+    QTest::keyClicks(name, "new.wav");
+    Click(d, "cmdOk");
+    EXPECT_EQ(calls, std::vector<std::string>{"rename new.wav"});
 }
 
 TEST_F(EditDialogs, EnterInTxtNameConfirmsOnce) {

@@ -41,7 +41,7 @@ struct QuietUi final : EngineUi {
     void EnableReadOnly() override {}
     void EnableAdd() override {}
     void DisableAll() override {}
-    void OpenWithAssociatedProgram(const std::string&) override {}
+    bool OpenWithAssociatedProgram(const std::string&) override { return true; }
 };
 
 class DialogsOverEngine : public DialogTest {

@@ -22,6 +22,7 @@ using test::TempDir;
 // Records what the Help commands hand to the desktop.
 struct RecordingPort {
     std::vector<QUrl> opened;
+    bool desktopOpens = true;  // false: no program takes any address
     struct Message {
         QString text, title;
         QMessageBox::Icon icon;
@@ -31,7 +32,7 @@ struct RecordingPort {
     HelpPort port() {
         return {[this](const QUrl& url) {
                     opened.push_back(url);
-                    return true;
+                    return desktopOpens;
                 },
                 [this](const QString& text, const QString& title, QMessageBox::Icon icon) {
                     messages.push_back({text, title, icon});
@@ -96,6 +97,23 @@ TEST(HelpTest, CreditsAreGroupsOfIndentedNames) {
     EXPECT_EQ(rec.messages[0].text.toStdString(), text);
     EXPECT_EQ(rec.messages[0].title, QStringLiteral("Varnok 2"));
     EXPECT_EQ(rec.messages[0].icon, QMessageBox::Information);
+}
+// What the desktop cannot open is said, naming the file or the address.
+TEST(HelpTest, AnOpenNoProgramTakesIsSaid) {
+    TempDir dir;
+    const fs::path readme = dir.write("readme.txt", "hello");
+    QMenu menu;
+    RecordingPort rec;
+    rec.desktopOpens = false;
+    FillInternetMenu(&menu, rec.port());
+    ReadMe(rec.port(), dir.path());
+    menu.actions()[3]->trigger();
+    ASSERT_EQ(rec.messages.size(), 2u);
+    EXPECT_EQ(rec.messages[0].text, QStringLiteral("No program could be started to open %1.")
+                                        .arg(QString::fromStdString(readme.string())));
+    EXPECT_EQ(rec.messages[1].text, QStringLiteral("No program could be started to open https://dune2k.com/."));
+    EXPECT_EQ(rec.messages[1].title, QStringLiteral("Varnok 2"));
+    EXPECT_EQ(rec.messages[1].icon, QMessageBox::Warning);
 }
 
 TEST(HelpTest, TheInternetMenuHasSevenLinksAndASeparator) {

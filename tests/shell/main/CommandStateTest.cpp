@@ -31,15 +31,15 @@ TEST_F(MainWindowCommandState, AnRfhArchiveWithEntriesOffersEveryCommand) {
                    "mnuActionExtractDirectory", "mnuActionRemoveDirectory", "mnuActionExtractAll",
                    "mnuActionRemoveAll", "mnuActionSelectAll", "mnuActionInvertSelection", "mnuActionRenameFile",
                    "mnuActionChangePath", "mnuActionFindFile", "mnuFavoritesAdd", "mnuViewRefresh", "tbButton3",
-                   "tbButton5", "tbButton6", "tbButton7", "tbButton8"},
+                   "tbButton5", "tbButton6", "tbButton7", "tbButton8", "mnuFileTest", "tbButton10"},
                   true);
-    EXPECT_FALSE(Action("tbButton10")->isEnabled());
 
     // The toolbar's close button closes it like File > Close.
     Action("tbButton3")->trigger();
     EXPECT_EQ(window->windowTitle(), "Varnok 2 - Beta 1/Build 77");
     EXPECT_EQ(Rows(), 0);
-    ExpectEnabled({"mnuFileClose", "mnuActionAddFile", "mnuActionExtractAll", "tbButton6"}, false);
+    ExpectEnabled({"mnuFileClose", "mnuActionAddFile", "mnuActionExtractAll", "tbButton6", "mnuFileTest", "tbButton10"},
+                  false);
 }
 
 TEST_F(MainWindowCommandState, ABagArchiveOffersAddRemoveAndRenameButNoPaths) {
@@ -49,7 +49,7 @@ TEST_F(MainWindowCommandState, ABagArchiveOffersAddRemoveAndRenameButNoPaths) {
     const Names edits = {"mnuActionAddFile", "mnuActionRemoveFile", "mnuActionAddDirectory", "mnuActionRenameFile",
                          "tbButton6", "tbButton8"};
     ExpectEnabled({"mnuActionViewFile", "mnuActionExtractFile", "mnuActionExtractDirectory", "mnuActionExtractAll",
-                   "mnuActionSelectAll", "mnuActionFindFile", "tbButton5", "tbButton7"},
+                   "mnuActionSelectAll", "mnuActionFindFile", "tbButton5", "tbButton7", "mnuFileTest", "tbButton10"},
                   true);
     ExpectEnabled(edits, true);
     ExpectEnabled({"mnuActionRemoveDirectory", "mnuActionRemoveAll", "mnuActionChangePath"}, false);
@@ -73,8 +73,17 @@ TEST_F(MainWindowCommandState, AnEmptyArchiveCanOnlyBeAddedTo) {
                   true);
     ExpectEnabled({"mnuActionViewFile", "mnuActionExtractFile", "mnuActionRemoveFile", "mnuActionSelectAll",
                    "mnuActionInvertSelection", "mnuActionRenameFile", "mnuActionChangePath", "tbButton5",
-                   "tbButton7", "tbButton8", "tbButton10"},
+                   "tbButton7", "tbButton8", "mnuFileTest", "tbButton10"},
                   false);
+}
+
+// The toolbar's test button runs File > Test Archive, and its verdict is in panel 1.
+TEST_F(MainWindowCommandState, TestArchiveReportsInPanelOne) {
+    Open("demo.bag");
+    Action("tbButton10")->trigger();
+    EXPECT_EQ(Panel(1), "All 8 entries are intact.");
+    EXPECT_FALSE(Find<QWidget>("cmdCancel")->isVisible());
+    EXPECT_TRUE(Action("mnuFileTest")->isEnabled());
 }
 
 TEST_F(MainWindowCommandState, SelectAllAndInvertSelectionShowTheNewTotals) {

@@ -1,4 +1,4 @@
-#include "cli/PayloadCheck.h"
+#include "engine/PayloadCheck.h"
 
 #include <algorithm>
 #include <optional>
@@ -10,7 +10,7 @@
 #include "formats/io/Zlib.h"
 #include "platform/Win1252.h"
 
-namespace varnok::cli {
+namespace varnok {
 namespace fs = std::filesystem;
 
 namespace {
@@ -58,9 +58,24 @@ std::optional<std::string> PayloadProblem(const cRFH& index, std::int32_t n, con
     return std::nullopt;
 }
 
+// Why record n can't be extracted, or nothing. A sound record is read as it is
+// extracted as a WAVE file, so ADPCM data that does not decode is found too.
+std::optional<std::string> RecordProblem(const cBAG& bag, std::int32_t n, std::uint64_t size) {
+    const std::int64_t offset = bag.BAGGetFileOffSet(n);
+    const std::int64_t length = bag.BAGGetFileSize(n);
+    if (offset < 0 || length < 0) return "its record gives a negative offset or size";
+    if (static_cast<std::uint64_t>(offset + length) > size) return PastEnd(offset + length, size);
+    try {
+        bag.BAGReadFile(n, bag.BAGCanConvert(n));
+    } catch (const FormatError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-std::vector<DamagedEntry> CheckRfhPayloads(const cRFH& index, const fs::path& data) {
+std::vector<DamagedEntry> CheckRfhPayloads(const cRFH& index, const fs::path& data, const CheckProgress& progress) {
     std::vector<DamagedEntry> damaged;
     const std::int32_t count = index.GetFileCount();
     if (count == 0) return damaged;
@@ -77,23 +92,21 @@ std::vector<DamagedEntry> CheckRfhPayloads(const cRFH& index, const fs::path& da
         if (auto why = PayloadProblem(index, n, *in)) {
             damaged.push_back({n, Describe(index, n) + ": " + *why});
         }
+        if (progress && !progress(n)) break;
     }
     return damaged;
 }
 
-std::vector<DamagedEntry> CheckBagRecords(const cBAG& bag, const fs::path& file) {
+std::vector<DamagedEntry> CheckBagRecords(const cBAG& bag, const fs::path& file, const CheckProgress& progress) {
     std::vector<DamagedEntry> damaged;
     const std::uint64_t size = FileLength(file);
     for (std::int32_t n = 1; n <= bag.BAGGetFileCount(); ++n) {
-        const std::int64_t offset = bag.BAGGetFileOffSet(n);
-        const std::int64_t length = bag.BAGGetFileSize(n);
-        if (offset < 0 || length < 0) {
-            damaged.push_back({n, Describe(n, bag.BAGGetFileName(n)) + ": its record gives a negative offset or size"});
-        } else if (static_cast<std::uint64_t>(offset + length) > size) {
-            damaged.push_back({n, Describe(n, bag.BAGGetFileName(n)) + ": " + PastEnd(offset + length, size)});
+        if (auto why = RecordProblem(bag, n, size)) {
+            damaged.push_back({n, Describe(n, bag.BAGGetFileName(n)) + ": " + *why});
         }
+        if (progress && !progress(n)) break;
     }
     return damaged;
 }
 
-}  // namespace varnok::cli
+}  // namespace varnok

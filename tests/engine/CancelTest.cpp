@@ -1,0 +1,133 @@
+#include <functional>
+
+#include "engine/PairCommit.h"
+#include "formats/cRFH.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace varnok::test {
+namespace {
+
+using EngineCancel = EngineTest;
+
+std::vector<StoredFile> Lettered(int count, const std::string& folder = "") {
+    std::vector<StoredFile> files;
+    for (int i = 0; i < count; ++i) {
+        const char letter = static_cast<char>('a' + i);
+        files.push_back({folder + letter + ".txt", std::string(1000 + i, letter)});
+    }
+    return files;
+}
+
+// Each extract command stops after the entry in hand: the files it finished are
+// whole, nothing half-written is left, and panel 1 says how far it got.
+TEST_F(EngineCancel, AnExtractionStopsAfterTheEntryInHand) {
+    Open(MakeRfh("Game.rfh", Lettered(6, "x\\")));
+    struct Case {
+        const char* command;
+        std::function<void(const fs::path& out)> run;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"extract all", [&](const fs::path& out) { engine.ExtractAllFiles(out.string(), false, false, true); },
+         "Cancelled: 2 of 6 files extracted."},
+        {"extract selected",
+         [&](const fs::path& out) {
+             Select({1, 2, 4, 5});
+             ui.folders = {out.string()};
+             engine.ExtractSelectedFiles(true);
+         },
+         "Cancelled: 2 of 4 files extracted."},
+        {"extract directory", [&](const fs::path& out) { engine.ExtractDirectory("X\\", out.string(), false); },
+         "Cancelled: 2 of 6 files extracted."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const fs::path out = dir / c.command;
+        ui.cancelChecks = 0;
+        ui.cancelAfter = 2;
+        c.run(out);
+        EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"a.txt", "b.txt"}));
+        EXPECT_EQ(ReadText(out / "a.txt"), std::string(1000, 'a'));
+        EXPECT_EQ(ReadText(out / "b.txt"), std::string(1001, 'b'));
+        EXPECT_EQ(ui.cancelChecks, 2) << "nothing is asked after the cancel";
+        EXPECT_EQ(ui.panel[1], c.expected);
+        EXPECT_TRUE(ui.interfaceEnabled);
+    }
+}
+
+// An add stops between two files: the index lists exactly the files added so far,
+// the data file ends where they end, and the add's recovery marker is gone.
+TEST_F(EngineCancel, AnAddKeepsWhatItAddedAndLeavesTheArchiveConsistent) {
+    const fs::path index = MakeRfh("Game.rfh", {{"first.txt", "first"}}), data = dir / "Game.rfd";
+    Open(index);
+    std::vector<std::string> files;
+    for (const char* name : {"b.txt", "c.txt", "d.txt", "e.txt", "f.txt"}) {
+        files.push_back(dir.write(fs::path("in") / name, std::string(500, name[0])).string());
+    }
+    ui.cancelAfter = 3;
+    engine.AddDroppedFiles(files);
+
+    EXPECT_EQ(ui.panel[1], "Cancelled: 3 of 5 files added.");
+    EXPECT_EQ(StoredNames(index), (std::vector<std::string>{"first.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_EQ(ui.rowCount, 4);
+    EXPECT_EQ(ui.panel[2], "4 Files");
+    EXPECT_FALSE(fs::exists(AddMarker(data).MarkerPath()));
+
+    // What is on disk is a whole archive: a fresh open lists the same entries, and
+    // every added one extracts its file.
+    engine.CloseArchive();
+    Open(index);
+    ASSERT_EQ(engine.FileCount(), 4);
+    EXPECT_EQ(fs::file_size(data), static_cast<std::uintmax_t>(engine.Index().RFHNextOffSet()));
+    engine.ExtractEntry(4, dir / "d.back");
+    EXPECT_EQ(ReadText(dir / "d.back"), std::string(500, 'd'));
+}
+
+// A removal is one commit: a cancel while it is being prepared removes nothing.
+TEST_F(EngineCancel, ARemovalCancelledWhilePreparedRemovesNothing) {
+    const fs::path index = MakeRfh("Game.rfh", Lettered(4)), data = dir / "Game.rfd";
+    Open(index);
+    const auto indexBytes = ReadBytes(index), dataBytes = ReadBytes(data);
+    Select({2, 3});
+    ui.cancelAfter = 1;
+    engine.RemoveSelectedFiles();
+    EXPECT_EQ(ui.panel[1], "Cancelled: 0 of 2 files removed.");
+    EXPECT_EQ(ReadBytes(index), indexBytes);
+    EXPECT_EQ(ReadBytes(data), dataBytes);
+    EXPECT_EQ(engine.RowCount(), 4);
+    EXPECT_TRUE(ui.listVisible);
+}
+
+// Viewing several entries stops after the one in hand; one no program opens is
+// reported by name.
+TEST_F(EngineCancel, ViewingStopsAndNamesWhatNoProgramOpened) {
+    Open(MakeRfh("Game.rfh", Lettered(3)));
+    Select({1, 2, 3});
+    ui.canOpenFiles = false;
+    ui.cancelAfter = 2;
+    engine.ViewFile();
+    EXPECT_EQ(ui.opened.size(), 2u);
+    EXPECT_EQ(ui.panel[1], "Cancelled: 2 of 3 files viewed.");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "These files could not be viewed:\n\n"
+              "a.txt: no program could be started to open it\n"
+              "b.txt: no program could be started to open it");
+}
+
+// "No to All" keeps every existing file of the command without asking again, and
+// still writes the files that are not there yet.
+TEST_F(EngineCancel, NoToAllKeepsEveryExistingFileOfOneCommand) {
+    Open(MakeRfh("Game.rfh", Lettered(4)));
+    const fs::path out = dir / "out";
+    for (const char* name : {"a.txt", "b.txt", "d.txt"}) dir.write(out / name, "old");
+    ui.overwriteAnswers = {OverwriteAnswer::NoToAll};
+    engine.ExtractAllFiles(out.string(), false, false, true);
+    EXPECT_EQ(ui.overwriteQuestions.size(), 1u);
+    EXPECT_EQ(ReadText(out / "a.txt") + ReadText(out / "b.txt") + ReadText(out / "d.txt"), "oldoldold");
+    EXPECT_EQ(ReadText(out / "c.txt"), std::string(1002, 'c'));
+    EXPECT_EQ(engine.LastOverwriteAnswer(), OverwriteAnswer::NoToAll);
+}
+
+}  // namespace
+}  // namespace varnok::test
