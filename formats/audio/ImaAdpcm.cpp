@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "formats/FormatError.h"
 #include "formats/audio/Hex.h"
@@ -73,44 +74,89 @@ std::size_t SamplesIn(std::size_t n, unsigned channels) {
     return 1 + groups * kSamplesPerGroup + loose * 2;
 }
 
+// The decoder's step in one table: the signed difference every code makes at every
+// step index, worked out exactly as Channel::apply adds it up.
+constexpr std::array<std::int32_t, (kImaMaxStepIndex + 1) * 16> MakeDeltaTable() {
+    std::array<std::int32_t, (kImaMaxStepIndex + 1) * 16> table{};
+    for (std::size_t index = 0; index < kStepTable.size(); ++index) {
+        const int step = kStepTable[index];
+        for (unsigned code = 0; code < 16; ++code) {
+            int diff = step >> 3;
+            if (code & 4) diff += step;
+            if (code & 2) diff += step >> 1;
+            if (code & 1) diff += step >> 2;
+            table[index * 16 + code] = (code & 8) ? -diff : diff;
+        }
+    }
+    return table;
+}
+
+constexpr auto kDeltaTable = MakeDeltaTable();
+constexpr std::array<int, 16> kIndexStep16 = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+
+// One channel's decoding state; step() is the inner loop's whole work.
+struct DecodeState {
+    int predictor = 0;
+    int index = 0;
+
+    std::int16_t step(unsigned code) {
+        predictor = std::clamp(predictor + kDeltaTable[static_cast<std::size_t>(index) * 16 + code], -32768, 32767);
+        index = std::clamp(index + kIndexStep16[code], 0, kImaMaxStepIndex);
+        return static_cast<std::int16_t>(predictor);
+    }
+};
+
+// Decodes blocks one after another through `put(sampleIndex, sample)`, where
+// sampleIndex counts the interleaved samples of the block. Each block's length and
+// header are checked once; the codes inside are then read without further checks.
 class BlockDecoder {
 public:
-    BlockDecoder(unsigned channels, const std::string& what, std::vector<std::int16_t>& out)
-        : channels_(channels), what_(what), out_(out), state_(channels) {}
+    BlockDecoder(unsigned channels, const std::string& what) : channels_(channels), what_(what) {}
 
-    void decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset) {
+    // The samples (all channels) the block decodes to, written through put.
+    template <typename Put>
+    std::size_t decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset, Put&& put) {
         const std::size_t frames = SamplesIn(block.size(), channels_);
         if (frames == 0) {
             Fail(number, offset, "is " + std::to_string(block.size()) + " bytes, shorter than its " +
                                      std::to_string(HeaderBytes(channels_)) + "-byte header");
         }
-        ByteReader r(block);
-        for (unsigned c = 0; c < channels_; ++c) {
-            const std::uint8_t low = r.u8();
-            const std::uint8_t high = r.u8();
-            state_[c].predictor = static_cast<std::int16_t>(low | high << 8);
-            state_[c].index = r.u8();
-            r.skip(1);
-            if (state_[c].index > kImaMaxStepIndex) {
-                Fail(number, offset, "has step index " + std::to_string(state_[c].index) + " for channel " +
+        DecodeState state[2];
+        std::vector<DecodeState> more(channels_ > 2 ? channels_ : 0);
+        DecodeState* states = channels_ > 2 ? more.data() : state;
+        const std::uint8_t* p = block.data();
+        for (unsigned c = 0; c < channels_; ++c, p += kImaHeaderBytesPerChannel) {
+            states[c].predictor = static_cast<std::int16_t>(p[0] | p[1] << 8);
+            states[c].index = p[2];
+            if (states[c].index > kImaMaxStepIndex) {
+                Fail(number, offset, "has step index " + std::to_string(states[c].index) + " for channel " +
                                          std::to_string(c + 1) + ", above the highest, 88");
             }
+            put(c, static_cast<std::int16_t>(states[c].predictor));
         }
-        const std::size_t first = out_.size();
-        out_.resize(first + frames * channels_);
-        for (unsigned c = 0; c < channels_; ++c) out_[first + c] = static_cast<std::int16_t>(state_[c].predictor);
-
-        const std::span<const std::uint8_t> codes = block.subspan(HeaderBytes(channels_));
-        const std::size_t groupStride = kGroupBytes * channels_;
-        for (std::size_t frame = 1; frame < frames; ++frame) {
-            const std::size_t k = frame - 1;  // which code of the channel
-            for (unsigned c = 0; c < channels_; ++c) {
-                const std::size_t at = (k / kSamplesPerGroup) * groupStride + c * kGroupBytes +
-                                       (k % kSamplesPerGroup) / 2;
-                const unsigned code = (k % 2 == 0) ? codes[at] & 0x0F : codes[at] >> 4;
-                out_[first + frame * channels_ + c] = state_[c].apply(code);
+        if (channels_ == 1) {
+            // One channel: the codes simply follow each other, two to a byte.
+            DecodeState& s = states[0];
+            for (std::size_t i = 0; i + 1 < frames; i += 2) {
+                const unsigned byte = p[i / 2];
+                put(1 + i, s.step(byte & 0x0F));
+                put(2 + i, s.step(byte >> 4));
+            }
+            return frames;
+        }
+        // Groups of 4 bytes (8 codes) per channel, channel after channel.
+        const std::size_t groups = (frames - 1) / kSamplesPerGroup;
+        for (std::size_t g = 0; g < groups; ++g) {
+            const std::size_t firstFrame = 1 + g * kSamplesPerGroup;
+            for (unsigned c = 0; c < channels_; ++c, p += kGroupBytes) {
+                for (std::size_t j = 0; j < kGroupBytes; ++j) {
+                    const unsigned byte = p[j];
+                    put((firstFrame + 2 * j) * channels_ + c, states[c].step(byte & 0x0F));
+                    put((firstFrame + 2 * j + 1) * channels_ + c, states[c].step(byte >> 4));
+                }
             }
         }
+        return frames * channels_;
     }
 
 private:
@@ -121,9 +167,13 @@ private:
 
     unsigned channels_;
     const std::string& what_;
-    std::vector<std::int16_t>& out_;
-    std::vector<Channel> state_;
 };
+
+void CheckLayout(unsigned channels, std::size_t blockAlign, const std::string& what) {
+    if (channels == 0 || blockAlign == 0) {
+        throw FormatError(FormatErrorKind::Corrupt, what + " gives no ADPCM block size or channel count");
+    }
+}
 
 }  // namespace
 
@@ -142,18 +192,42 @@ bool ImaValidBlockAlign(std::size_t blockAlign, unsigned channels) {
 
 std::vector<std::int16_t> ImaDecode(std::span<const std::uint8_t> data, unsigned channels, std::size_t blockAlign,
                                     const std::string& what) {
-    std::vector<std::int16_t> out;
-    if (channels == 0 || blockAlign == 0) {
-        throw FormatError(FormatErrorKind::Corrupt, what + " gives no ADPCM block size or channel count");
-    }
-    // The output is reserved from the bytes that are really there, never from the block size alone.
-    const std::size_t blocks = data.size() / blockAlign + 1;
-    out.reserve(data.size() * 2 + blocks * channels);
-    BlockDecoder decoder(channels, what, out);
+    CheckLayout(channels, blockAlign, what);
+    // Sized from the bytes that are really there, never from the block size alone.
+    std::vector<std::int16_t> out(ImaPcmBytes(data.size(), channels, blockAlign) / 2);
+    BlockDecoder decoder(channels, what);
+    std::int16_t* at = out.data();
     for (std::size_t offset = 0, number = 0; offset < data.size(); offset += blockAlign, ++number) {
-        decoder.decode(data.subspan(offset, std::min(blockAlign, data.size() - offset)), number, offset);
+        const auto block = data.subspan(offset, std::min(blockAlign, data.size() - offset));
+        at += decoder.decode(block, number, offset, [at](std::size_t i, std::int16_t v) { at[i] = v; });
     }
     return out;
+}
+
+std::size_t ImaPcmBytes(std::size_t dataSize, unsigned channels, std::size_t blockAlign) {
+    if (channels == 0 || blockAlign == 0) return 0;
+    const std::size_t whole = dataSize / blockAlign;
+    return 2 * channels * (whole * SamplesIn(blockAlign, channels) + SamplesIn(dataSize % blockAlign, channels));
+}
+
+ImaPcmDecoder::ImaPcmDecoder(unsigned channels, std::size_t blockAlign, std::string what)
+    : channels_(channels), blockAlign_(blockAlign), what_(std::move(what)) {
+    CheckLayout(channels, blockAlign, what_);
+}
+
+std::size_t ImaPcmDecoder::decode(std::span<const std::uint8_t> blocks, std::uint8_t* out) {
+    BlockDecoder decoder(channels_, what_);
+    std::uint8_t* at = out;
+    for (std::size_t offset = 0; offset < blocks.size(); offset += blockAlign_, ++blocksDone_) {
+        const auto block = blocks.subspan(offset, std::min(blockAlign_, blocks.size() - offset));
+        const std::size_t samples = decoder.decode(block, blocksDone_, blocksDone_ * blockAlign_,
+                                                   [at](std::size_t i, std::int16_t v) {
+                                                       at[2 * i] = static_cast<std::uint8_t>(v);
+                                                       at[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
+                                                   });
+        at += 2 * samples;
+    }
+    return static_cast<std::size_t>(at - out);
 }
 
 std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels,
