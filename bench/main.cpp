@@ -257,7 +257,8 @@ int RunAll(Options o) {
                 static_cast<unsigned long long>(stats.entries), Mb(static_cast<double>(stats.originalBytes)),
                 Mb(static_cast<double>(stats.dataBytes)), Mb(static_cast<double>(stats.largest)));
     std::printf("sound archive: %.0f MB, 5000 entries (70%% IMA ADPCM); WAVE files to add: 500, %.0f MB\n",
-                Mb(static_cast<double>(fs::file_size(layout.sounds()))), Mb(static_cast<double>(FolderSize(layout.waves()))));
+                Mb(static_cast<double>(fs::file_size(layout.sounds()))),
+                Mb(static_cast<double>(FolderSize(layout.waves()))));
     std::printf("machine: %s, %u cores, kernel %s; outputs in %s\n", FirstLine("/proc/cpuinfo", "model name").c_str(),
                 std::thread::hardware_concurrency(), KernelRelease().c_str(), o.dir.c_str());
     std::printf("engine workers: %s; fastest of %d runs; load average %s before, %s after (generation %.0f s)\n\n",

@@ -13,10 +13,9 @@
 #include <vector>
 
 #include "formats/ConvertAnswer.h"
+#include "formats/io/File.h"
 
 namespace varnok {
-
-class InputFile;
 
 // Bytes 0-15 of a BAG file. Magic is "GABA" while an archive is open, empty otherwise.
 struct BAGHeader {

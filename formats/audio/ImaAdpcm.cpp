@@ -94,28 +94,80 @@ constexpr std::array<std::int32_t, (kImaMaxStepIndex + 1) * 16> MakeDeltaTable()
 constexpr auto kDeltaTable = MakeDeltaTable();
 constexpr std::array<int, 16> kIndexStep16 = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
-// One channel's decoding state; step() is the inner loop's whole work.
 struct DecodeState {
     int predictor = 0;
     int index = 0;
-
-    std::int16_t step(unsigned code) {
-        predictor = std::clamp(predictor + kDeltaTable[static_cast<std::size_t>(index) * 16 + code], -32768, 32767);
-        index = std::clamp(index + kIndexStep16[code], 0, kImaMaxStepIndex);
-        return static_cast<std::int16_t>(predictor);
-    }
 };
+
+// The inner loop's whole work for one code.
+inline std::int16_t DecodeCode(int& predictor, int& index, unsigned code) {
+    predictor = std::clamp(predictor + kDeltaTable[static_cast<std::size_t>(index) * 16 + code], -32768, 32767);
+    index = std::clamp(index + kIndexStep16[code], 0, kImaMaxStepIndex);
+    return static_cast<std::int16_t>(predictor);
+}
+
+// Decodes one channel's codes, two a byte, low nibble first; code k's sample goes to
+// put(first + k * stride). The state is worked on in locals and `put` is a copy, so
+// the compiler keeps both in registers however the output aliases them.
+template <typename Put>
+void DecodeRun(DecodeState& state, const std::uint8_t* bytes, std::size_t byteCount, std::size_t first,
+               std::size_t stride, Put put) {
+    int predictor = state.predictor;
+    int index = state.index;
+    for (std::size_t i = 0; i < byteCount; ++i) {
+        const unsigned byte = bytes[i];
+        put(first + 2 * i * stride, DecodeCode(predictor, index, byte & 0x0F));
+        put(first + (2 * i + 1) * stride, DecodeCode(predictor, index, byte >> 4));
+    }
+    state = {predictor, index};
+}
 
 // Decodes blocks one after another through `put(sampleIndex, sample)`, where
 // sampleIndex counts the interleaved samples of the block. Each block's length and
 // header are checked once; the codes inside are then read without further checks.
+// Where decoded samples go: 16-bit values, or little-endian bytes as PCM data holds them.
+struct SampleStore {
+    std::int16_t* at;
+    void operator()(std::size_t i, std::int16_t v) const { at[i] = v; }
+    void advance(std::size_t samples) { at += samples; }
+};
+
+struct PcmByteStore {
+    std::uint8_t* at;
+    void operator()(std::size_t i, std::int16_t v) const {
+        at[2 * i] = static_cast<std::uint8_t>(v);
+        at[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
+    }
+    void advance(std::size_t samples) { at += 2 * samples; }
+};
+
 class BlockDecoder {
 public:
     BlockDecoder(unsigned channels, const std::string& what) : channels_(channels), what_(what) {}
 
+    // Decodes blocks of blockAlign bytes, the last possibly shorter, into `out`;
+    // `number` is the first block's place in the data, every block before it whole
+    // (failures name the block and its offset in the data). Returns the store moved past
+    // what it wrote. Pairs of whole mono blocks are decoded side by side: every block
+    // starts afresh from its header, so the two chains of predictions do not wait
+    // for each other and the processor works on both at once.
+    template <typename Store>
+    Store decodeAll(std::span<const std::uint8_t> data, std::size_t blockAlign, std::size_t number, Store out) {
+        const bool pairs = channels_ == 1 && blockAlign > kImaHeaderBytesPerChannel;
+        std::size_t offset = 0;
+        for (; pairs && data.size() - offset >= 2 * blockAlign; offset += 2 * blockAlign, number += 2) {
+            out.advance(decodeMonoPair(data.data() + offset, blockAlign, number, number * blockAlign, out));
+        }
+        for (; offset < data.size(); offset += blockAlign, ++number) {
+            const auto block = data.subspan(offset, std::min(blockAlign, data.size() - offset));
+            out.advance(decode(block, number, number * blockAlign, out));
+        }
+        return out;
+    }
+
     // The samples (all channels) the block decodes to, written through put.
     template <typename Put>
-    std::size_t decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset, Put&& put) {
+    std::size_t decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset, Put put) {
         const std::size_t frames = SamplesIn(block.size(), channels_);
         if (frames == 0) {
             Fail(number, offset, "is " + std::to_string(block.size()) + " bytes, shorter than its " +
@@ -126,22 +178,12 @@ public:
         DecodeState* states = channels_ > 2 ? more.data() : state;
         const std::uint8_t* p = block.data();
         for (unsigned c = 0; c < channels_; ++c, p += kImaHeaderBytesPerChannel) {
-            states[c].predictor = static_cast<std::int16_t>(p[0] | p[1] << 8);
-            states[c].index = p[2];
-            if (states[c].index > kImaMaxStepIndex) {
-                Fail(number, offset, "has step index " + std::to_string(states[c].index) + " for channel " +
-                                         std::to_string(c + 1) + ", above the highest, 88");
-            }
+            states[c] = header(p, c, number, offset);
             put(c, static_cast<std::int16_t>(states[c].predictor));
         }
         if (channels_ == 1) {
             // One channel: the codes simply follow each other, two to a byte.
-            DecodeState& s = states[0];
-            for (std::size_t i = 0; i + 1 < frames; i += 2) {
-                const unsigned byte = p[i / 2];
-                put(1 + i, s.step(byte & 0x0F));
-                put(2 + i, s.step(byte >> 4));
-            }
+            DecodeRun(states[0], p, (frames - 1) / 2, 1, 1, put);
             return frames;
         }
         // Groups of 4 bytes (8 codes) per channel, channel after channel.
@@ -149,17 +191,46 @@ public:
         for (std::size_t g = 0; g < groups; ++g) {
             const std::size_t firstFrame = 1 + g * kSamplesPerGroup;
             for (unsigned c = 0; c < channels_; ++c, p += kGroupBytes) {
-                for (std::size_t j = 0; j < kGroupBytes; ++j) {
-                    const unsigned byte = p[j];
-                    put((firstFrame + 2 * j) * channels_ + c, states[c].step(byte & 0x0F));
-                    put((firstFrame + 2 * j + 1) * channels_ + c, states[c].step(byte >> 4));
-                }
+                DecodeRun(states[c], p, kGroupBytes, firstFrame * channels_ + c, channels_, put);
             }
         }
         return frames * channels_;
     }
 
 private:
+    // Two whole mono blocks, the second right after the first.
+    template <typename Put>
+    std::size_t decodeMonoPair(const std::uint8_t* first, std::size_t blockAlign, std::size_t number,
+                               std::size_t offset, Put put) {
+        const DecodeState a = header(first, 0, number, offset);
+        const DecodeState b = header(first + blockAlign, 0, number + 1, offset + blockAlign);
+        const std::size_t frames = SamplesIn(blockAlign, 1);
+        put(0, static_cast<std::int16_t>(a.predictor));
+        put(frames, static_cast<std::int16_t>(b.predictor));
+        const std::uint8_t* codesA = first + kImaHeaderBytesPerChannel;
+        const std::uint8_t* codesB = codesA + blockAlign;
+        int predictorA = a.predictor, indexA = a.index, predictorB = b.predictor, indexB = b.index;
+        for (std::size_t i = 0, bytes = (frames - 1) / 2; i < bytes; ++i) {
+            const unsigned byteA = codesA[i];
+            const unsigned byteB = codesB[i];
+            put(1 + 2 * i, DecodeCode(predictorA, indexA, byteA & 0x0F));
+            put(frames + 1 + 2 * i, DecodeCode(predictorB, indexB, byteB & 0x0F));
+            put(2 + 2 * i, DecodeCode(predictorA, indexA, byteA >> 4));
+            put(frames + 2 + 2 * i, DecodeCode(predictorB, indexB, byteB >> 4));
+        }
+        return 2 * frames;
+    }
+
+    // Channel c's 4-byte header at p: the first sample and the step index.
+    DecodeState header(const std::uint8_t* p, unsigned c, std::size_t number, std::size_t offset) const {
+        const DecodeState state{static_cast<std::int16_t>(p[0] | p[1] << 8), p[2]};
+        if (state.index > kImaMaxStepIndex) {
+            Fail(number, offset, "has step index " + std::to_string(state.index) + " for channel " +
+                                     std::to_string(c + 1) + ", above the highest, 88");
+        }
+        return state;
+    }
+
     [[noreturn]] void Fail(std::size_t number, std::size_t offset, const std::string& problem) const {
         throw FormatError(FormatErrorKind::Corrupt, "ADPCM block " + std::to_string(number + 1) + " of " + what_ +
                                                         " (at data offset " + Hex(offset) + ") " + problem);
@@ -195,12 +266,7 @@ std::vector<std::int16_t> ImaDecode(std::span<const std::uint8_t> data, unsigned
     CheckLayout(channels, blockAlign, what);
     // Sized from the bytes that are really there, never from the block size alone.
     std::vector<std::int16_t> out(ImaPcmBytes(data.size(), channels, blockAlign) / 2);
-    BlockDecoder decoder(channels, what);
-    std::int16_t* at = out.data();
-    for (std::size_t offset = 0, number = 0; offset < data.size(); offset += blockAlign, ++number) {
-        const auto block = data.subspan(offset, std::min(blockAlign, data.size() - offset));
-        at += decoder.decode(block, number, offset, [at](std::size_t i, std::int16_t v) { at[i] = v; });
-    }
+    BlockDecoder(channels, what).decodeAll(data, blockAlign, 0, SampleStore{out.data()});
     return out;
 }
 
@@ -216,18 +282,10 @@ ImaPcmDecoder::ImaPcmDecoder(unsigned channels, std::size_t blockAlign, std::str
 }
 
 std::size_t ImaPcmDecoder::decode(std::span<const std::uint8_t> blocks, std::uint8_t* out) {
-    BlockDecoder decoder(channels_, what_);
-    std::uint8_t* at = out;
-    for (std::size_t offset = 0; offset < blocks.size(); offset += blockAlign_, ++blocksDone_) {
-        const auto block = blocks.subspan(offset, std::min(blockAlign_, blocks.size() - offset));
-        const std::size_t samples = decoder.decode(block, blocksDone_, blocksDone_ * blockAlign_,
-                                                   [at](std::size_t i, std::int16_t v) {
-                                                       at[2 * i] = static_cast<std::uint8_t>(v);
-                                                       at[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
-                                                   });
-        at += 2 * samples;
-    }
-    return static_cast<std::size_t>(at - out);
+    const PcmByteStore end =
+        BlockDecoder(channels_, what_).decodeAll(blocks, blockAlign_, blocksDone_, PcmByteStore{out});
+    blocksDone_ += (blocks.size() + blockAlign_ - 1) / blockAlign_;
+    return static_cast<std::size_t>(end.at - out);
 }
 
 std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels,
