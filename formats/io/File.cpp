@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string_view>
 
@@ -230,10 +231,28 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging)
 }
 
 // An unnamed file is linked in through its /proc/self/fd entry: linking it by its
-// descriptor alone (AT_EMPTY_PATH) needs a privilege users do not have.
+// descriptor alone (AT_EMPTY_PATH) needs a privilege users do not have. The folder
+// is opened once per process, so that a link walks one name instead of four; -1
+// when there is no /proc.
+namespace {
+
+int ProcFdFolder() {
+    static std::mutex mutex;
+    static int folder = -1;
+    static pid_t owner = 0;
+    const std::lock_guard lock(mutex);
+    if (owner != ::getpid()) {  // first use, or a child made by fork
+        if (folder >= 0) ::close(folder);
+        folder = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        owner = ::getpid();
+    }
+    return folder;
+}
+
+}  // namespace
+
 bool ReplacementFile::openUnnamed() {
-    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
-    if (!procMounted) return false;
+    if (ProcFdFolder() < 0) return false;
     const fs::path folder = target_.parent_path();
     fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     unnamed_ = fd_ >= 0;
@@ -338,8 +357,9 @@ void ReplacementFile::finish() {
 }
 
 void ReplacementFile::commitUnnamed() {
-    const std::string self = "/proc/self/fd/" + std::to_string(unnamedFd_);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    const int procFd = ProcFdFolder();
+    const std::string self = std::to_string(unnamedFd_);
+    if (::linkat(procFd, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         if (errno != EEXIST) ThrowIo("cannot write", target_, errno);
         // The target exists: the file takes a staging name, locked as a named
         // staging file is so that no clean-up takes it, and is renamed over it.
@@ -351,7 +371,7 @@ void ReplacementFile::commitUnnamed() {
         const std::string base = "." + target_.filename().string() + ".vnk-";
         for (int attempt = 0;; ++attempt) {
             staging_ = folder / (base + RandomSuffix());
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, staging_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+            if (::linkat(procFd, self.c_str(), AT_FDCWD, staging_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
             const int err = errno;
             staging_.clear();
             if (err != EEXIST || attempt == 100) ThrowIo("cannot write beside", target_, err);
