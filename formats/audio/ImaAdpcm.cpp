@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <utility>
 
 #include "formats/FormatError.h"
@@ -91,8 +93,22 @@ constexpr std::array<std::int32_t, (kImaMaxStepIndex + 1) * 16> MakeDeltaTable()
     return table;
 }
 
+// And the step index that follows each code at every step index, already held to
+// 0..88: a load where the sum and its two bounds would lengthen the chain from
+// one sample to the next.
+constexpr std::array<std::uint8_t, (kImaMaxStepIndex + 1) * 16> MakeNextIndexTable() {
+    std::array<std::uint8_t, (kImaMaxStepIndex + 1) * 16> table{};
+    for (int index = 0; index <= kImaMaxStepIndex; ++index) {
+        for (unsigned code = 0; code < 16; ++code) {
+            table[static_cast<std::size_t>(index) * 16 + code] =
+                static_cast<std::uint8_t>(std::clamp(index + kIndexStep[code & 7], 0, kImaMaxStepIndex));
+        }
+    }
+    return table;
+}
+
 constexpr auto kDeltaTable = MakeDeltaTable();
-constexpr std::array<int, 16> kIndexStep16 = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+constexpr auto kNextIndexTable = MakeNextIndexTable();
 
 struct DecodeState {
     int predictor = 0;
@@ -101,8 +117,9 @@ struct DecodeState {
 
 // The inner loop's whole work for one code.
 inline std::int16_t DecodeCode(int& predictor, int& index, unsigned code) {
-    predictor = std::clamp(predictor + kDeltaTable[static_cast<std::size_t>(index) * 16 + code], -32768, 32767);
-    index = std::clamp(index + kIndexStep16[code], 0, kImaMaxStepIndex);
+    const std::size_t at = static_cast<std::size_t>(index) * 16 + code;
+    predictor = std::clamp(predictor + kDeltaTable[at], -32768, 32767);
+    index = kNextIndexTable[at];
     return static_cast<std::int16_t>(predictor);
 }
 
@@ -135,8 +152,12 @@ struct SampleStore {
 struct PcmByteStore {
     std::uint8_t* at;
     void operator()(std::size_t i, std::int16_t v) const {
-        at[2 * i] = static_cast<std::uint8_t>(v);
-        at[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(at + 2 * i, &v, 2);  // one store, where two byte stores would not be merged
+        } else {
+            at[2 * i] = static_cast<std::uint8_t>(v);
+            at[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
+        }
     }
     void advance(std::size_t samples) { at += 2 * samples; }
 };
