@@ -3,8 +3,8 @@
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <future>
+#include <memory>
 #include <set>
 #include <system_error>
 #include <unordered_set>
