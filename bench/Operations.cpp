@@ -13,6 +13,7 @@
 
 #include "bench/GameData.h"
 #include "bench/QuietUi.h"
+#include "bench/SoundArchive.h"
 #include "engine/mVarnokEngine.h"
 #include "formats/cRFH.h"
 
@@ -303,6 +304,12 @@ const std::vector<Operation>& Operations() {
         {"remove", "remove 200 selected entries"},
         {"remove-folder", "remove one stored folder"},
         {"copy", "one copy of the data file"},
+        {"bag-raw", "BAG: extract all raw"},
+        {"bag-wave", "BAG: extract all as WAVE"},
+        {"bag-copy", "pread + write every entry"},
+        {"bag-add", "BAG: add 500 WAVE files"},
+        {"bag-add-adpcm", "BAG: add 500 WAVE files as IMA ADPCM"},
+        {"bag-append", "append the 500 files to one file"},
     };
     return operations;
 }
@@ -318,6 +325,7 @@ double RunOperation(const std::string& name, const Layout& layout, std::string& 
     if (name == "remove") return RemoveOurs(layout, false, note);
     if (name == "remove-folder") return RemoveOurs(layout, true, note);
     if (name == "copy") return CopyBare(layout, note);
+    if (double seconds = 0; RunSoundOperation(name, layout, seconds, note)) return seconds;
     throw std::runtime_error("no operation " + name);
 }
 

@@ -12,6 +12,8 @@ struct Layout {
     std::filesystem::path game() const { return root / "Game.rfh"; }        // the 5000-entry archive
     std::filesystem::path smaller() const { return root / "Base4000.rfh"; }  // its first 4000 entries
     std::filesystem::path newFiles() const { return root / "new"; }          // the folder of 1000 files
+    std::filesystem::path sounds() const { return root / "Sounds.bag"; }     // the 5000-entry sound archive
+    std::filesystem::path waves() const { return root / "waves"; }           // the folder of 500 WAVE files
     std::filesystem::path work() const { return root / "work"; }             // emptied before each run
 };
 

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <set>
 #include <system_error>
 #include <unordered_set>
@@ -79,6 +80,7 @@ public:
         : engine_(engine),
           ui_(ui),
           failures_(failures),
+          bagFile_(OpenBagFile(engine)),
           pool_(WorkerPool::DefaultWorkers()),
           limit_(pool_.Workers() * kQueuedPerWorker + 1) {}
 
@@ -126,7 +128,13 @@ public:
         failures_.emplace_back();  // this step's place among the failures
         Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
         const bool convert = engine_.TakeConversion(n);
-        step.done = pool_.Run([&engine = engine_, n, target, convert] { engine.ExtractEntry(n, target, convert); });
+        if (bagFile_) {
+            step.done = pool_.Run([&bag = engine_.Bag(), &file = *bagFile_, n, target, convert] {
+                bag.BAGExtractFile(n, target, convert, file);
+            });
+        } else {
+            step.done = pool_.Run([&engine = engine_, n, target, convert] { engine.ExtractEntry(n, target, convert); });
+        }
         keys_.insert(step.key);
         running_.push_back(std::move(step));
         while (!running_.empty() && running_.front().done.wait_for(std::chrono::seconds(0)) ==
@@ -144,6 +152,17 @@ public:
 private:
     static constexpr unsigned kQueuedPerWorker = 32;
     static constexpr auto kPaintInterval = std::chrono::milliseconds(30);
+
+    // A BAG archive's file is opened once for all the steps; when it cannot be,
+    // each step opens it and says what is wrong.
+    static std::unique_ptr<const InputFile> OpenBagFile(const mVarnokEngine& engine) {
+        if (!engine.IsBAG()) return nullptr;
+        try {
+            return engine.Bag().BAGOpenForExtraction();
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
 
     struct Step {
         std::string key, shown;
@@ -181,6 +200,7 @@ private:
     std::deque<Step> running_;
     std::unordered_multiset<std::string> keys_;
     std::set<fs::path> cleaned_;  // the folders cleared of stale staging files
+    std::unique_ptr<const InputFile> bagFile_;
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #include "formats/FormatError.h"
 #include "formats/audio/Hex.h"
@@ -185,6 +186,38 @@ audio::PcmWaveHeaderBytes PcmHeaderFor(const BAGRecord& record) {
 }
 
 // An ADPCM record's data as a 16-bit PCM WAVE file, whose blocks are ExtraInfo bytes.
+// The data is read and decoded a piece at a time, each piece written as it is done;
+// a block that does not decode fails the write before the target is touched.
+void WriteDecodedWave(const InputFile& in, std::int32_t lNumber, const BAGRecord& record, ReplacementFile& out) {
+    constexpr std::size_t kPieceBytes = 64 * 1024;  // of ADPCM data: 256 KB of samples
+    const unsigned channels = Channels(record.Type);
+    const std::size_t blockAlign = record.ExtraInfo > 0 ? static_cast<std::size_t>(record.ExtraInfo) : 0;
+    audio::ImaPcmDecoder decoder(channels, blockAlign, RecordOf(in.path(), lNumber));
+    const auto size = static_cast<std::size_t>(record.Size);
+    const auto header = audio::PcmWaveHeader(channels, SampleRate(record), 16,
+                                             audio::ImaPcmBytes(size, channels, blockAlign));
+    const std::size_t piece = std::min(size, std::max(blockAlign, kPieceBytes / blockAlign * blockAlign));
+    // Filled before they are read; the first piece's samples follow the header in one write.
+    const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[piece]);
+    const std::size_t pcmSize = header.size() + audio::ImaPcmBytes(piece, channels, blockAlign);
+    const std::unique_ptr<std::uint8_t[]> pcm(new std::uint8_t[pcmSize]);
+    std::copy(header.begin(), header.end(), pcm.get());
+    std::size_t headerLeft = header.size();
+    for (std::size_t done = 0; done < size;) {
+        const std::size_t want = std::min(piece, size - done);
+        const auto from = static_cast<std::uint64_t>(record.OffSet) + done;
+        if (in.readAtUnbuffered(from, std::span(data.get(), want)) != want) {
+            Fail(FormatErrorKind::InputOutput, Quoted(in.path()) + " shrank while it was read");
+        }
+        const std::size_t decoded = decoder.decode(std::span(data.get(), want), pcm.get() + headerLeft);
+        out.write(pcm.get(), headerLeft + decoded);
+        headerLeft = 0;
+        done += want;
+    }
+    if (headerLeft != 0) out.write(pcm.get(), headerLeft);  // no data: the header alone
+}
+
+// The same in memory.
 Bytes DecodedWave(const InputFile& in, std::int32_t lNumber, const BAGRecord& record) {
     const Bytes data = EntryData(in, record);
     const std::size_t blockAlign = record.ExtraInfo > 0 ? static_cast<std::size_t>(record.ExtraInfo) : 0;
@@ -394,21 +427,30 @@ void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs) {
 }
 
 void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool convert) const {
-    const BAGRecord& record = Row(lNumber);
     if (path_.empty()) {
+        Row(lNumber);
         Fail(FormatErrorKind::InputOutput,
              "no BAG archive is open to extract entry " + std::to_string(lNumber) + " from");
     }
-    InputFile in(path_);
+    BAGExtractFile(lNumber, ExtractAs, convert, InputFile(path_));
+}
+
+std::unique_ptr<const InputFile> cBAG::BAGOpenForExtraction() const {
+    if (path_.empty()) Fail(FormatErrorKind::InputOutput, "no BAG archive is open to extract from");
+    return std::make_unique<const InputFile>(path_);
+}
+
+void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool convert,
+                          const InputFile& in) const {
+    const BAGRecord& record = Row(lNumber);
     CheckEntryData(in, lNumber, record);
     const SoundKind kind = convert ? KindOf(record.Type) : SoundKind::Other;
-    // Decoded before the target is touched, so broken ADPCM data leaves it alone.
-    const Bytes decoded = kind == SoundKind::Adpcm ? DecodedWave(in, lNumber, record) : Bytes();
-    // An extracted copy need not reach the disk before it is renamed into place:
-    // the archive still holds the entry.
-    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
+    // An extracted copy need not reach the disk before it takes its name, as the
+    // archive still holds the entry; it is written without a name, so that broken
+    // ADPCM data found half-way, or a killed process, leaves the target alone.
+    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
     if (kind == SoundKind::Adpcm) {
-        out.write(decoded);
+        WriteDecodedWave(in, lNumber, record, out);
     } else {
         if (kind == SoundKind::Pcm) out.write(PcmHeaderFor(record));
         out.copyFrom(in, static_cast<std::uint64_t>(record.OffSet), static_cast<std::uint64_t>(record.Size));

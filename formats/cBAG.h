@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "formats/ConvertAnswer.h"
+#include "formats/io/File.h"
 
 namespace varnok {
 
@@ -117,6 +119,12 @@ public:
     // The same without a question: `convert` is the answer already given. Safe to
     // call from several threads at once.
     void BAGExtractFile(std::int32_t lNumber, const std::filesystem::path& ExtractAs, bool convert) const;
+    // The open archive's file, opened once for many BAGExtractFile calls, from any
+    // number of threads; it reads what the file held when it was opened.
+    std::unique_ptr<const InputFile> BAGOpenForExtraction() const;
+    // BAGExtractFile(lNumber, ExtractAs, convert) from a file BAGOpenForExtraction gave.
+    void BAGExtractFile(std::int32_t lNumber, const std::filesystem::path& ExtractAs, bool convert,
+                        const InputFile& archive) const;
     // The bytes BAGExtractFile(lNumber, path, convert) would write, in memory.
     std::vector<std::uint8_t> BAGReadFile(std::int32_t lNumber, bool convert) const;
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
+#include <utility>
 
 #include "formats/FormatError.h"
 #include "formats/audio/Hex.h"
@@ -73,47 +76,182 @@ std::size_t SamplesIn(std::size_t n, unsigned channels) {
     return 1 + groups * kSamplesPerGroup + loose * 2;
 }
 
+// The decoder's step in one table: the signed difference every code makes at every
+// step index, worked out exactly as Channel::apply adds it up.
+constexpr std::array<std::int32_t, (kImaMaxStepIndex + 1) * 16> MakeDeltaTable() {
+    std::array<std::int32_t, (kImaMaxStepIndex + 1) * 16> table{};
+    for (std::size_t index = 0; index < kStepTable.size(); ++index) {
+        const int step = kStepTable[index];
+        for (unsigned code = 0; code < 16; ++code) {
+            int diff = step >> 3;
+            if (code & 4) diff += step;
+            if (code & 2) diff += step >> 1;
+            if (code & 1) diff += step >> 2;
+            table[index * 16 + code] = (code & 8) ? -diff : diff;
+        }
+    }
+    return table;
+}
+
+// And the step index that follows each code at every step index, already held to
+// 0..88: a load where the sum and its two bounds would lengthen the chain from
+// one sample to the next.
+constexpr std::array<std::uint8_t, (kImaMaxStepIndex + 1) * 16> MakeNextIndexTable() {
+    std::array<std::uint8_t, (kImaMaxStepIndex + 1) * 16> table{};
+    for (int index = 0; index <= kImaMaxStepIndex; ++index) {
+        for (unsigned code = 0; code < 16; ++code) {
+            table[static_cast<std::size_t>(index) * 16 + code] =
+                static_cast<std::uint8_t>(std::clamp(index + kIndexStep[code & 7], 0, kImaMaxStepIndex));
+        }
+    }
+    return table;
+}
+
+constexpr auto kDeltaTable = MakeDeltaTable();
+constexpr auto kNextIndexTable = MakeNextIndexTable();
+
+struct DecodeState {
+    int predictor = 0;
+    int index = 0;
+};
+
+// The inner loop's whole work for one code.
+inline std::int16_t DecodeCode(int& predictor, int& index, unsigned code) {
+    const std::size_t at = static_cast<std::size_t>(index) * 16 + code;
+    predictor = std::clamp(predictor + kDeltaTable[at], -32768, 32767);
+    index = kNextIndexTable[at];
+    return static_cast<std::int16_t>(predictor);
+}
+
+// Decodes one channel's codes, two a byte, low nibble first; code k's sample goes to
+// put(first + k * stride). The state is worked on in locals and `put` is a copy, so
+// the compiler keeps both in registers however the output aliases them.
+template <typename Put>
+void DecodeRun(DecodeState& state, const std::uint8_t* bytes, std::size_t byteCount, std::size_t first,
+               std::size_t stride, Put put) {
+    int predictor = state.predictor;
+    int index = state.index;
+    for (std::size_t i = 0; i < byteCount; ++i) {
+        const unsigned byte = bytes[i];
+        put(first + 2 * i * stride, DecodeCode(predictor, index, byte & 0x0F));
+        put(first + (2 * i + 1) * stride, DecodeCode(predictor, index, byte >> 4));
+    }
+    state = {predictor, index};
+}
+
+// Decodes blocks one after another through `put(sampleIndex, sample)`, where
+// sampleIndex counts the interleaved samples of the block. Each block's length and
+// header are checked once; the codes inside are then read without further checks.
+// Where decoded samples go: 16-bit values, or little-endian bytes as PCM data holds them.
+struct SampleStore {
+    std::int16_t* at;
+    void operator()(std::size_t i, std::int16_t v) const { at[i] = v; }
+    void advance(std::size_t samples) { at += samples; }
+};
+
+struct PcmByteStore {
+    std::uint8_t* at;
+    void operator()(std::size_t i, std::int16_t v) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(at + 2 * i, &v, 2);  // one store, where two byte stores would not be merged
+        } else {
+            at[2 * i] = static_cast<std::uint8_t>(v);
+            at[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
+        }
+    }
+    void advance(std::size_t samples) { at += 2 * samples; }
+};
+
 class BlockDecoder {
 public:
-    BlockDecoder(unsigned channels, const std::string& what, std::vector<std::int16_t>& out)
-        : channels_(channels), what_(what), out_(out), state_(channels) {}
+    BlockDecoder(unsigned channels, const std::string& what) : channels_(channels), what_(what) {}
 
-    void decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset) {
+    // Decodes blocks of blockAlign bytes, the last possibly shorter, into `out`;
+    // `number` is the first block's place in the data, every block before it whole
+    // (failures name the block and its offset in the data). Returns the store moved past
+    // what it wrote. Pairs of whole mono blocks are decoded side by side: every block
+    // starts afresh from its header, so the two chains of predictions do not wait
+    // for each other and the processor works on both at once.
+    template <typename Store>
+    Store decodeAll(std::span<const std::uint8_t> data, std::size_t blockAlign, std::size_t number, Store out) {
+        const bool pairs = channels_ == 1 && blockAlign > kImaHeaderBytesPerChannel;
+        std::size_t offset = 0;
+        for (; pairs && data.size() - offset >= 2 * blockAlign; offset += 2 * blockAlign, number += 2) {
+            out.advance(decodeMonoPair(data.data() + offset, blockAlign, number, number * blockAlign, out));
+        }
+        for (; offset < data.size(); offset += blockAlign, ++number) {
+            const auto block = data.subspan(offset, std::min(blockAlign, data.size() - offset));
+            out.advance(decode(block, number, number * blockAlign, out));
+        }
+        return out;
+    }
+
+    // The samples (all channels) the block decodes to, written through put.
+    template <typename Put>
+    std::size_t decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset, Put put) {
         const std::size_t frames = SamplesIn(block.size(), channels_);
         if (frames == 0) {
             Fail(number, offset, "is " + std::to_string(block.size()) + " bytes, shorter than its " +
                                      std::to_string(HeaderBytes(channels_)) + "-byte header");
         }
-        ByteReader r(block);
-        for (unsigned c = 0; c < channels_; ++c) {
-            const std::uint8_t low = r.u8();
-            const std::uint8_t high = r.u8();
-            state_[c].predictor = static_cast<std::int16_t>(low | high << 8);
-            state_[c].index = r.u8();
-            r.skip(1);
-            if (state_[c].index > kImaMaxStepIndex) {
-                Fail(number, offset, "has step index " + std::to_string(state_[c].index) + " for channel " +
-                                         std::to_string(c + 1) + ", above the highest, 88");
+        DecodeState state[2];
+        std::vector<DecodeState> more(channels_ > 2 ? channels_ : 0);
+        DecodeState* states = channels_ > 2 ? more.data() : state;
+        const std::uint8_t* p = block.data();
+        for (unsigned c = 0; c < channels_; ++c, p += kImaHeaderBytesPerChannel) {
+            states[c] = header(p, c, number, offset);
+            put(c, static_cast<std::int16_t>(states[c].predictor));
+        }
+        if (channels_ == 1) {
+            // One channel: the codes simply follow each other, two to a byte.
+            DecodeRun(states[0], p, (frames - 1) / 2, 1, 1, put);
+            return frames;
+        }
+        // Groups of 4 bytes (8 codes) per channel, channel after channel.
+        const std::size_t groups = (frames - 1) / kSamplesPerGroup;
+        for (std::size_t g = 0; g < groups; ++g) {
+            const std::size_t firstFrame = 1 + g * kSamplesPerGroup;
+            for (unsigned c = 0; c < channels_; ++c, p += kGroupBytes) {
+                DecodeRun(states[c], p, kGroupBytes, firstFrame * channels_ + c, channels_, put);
             }
         }
-        const std::size_t first = out_.size();
-        out_.resize(first + frames * channels_);
-        for (unsigned c = 0; c < channels_; ++c) out_[first + c] = static_cast<std::int16_t>(state_[c].predictor);
-
-        const std::span<const std::uint8_t> codes = block.subspan(HeaderBytes(channels_));
-        const std::size_t groupStride = kGroupBytes * channels_;
-        for (std::size_t frame = 1; frame < frames; ++frame) {
-            const std::size_t k = frame - 1;  // which code of the channel
-            for (unsigned c = 0; c < channels_; ++c) {
-                const std::size_t at = (k / kSamplesPerGroup) * groupStride + c * kGroupBytes +
-                                       (k % kSamplesPerGroup) / 2;
-                const unsigned code = (k % 2 == 0) ? codes[at] & 0x0F : codes[at] >> 4;
-                out_[first + frame * channels_ + c] = state_[c].apply(code);
-            }
-        }
+        return frames * channels_;
     }
 
 private:
+    // Two whole mono blocks, the second right after the first.
+    template <typename Put>
+    std::size_t decodeMonoPair(const std::uint8_t* first, std::size_t blockAlign, std::size_t number,
+                               std::size_t offset, Put put) {
+        const DecodeState a = header(first, 0, number, offset);
+        const DecodeState b = header(first + blockAlign, 0, number + 1, offset + blockAlign);
+        const std::size_t frames = SamplesIn(blockAlign, 1);
+        put(0, static_cast<std::int16_t>(a.predictor));
+        put(frames, static_cast<std::int16_t>(b.predictor));
+        const std::uint8_t* codesA = first + kImaHeaderBytesPerChannel;
+        const std::uint8_t* codesB = codesA + blockAlign;
+        int predictorA = a.predictor, indexA = a.index, predictorB = b.predictor, indexB = b.index;
+        for (std::size_t i = 0, bytes = (frames - 1) / 2; i < bytes; ++i) {
+            const unsigned byteA = codesA[i];
+            const unsigned byteB = codesB[i];
+            put(1 + 2 * i, DecodeCode(predictorA, indexA, byteA & 0x0F));
+            put(frames + 1 + 2 * i, DecodeCode(predictorB, indexB, byteB & 0x0F));
+            put(2 + 2 * i, DecodeCode(predictorA, indexA, byteA >> 4));
+            put(frames + 2 + 2 * i, DecodeCode(predictorB, indexB, byteB >> 4));
+        }
+        return 2 * frames;
+    }
+
+    // Channel c's 4-byte header at p: the first sample and the step index.
+    DecodeState header(const std::uint8_t* p, unsigned c, std::size_t number, std::size_t offset) const {
+        const DecodeState state{static_cast<std::int16_t>(p[0] | p[1] << 8), p[2]};
+        if (state.index > kImaMaxStepIndex) {
+            Fail(number, offset, "has step index " + std::to_string(state.index) + " for channel " +
+                                     std::to_string(c + 1) + ", above the highest, 88");
+        }
+        return state;
+    }
+
     [[noreturn]] void Fail(std::size_t number, std::size_t offset, const std::string& problem) const {
         throw FormatError(FormatErrorKind::Corrupt, "ADPCM block " + std::to_string(number + 1) + " of " + what_ +
                                                         " (at data offset " + Hex(offset) + ") " + problem);
@@ -121,9 +259,13 @@ private:
 
     unsigned channels_;
     const std::string& what_;
-    std::vector<std::int16_t>& out_;
-    std::vector<Channel> state_;
 };
+
+void CheckLayout(unsigned channels, std::size_t blockAlign, const std::string& what) {
+    if (channels == 0 || blockAlign == 0) {
+        throw FormatError(FormatErrorKind::Corrupt, what + " gives no ADPCM block size or channel count");
+    }
+}
 
 }  // namespace
 
@@ -142,18 +284,29 @@ bool ImaValidBlockAlign(std::size_t blockAlign, unsigned channels) {
 
 std::vector<std::int16_t> ImaDecode(std::span<const std::uint8_t> data, unsigned channels, std::size_t blockAlign,
                                     const std::string& what) {
-    std::vector<std::int16_t> out;
-    if (channels == 0 || blockAlign == 0) {
-        throw FormatError(FormatErrorKind::Corrupt, what + " gives no ADPCM block size or channel count");
-    }
-    // The output is reserved from the bytes that are really there, never from the block size alone.
-    const std::size_t blocks = data.size() / blockAlign + 1;
-    out.reserve(data.size() * 2 + blocks * channels);
-    BlockDecoder decoder(channels, what, out);
-    for (std::size_t offset = 0, number = 0; offset < data.size(); offset += blockAlign, ++number) {
-        decoder.decode(data.subspan(offset, std::min(blockAlign, data.size() - offset)), number, offset);
-    }
+    CheckLayout(channels, blockAlign, what);
+    // Sized from the bytes that are really there, never from the block size alone.
+    std::vector<std::int16_t> out(ImaPcmBytes(data.size(), channels, blockAlign) / 2);
+    BlockDecoder(channels, what).decodeAll(data, blockAlign, 0, SampleStore{out.data()});
     return out;
+}
+
+std::size_t ImaPcmBytes(std::size_t dataSize, unsigned channels, std::size_t blockAlign) {
+    if (channels == 0 || blockAlign == 0) return 0;
+    const std::size_t whole = dataSize / blockAlign;
+    return 2 * channels * (whole * SamplesIn(blockAlign, channels) + SamplesIn(dataSize % blockAlign, channels));
+}
+
+ImaPcmDecoder::ImaPcmDecoder(unsigned channels, std::size_t blockAlign, std::string what)
+    : channels_(channels), blockAlign_(blockAlign), what_(std::move(what)) {
+    CheckLayout(channels, blockAlign, what_);
+}
+
+std::size_t ImaPcmDecoder::decode(std::span<const std::uint8_t> blocks, std::uint8_t* out) {
+    const PcmByteStore end =
+        BlockDecoder(channels_, what_).decodeAll(blocks, blockAlign_, blocksDone_, PcmByteStore{out});
+    blocksDone_ += (blocks.size() + blockAlign_ - 1) / blockAlign_;
+    return static_cast<std::size_t>(end.at - out);
 }
 
 std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels,

@@ -40,6 +40,28 @@ bool ImaValidBlockAlign(std::size_t blockAlign, unsigned channels);
 std::vector<std::int16_t> ImaDecode(std::span<const std::uint8_t> data, unsigned channels, std::size_t blockAlign,
                                     const std::string& what);
 
+// The bytes of 16-bit PCM that dataSize bytes of blocks decode to, as ImaDecode
+// gives them; a last block too short for its headers adds nothing.
+std::size_t ImaPcmBytes(std::size_t dataSize, unsigned channels, std::size_t blockAlign);
+
+// ImaDecode a piece at a time, straight into little-endian 16-bit PCM bytes, for
+// data too large to decode in one go. Every piece but the last holds whole blocks.
+// Failures are ImaDecode's, with the same block numbers and offsets.
+class ImaPcmDecoder {
+public:
+    ImaPcmDecoder(unsigned channels, std::size_t blockAlign, std::string what);
+
+    // Decodes the next piece into `out`, which holds ImaPcmBytes(blocks.size(), ...)
+    // bytes; returns how many it wrote.
+    std::size_t decode(std::span<const std::uint8_t> blocks, std::uint8_t* out);
+
+private:
+    unsigned channels_;
+    std::size_t blockAlign_;
+    std::string what_;
+    std::size_t blocksDone_ = 0;
+};
+
 // Encodes interleaved samples into whole blocks of blockAlign bytes. The last
 // block is filled up by holding the last sample, so the game, which reads whole
 // blocks, never meets a short one. blockAlign must pass ImaValidBlockAlign.

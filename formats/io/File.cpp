@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string_view>
 
@@ -204,7 +205,9 @@ fs::path ResolveNameCase(const fs::path& path) {
     return found.empty() ? path : found;
 }
 
-ReplacementFile::ReplacementFile(fs::path target, Sync sync) : target_(std::move(target)), sync_(sync) {
+ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging)
+    : target_(std::move(target)), sync_(sync) {
+    if (staging == Staging::Unnamed && openUnnamed()) return;
     const fs::path folder = target_.parent_path();
     const std::string base = "." + target_.filename().string() + ".vnk-";
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -227,9 +230,39 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync) : target_(std::move
     if (::stat(target_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
 }
 
+// An unnamed file is linked in through its /proc/self/fd entry: linking it by its
+// descriptor alone (AT_EMPTY_PATH) needs a privilege users do not have. The folder
+// is opened once per process, so that a link walks one name instead of four; -1
+// when there is no /proc.
+namespace {
+
+int ProcFdFolder() {
+    static std::mutex mutex;
+    static int folder = -1;
+    static pid_t owner = 0;
+    const std::lock_guard lock(mutex);
+    if (owner != ::getpid()) {  // first use, or a child made by fork
+        if (folder >= 0) ::close(folder);
+        folder = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        owner = ::getpid();
+    }
+    return folder;
+}
+
+}  // namespace
+
+bool ReplacementFile::openUnnamed() {
+    if (ProcFdFolder() < 0) return false;
+    const fs::path folder = target_.parent_path();
+    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    unnamed_ = fd_ >= 0;
+    return unnamed_;  // any failure: the named staging file tries, and reports what is wrong
+}
+
 ReplacementFile::~ReplacementFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(staging_.c_str());
+    if (unnamedFd_ >= 0) ::close(unnamedFd_);
+    if (!committed_ && !staging_.empty()) ::unlink(staging_.c_str());
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
@@ -316,11 +349,46 @@ void ReplacementFile::finish() {
     if (sync_ == Sync::Durable && ::fsync(fd_) != 0) ThrowIo("cannot write", target_, errno);
     int fd = fd_;
     fd_ = -1;
+    if (unnamed_) {
+        unnamedFd_ = fd;  // commit() links it in by its descriptor
+        return;
+    }
     if (::close(fd) != 0) ThrowIo("cannot write", target_, errno);
+}
+
+void ReplacementFile::commitUnnamed() {
+    const int procFd = ProcFdFolder();
+    const std::string self = std::to_string(unnamedFd_);
+    if (::linkat(procFd, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno != EEXIST) ThrowIo("cannot write", target_, errno);
+        // The target exists: the file takes a staging name, locked as a named
+        // staging file is so that no clean-up takes it, and is renamed over it.
+        struct stat st {};
+        if (::stat(target_.c_str(), &st) == 0) ::fchmod(unnamedFd_, st.st_mode & 07777);
+        while (::flock(unnamedFd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        const fs::path folder = target_.parent_path();
+        const std::string base = "." + target_.filename().string() + ".vnk-";
+        for (int attempt = 0;; ++attempt) {
+            staging_ = folder / (base + RandomSuffix());
+            if (::linkat(procFd, self.c_str(), AT_FDCWD, staging_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+            const int err = errno;
+            staging_.clear();
+            if (err != EEXIST || attempt == 100) ThrowIo("cannot write beside", target_, err);
+        }
+        if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
+    }
+    committed_ = true;
+    ::close(unnamedFd_);
+    unnamedFd_ = -1;
 }
 
 void ReplacementFile::commit() {
     finish();
+    if (unnamed_) {
+        commitUnnamed();
+        return;
+    }
     if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
     committed_ = true;
     if (lockFd_ >= 0) ::close(lockFd_);

@@ -17,7 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 // Small reads that follow each other, as a reader of an index or a header makes,
 // are served from a read-ahead buffer, so one object belongs to one thread at a
 // time, and bytes written to the file through another handle while it is open may
-// not be seen.
+// not be seen. Only readAtUnbuffered and ReplacementFile::copyFrom may use one
+// object from several threads at once.
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path);
@@ -34,6 +35,12 @@ public:
 
     // Exactly n bytes at offset, or a FormatError(Corrupt) that says where the file ends.
     Bytes readExactly(std::uint64_t offset, std::size_t n) const;
+
+    // readAt without the read-ahead buffer: for large reads, and for several threads
+    // sharing the file.
+    std::size_t readAtUnbuffered(std::uint64_t offset, std::span<std::uint8_t> out) const {
+        return readDirect(offset, out);
+    }
 
 private:
     friend class ReplacementFile;
@@ -73,7 +80,16 @@ public:
     // entries, which the archive still holds, need only survive the process.
     enum class Sync { Durable, ProcessSafe };
 
-    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable);
+    // Where the new bytes wait for the target's name. Named: in the staging file
+    // described above. Unnamed: in a file without a name in the target's folder
+    // (O_TMPFILE), which commit() links in under the target's name, so a process
+    // killed before leaves nothing behind and creating the file costs less; a
+    // target that already exists is replaced through a locked staging name. Where
+    // the file system has no unnamed files, the named staging file is used.
+    enum class Staging { Named, Unnamed };
+
+    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable,
+                             Staging staging = Staging::Named);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -93,10 +109,12 @@ public:
     // still the old one. commit() calls it when it has not been called.
     void finish();
 
-    // Renames the staging file over the target.
+    // Renames the staging file over the target, or links the unnamed file in.
     void commit();
 
 private:
+    bool openUnnamed();
+    void commitUnnamed();
     void flushBuffer();
     void writeOut(const std::uint8_t* p, std::size_t n);
     bool copyInKernel(const InputFile& from, std::uint64_t& offset, std::uint64_t& n);
@@ -105,6 +123,8 @@ private:
     std::filesystem::path staging_;
     int fd_ = -1;
     int lockFd_ = -1;  // keeps the staging file's lock from finish() to the rename
+    int unnamedFd_ = -1;  // the unnamed file from finish() until commit() links it in
+    bool unnamed_ = false;
     std::uint64_t written_ = 0;
     std::vector<std::uint8_t> buffer_;
     bool committed_ = false;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <optional>
+#include <random>
+#include <tuple>
 
 #include "formats/FormatError.h"
 #include "formats/audio/ImaAdpcm.h"
@@ -95,6 +97,91 @@ TEST(ImaAdpcm, MalformedBlocksAreRefusedWithTheirPlace) {
                                                      {Bytes(8, 0), 1u, 0}}) {
         EXPECT_EQ(KindOf([&] { ImaDecode(data, channels, blockAlign, "t"); }), FormatErrorKind::Corrupt);
     }
+}
+
+// The textbook decoder, one sample at a time from the step table, for checking the
+// table-driven one that decodes blocks side by side and in pieces.
+Samples ReferenceDecode(const Bytes& data, unsigned channels, std::size_t blockAlign) {
+    static const int steps[89] = {
+        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    static const int indexSteps[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+    Samples out;
+    for (std::size_t at = 0; at < data.size(); at += blockAlign) {
+        const std::size_t n = std::min(blockAlign, data.size() - at);
+        const std::size_t frames = 1 + (n - 4 * channels) / (4 * channels) * 8 + (channels == 1 ? (n - 4) % 4 * 2 : 0);
+        std::vector<int> predictor(channels), index(channels);
+        Samples block(frames * channels);
+        for (unsigned c = 0; c < channels; ++c) {
+            predictor[c] = static_cast<std::int16_t>(data[at + 4 * c] | data[at + 4 * c + 1] << 8);
+            index[c] = data[at + 4 * c + 2];
+            block[c] = static_cast<std::int16_t>(predictor[c]);
+        }
+        for (std::size_t k = 0; k + 1 < frames; ++k) {
+            for (unsigned c = 0; c < channels; ++c) {
+                const std::uint8_t byte = data[at + 4 * channels + k / 8 * 4 * channels + 4 * c + k % 8 / 2];
+                const int code = k % 2 == 0 ? byte & 15 : byte >> 4;
+                const int step = steps[index[c]];
+                int diff = step >> 3;
+                if (code & 4) diff += step;
+                if (code & 2) diff += step >> 1;
+                if (code & 1) diff += step >> 2;
+                predictor[c] = std::clamp(code & 8 ? predictor[c] - diff : predictor[c] + diff, -32768, 32767);
+                index[c] = std::clamp(index[c] + indexSteps[code & 7], 0, 88);
+                block[(k + 1) * channels + c] = static_cast<std::int16_t>(predictor[c]);
+            }
+        }
+        out.insert(out.end(), block.begin(), block.end());
+    }
+    return out;
+}
+
+// Random codes reach every step index and both ends of the sample range. Whole
+// decodes and decodes in pieces of whole blocks (the last piece ending in a short
+// block) give the textbook samples; the pieces give them as little-endian bytes.
+TEST(ImaAdpcm, DecodingWholeOrInPiecesGivesTheTextbookSamples) {
+    std::mt19937 rng(5);
+    for (const auto& [channels, blockAlign, blocks, tail, piece] :
+         {std::tuple{1u, std::size_t{512}, 7u, std::size_t{37}, 2u}, {1u, 36, 5, 0, 3}, {1u, 8, 9, 6, 4},
+          {2u, 1024, 4, 8 + 24, 1}, {2u, 16, 6, 0, 4}}) {
+        Bytes data(blockAlign * blocks + tail);
+        for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+        for (std::size_t at = 0; at < data.size(); at += blockAlign) {
+            for (unsigned c = 0; c < channels; ++c) data[at + 4 * c + 2] = static_cast<std::uint8_t>(rng() % 89);
+        }
+        const Samples expected = ReferenceDecode(data, channels, blockAlign);
+        ASSERT_EQ(ImaDecode(data, channels, blockAlign, "t"), expected) << channels << " x " << blockAlign;
+
+        ASSERT_EQ(ImaPcmBytes(data.size(), channels, blockAlign), expected.size() * 2);
+        ImaPcmDecoder decoder(channels, blockAlign, "t");
+        Bytes pcm(expected.size() * 2 + 1, 0xAA);  // one byte more, which must stay
+        std::size_t written = 0;
+        for (std::size_t at = 0; at < data.size(); at += piece * blockAlign) {
+            const std::span<const std::uint8_t> part(&data[at], std::min(piece * blockAlign, data.size() - at));
+            written += decoder.decode(part, pcm.data() + written);
+        }
+        EXPECT_EQ(written, expected.size() * 2);
+        EXPECT_EQ(pcm.back(), 0xAA);
+        pcm.pop_back();
+        EXPECT_EQ(pcm, Pcm16Bytes(expected)) << channels << " x " << blockAlign;
+    }
+}
+
+// A bad block in a later piece is named by its place in the whole data.
+TEST(ImaAdpcm, PiecesNameAFailingBlockByItsPlaceInTheData) {
+    Bytes data(8 * 5, 0);
+    data[8 * 3 + 2] = 90;
+    ImaPcmDecoder decoder(1, 8, "record 2 of x.bag");
+    Bytes pcm(ImaPcmBytes(data.size(), 1, 8));
+    const std::size_t first = decoder.decode(std::span(data).first(16), pcm.data());
+    EXPECT_EQ(MessageOf([&] { decoder.decode(std::span(data).subspan(16), pcm.data() + first); }),
+              "ADPCM block 4 of record 2 of x.bag (at data offset 0x18) has step index 90 for channel 1, "
+              "above the highest, 88");
+    EXPECT_EQ(KindOf([] { ImaPcmDecoder(1, 0, "t"); }), FormatErrorKind::Corrupt);
 }
 
 TEST(ImaAdpcm, EncodedSinesComeBackAboveTwentyDecibels) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "formats/FormatError.h"
 #include "formats/cBAG.h"
 #include "formats/io/ByteReader.h"
@@ -224,6 +226,41 @@ TEST(BAG, AdpcmRecordsBecomeSixteenBitWaveFiles) {
         EXPECT_EQ(a.bag.BAGReadFile(n, false).size(), static_cast<std::size_t>(a.bag.BAGGetFileSize(n)));
     }
     EXPECT_EQ(test::ReadText(target), "previous");
+}
+
+// Entries of several pieces, extracted through one shared file from two threads at
+// once, are what BAGReadFile gives; a bad block in a late piece leaves no trace.
+TEST(BAG, LargeEntriesExtractThroughASharedFile) {
+    Bytes adpcm = test::PseudoRandomBytes(512 * 300 + 100, 11);
+    for (std::size_t at = 0; at < adpcm.size(); at += 512) adpcm[at + 2] = static_cast<std::uint8_t>(at % 89);
+    Bytes broken = adpcm;
+    broken[512 * 290 + 2] = 89;
+    Archive a({{"speech", 22050, 28, 512, adpcm},
+               {"music", 44100, 7, 0, test::PseudoRandomBytes(200'001, 12)},
+               {"broken", 22050, 28, 512, broken}});
+    const auto file = a.bag.BAGOpenForExtraction();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            for (std::int32_t n : {1, 2}) {
+                a.bag.BAGExtractFile(n, a.dir / (std::to_string(t) + "-" + std::to_string(n)), t == 0, *file);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (std::int32_t n : {1, 2}) {
+        EXPECT_EQ(ReadBytes(a.dir / ("0-" + std::to_string(n))), a.bag.BAGReadFile(n, true)) << n;
+        EXPECT_EQ(ReadBytes(a.dir / ("1-" + std::to_string(n))), a.bag.BAGReadFile(n, false)) << n;
+    }
+    EXPECT_EQ(ReadBytes(a.dir / "0-1").size(), 44 + 2 * (300 * 1017 + 193));
+
+    try {
+        a.bag.BAGExtractFile(3, a.dir / "broken.wav", true, *file);
+        ADD_FAILURE() << "a bad block was extracted";
+    } catch (const FormatError& e) {
+        EXPECT_NE(std::string(e.what()).find("ADPCM block 291 of record 3"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(a.dir.listing(), std::vector<std::string>({"0-1", "0-2", "1-1", "1-2", "sounds.bag", "windows"}));
 }
 
 TEST(BAG, DataOutsideTheFileFailsAndLeavesTheTargetAlone) {

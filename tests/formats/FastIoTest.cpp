@@ -14,6 +14,7 @@
 namespace varnok {
 namespace {
 
+namespace fs = std::filesystem;
 using test::ReadBytes;
 
 std::string Message(const std::function<void()>& fn) {
@@ -71,6 +72,47 @@ TEST(FastIo, CopiesAndWritesOfAnySizeKeepTheirOrder) {
     ReplacementFile past(dir / "old.bin");
     EXPECT_NE(Message([&] { past.copyFrom(in, 2'000'000, 2'000'000); }).find("ended early"), std::string::npos);
     EXPECT_EQ(test::ReadText(dir / "old.bin"), "keep");
+}
+
+// An unnamed replacement shows nothing in its folder until it is committed, and
+// nothing at all when it is dropped; over an existing file it keeps its mode and
+// leaves no staging file.
+TEST(FastIo, UnnamedReplacementsAppearOnlyWhole) {
+    test::TempDir dir;
+    const fs::path folder = dir / "out";
+    fs::create_directories(folder);
+    const Bytes source = test::PseudoRandomBytes(100'000, 7);
+    const InputFile in(dir.write("source.bin", source));
+    constexpr auto kSync = ReplacementFile::Sync::ProcessSafe;
+    constexpr auto kUnnamed = ReplacementFile::Staging::Unnamed;
+    {
+        ReplacementFile dropped(folder / "a.wav", kSync, kUnnamed);
+        dropped.write(Bytes(100, 1));
+        dropped.copyFrom(in, 0, 100'000);
+        dropped.finish();
+        EXPECT_TRUE(dir.listing(folder).empty());
+    }
+    EXPECT_TRUE(dir.listing(folder).empty());
+
+    ReplacementFile fresh(folder / "a.wav", kSync, kUnnamed);
+    fresh.write(Bytes(3, 2));
+    fresh.copyFrom(in, 10, 50'000);
+    EXPECT_TRUE(dir.listing(folder).empty());
+    fresh.commit();
+    Bytes expected(3, 2);
+    expected.insert(expected.end(), source.begin() + 10, source.begin() + 10 + 50'000);
+    EXPECT_EQ(ReadBytes(folder / "a.wav"), expected);
+
+    const auto old = dir.write("out/b.wav", "old");
+    fs::permissions(old, fs::perms::owner_read | fs::perms::owner_write);
+    ReplacementFile over(old, kSync, kUnnamed);
+    over.write(Bytes(5, 9));
+    over.commit();
+    EXPECT_EQ(ReadBytes(old), Bytes(5, 9));
+    EXPECT_EQ(fs::status(old).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(dir.listing(folder), std::vector<std::string>({"a.wav", "b.wav"}));
+
+    EXPECT_NE(Message([&] { ReplacementFile(dir / "missing" / "c.wav", kSync, kUnnamed); }), "no failure");
 }
 
 TEST(FastIo, APayloadPreparedApartIsWhatAnAddWrites) {
