@@ -27,6 +27,7 @@ class FileListModel;
 class FileListView;
 class FolderPane;
 class MainSettings;
+class PreviewPane;
 class frmLogo;
 
 // The main window: menus, toolbar, folder pane, file list and status bar. It is
@@ -89,6 +90,7 @@ public:
     void InvertSelection();
     void ToggleToolbar();
     void ToggleStatusBar();
+    void TogglePreview();
     void SizeControls(int twips);
     void SaveColumns();
     void RefreshRecentMenu();
@@ -111,6 +113,10 @@ private:
     void BuildOtherMenus();
     void BuildToolbar();
     void ConnectList();
+    QWidget* BuildListAndPreview();
+    void ConnectPreview();
+    void ShowPreview(bool on);
+    void UpdatePreview();
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
     QAction* AddSeparator(QMenu* menu, const char* name);
     void Unload();
@@ -153,6 +159,8 @@ private:
     QLabel* imgIcon = nullptr;
     FileListView* lstFiles = nullptr;
     FileListModel* model_ = nullptr;
+    QSplitter* listSplitter_ = nullptr;  // the file list above the preview pane
+    PreviewPane* picPreview = nullptr;
     QToolBar* tbToolBar = nullptr;
     std::array<QLabel*, 3> panels_{};
     QPointer<frmLogo> logo_;
@@ -209,6 +217,7 @@ private:
     // View, Favorites, Launch, Help
     QAction* mnuViewToolbar = nullptr;
     QAction* mnuViewStatusBar = nullptr;
+    QAction* mnuViewPreview = nullptr;
     QAction* mnuViewOptions = nullptr;
     QAction* mnuViewRefresh = nullptr;
     QAction* mnuFavoritesAdd = nullptr;

@@ -175,6 +175,10 @@ void frmMain::BuildViewAndFavoritesMenus() {
     mnuViewToolbar->setCheckable(true);
     mnuViewStatusBar = AddAction(mnuView, "mnuViewStatusBar", QStringLiteral("Status Bar"));
     mnuViewStatusBar->setCheckable(true);
+    mnuViewPreview = AddAction(mnuView, "mnuViewPreview", QStringLiteral("&Preview"));
+    mnuViewPreview->setCheckable(true);
+    mnuViewPreview->setChecked(true);
+    connect(mnuViewPreview, &QAction::triggered, this, &frmMain::ShowPreview);
     AddSeparator(mnuView, "mnuViewBar0");
     mnuViewOptions = AddAction(mnuView, "mnuViewOptions", QStringLiteral("Options"));
     mnuViewOptions->setEnabled(false);
@@ -369,6 +373,8 @@ void frmMain::SetOpenWithEnabled(int entry, bool enabled) {
 void frmMain::ToggleToolbar() { mnuViewToolbar->trigger(); }
 
 void frmMain::ToggleStatusBar() { mnuViewStatusBar->trigger(); }
+
+void frmMain::TogglePreview() { mnuViewPreview->trigger(); }
 
 }  // namespace varnok
 
