@@ -9,6 +9,7 @@
 #include "engine/SizeText.h"
 #include "shell/preview/HexView.h"
 #include "shell/preview/TextView.h"
+#include "shell/preview/TgaImage.h"
 
 namespace varnok {
 
@@ -43,7 +44,16 @@ QByteArray ImageFormat(const QString& extension, std::span<const std::uint8_t> b
     return {};
 }
 
+// Qt's TGA reader takes only files that end in the TGA 2.0 footer.
+bool HasTga2Footer(const Bytes& bytes) {
+    constexpr std::string_view footer("TRUEVISION-XFILE.\0", 18);
+    return bytes.size() >= footer.size() + 8 &&
+           std::equal(footer.begin(), footer.end(), bytes.end() - static_cast<std::ptrdiff_t>(footer.size()),
+                      [](char f, std::uint8_t b) { return static_cast<std::uint8_t>(f) == b; });
+}
+
 QImage DecodeImage(const Bytes& bytes, const QByteArray& format, QString& why) {
+    if (format == "tga" && !HasTga2Footer(bytes)) return DecodeTga(bytes, why);
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
