@@ -22,6 +22,12 @@ QString Extension(const std::string& name) {
     return dot > slash ? text.mid(dot + 1).toLower() : QString();
 }
 
+bool SameBytes(std::string_view text, std::span<const std::uint8_t> bytes) {
+    return text.size() == bytes.size() && std::equal(text.begin(), text.end(), bytes.begin(), [](char t, std::uint8_t b) {
+               return static_cast<std::uint8_t>(t) == b;
+           });
+}
+
 bool IsSoundName(const QString& extension) {
     return extension == QLatin1String("wav") || extension == QLatin1String("mp3");
 }
@@ -35,8 +41,7 @@ QByteArray ImageFormat(const QString& extension, std::span<const std::uint8_t> b
         if (extension == QLatin1String(ext)) return format;
     }
     const auto starts = [&bytes](std::string_view magic) {
-        return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin(),
-                                                          [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
+        return bytes.size() >= magic.size() && SameBytes(magic, bytes.first(magic.size()));
     };
     if (starts("\x89PNG\r\n\x1a\n")) return "png";
     if (starts("\xFF\xD8\xFF")) return "jpg";
@@ -47,9 +52,7 @@ QByteArray ImageFormat(const QString& extension, std::span<const std::uint8_t> b
 // Qt's TGA reader takes only files that end in the TGA 2.0 footer.
 bool HasTga2Footer(const Bytes& bytes) {
     constexpr std::string_view footer("TRUEVISION-XFILE.\0", 18);
-    return bytes.size() >= footer.size() + 8 &&
-           std::equal(footer.begin(), footer.end(), bytes.end() - static_cast<std::ptrdiff_t>(footer.size()),
-                      [](char f, std::uint8_t b) { return static_cast<std::uint8_t>(f) == b; });
+    return bytes.size() >= footer.size() + 8 && SameBytes(footer, std::span(bytes).last(footer.size()));
 }
 
 QImage DecodeImage(const Bytes& bytes, const QByteArray& format, QString& why) {

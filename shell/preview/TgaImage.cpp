@@ -45,7 +45,8 @@ public:
             return Fail(QStringLiteral("TGA image type %1 is not a picture this program reads").arg(type));
         }
         if (width_ == 0 || height_ == 0 || width_ > kMaxSide || height_ > kMaxSide) {
-            return Fail(QStringLiteral("the picture's size %1 × %2 is not one this program shows").arg(width_).arg(height_));
+            return Fail(
+                QStringLiteral("the picture's size %1 × %2 is not one this program shows").arg(width_).arg(height_));
         }
         const bool grey = type == kGrey || type == kGreyRle;
         if ((mapped || grey) ? depth != 8 : (depth != 16 && depth != 15 && depth != 24 && depth != 32)) {
@@ -94,7 +95,8 @@ private:
         }
         palette_.assign(256, qRgb(0, 0, 0));
         for (unsigned i = 0; i < count; ++i) {
-            if (first + i < palette_.size()) palette_[first + i] = TrueColour(&bytes_[at_ + i * entry], entry, entry == 4);
+            if (first + i >= palette_.size()) break;
+            palette_[first + i] = TrueColour(&bytes_[at_ + i * entry], entry, entry == 4);
         }
         at_ += static_cast<std::size_t>(count) * entry;
         return true;
