@@ -8,7 +8,7 @@ namespace varnok {
 namespace {
 
 constexpr std::size_t kHeaderSize = 18;
-constexpr int kMaxSide = 16384;
+constexpr int kMaxSide = 8192;  // 256 MB as 32-bit pixels
 
 enum ImageType : std::uint8_t { kMapped = 1, kTrue = 2, kGrey = 3, kMappedRle = 9, kTrueRle = 10, kGreyRle = 11 };
 

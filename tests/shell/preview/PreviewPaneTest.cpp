@@ -118,10 +118,18 @@ TEST_F(PreviewPaneTest, EachKindOfRfhEntryGetsItsView) {
     EXPECT_EQ(lines[2], QStringLiteral("00000020  20 21 22 23 24 25 26 27                           !\"#$%&'"));
 }
 
-TEST_F(PreviewPaneTest, BagAdpcmRecordPlaysAsSixteenBitSamples) {
+TEST_F(PreviewPaneTest, BagRecordsPlay) {
     const std::vector<std::int16_t> samples(3000, 1200);
     const auto adpcm = audio::ImaEncode(samples, 1, 512);
-    cBAG::BAGWrite(dir / "Sounds.bag", std::vector<BAGWriteEntry>{{"Fremen!battle", 22050, 28, 512, adpcm}});
+    // Two frames of MPEG 1 layer III at 128 kbit/s and 44100 Hz, 417 bytes each.
+    std::vector<std::uint8_t> mp3;
+    for (int frame = 0; frame < 2; ++frame) {
+        const std::uint8_t header[] = {0xFF, 0xFB, 0x90, 0xC0};
+        mp3.insert(mp3.end(), std::begin(header), std::end(header));
+        mp3.resize(mp3.size() + 413, 0);
+    }
+    cBAG::BAGWrite(dir / "Sounds.bag", std::vector<BAGWriteEntry>{{"Fremen!battle", 22050, 28, 512, adpcm},
+                                                                  {"theme", 44100, 32, 0, mp3}});
     engine.OpenArchive((dir / "Sounds.bag").string());
 
     Show(1);
@@ -134,6 +142,14 @@ TEST_F(PreviewPaneTest, BagAdpcmRecordPlaysAsSixteenBitSamples) {
     const std::size_t perBlock = audio::ImaSamplesPerBlock(512, 1);
     EXPECT_EQ(static_cast<std::size_t>(clip.pcm.size()), adpcm.size() / 512 * perBlock * 2);
     EXPECT_TRUE(pane.Details().startsWith(QStringLiteral("Fremen!battle.cmp"))) << pane.Details().toStdString();
+
+    // MP3 goes to the media player as it is.
+    Show(2);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Sound);
+    EXPECT_EQ(pane.Sound().Clip().mp3.size(), 834);
+    EXPECT_TRUE(pane.Sound().Clip().pcm.isEmpty());
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("MPEG layer 3, 44100 Hz, mono, 128 kbit/s, 0:00.0")))
+        << pane.Details().toStdString();
 }
 
 TEST_F(PreviewPaneTest, EntriesOverTheLimitShowTheirStartInHex) {
