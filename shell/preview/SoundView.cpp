@@ -67,12 +67,15 @@ void SoundView::Stop() {
     SetPlaying(false);
 }
 
+bool SoundView::HasDevice() {
+    if (!QMediaDevices::defaultAudioOutput().isNull()) return true;
+    Say(QStringLiteral("No sound device is available to play this sound."));
+    return false;
+}
+
 void SoundView::PlayPcm() {
+    if (!HasDevice()) return;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) {
-        Say(QStringLiteral("No sound device is available to play this sound."));
-        return;
-    }
     if (!device.isFormatSupported(clip_.format)) {
         Say(QStringLiteral("The sound device cannot play %1 Hz sound.").arg(clip_.format.sampleRate()));
         return;
@@ -92,6 +95,7 @@ void SoundView::PlayPcm() {
 }
 
 void SoundView::PlayMp3() {
+    if (!HasDevice()) return;
     if (!player_) {
         player_ = std::make_unique<QMediaPlayer>();
         output_ = std::make_unique<QAudioOutput>();

@@ -32,6 +32,7 @@ public:
     void Stop();
 
 private:
+    bool HasDevice();
     void PlayPcm();
     void PlayMp3();
     void SetPlaying(bool playing);
