@@ -106,7 +106,8 @@ void PairCommit::RemoveAbandonedStagingFiles() const {
     const std::string prefixes[] = {"." + index_.filename().string() + ".vnk-",
                                     "." + data_.filename().string() + ".vnk-",
                                     "." + StagedIndex().filename().string() + ".vnk-",
-                                    "." + StagedData().filename().string() + ".vnk-"};
+                                    "." + StagedData().filename().string() + ".vnk-",
+                                    "." + AddMarker(data_).MarkerPath().filename().string() + ".vnk-"};
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         for (const auto& prefix : prefixes) {

@@ -463,17 +463,28 @@ std::vector<std::uint8_t> cBAG::BAGReadFile(std::int32_t lNumber, bool convert) 
     if (path_.empty()) {
         Fail(FormatErrorKind::InputOutput, "no BAG archive is open to read entry " + std::to_string(lNumber) + " from");
     }
-    InputFile in(path_);
+    return BAGReadRecord(path_, lNumber, record, convert);
+}
+
+std::vector<std::uint8_t> cBAG::BAGReadRecord(const fs::path& BAGFile, std::int32_t lNumber, const BAGRecord& record,
+                                              bool convert, std::size_t MaxBytes) {
+    InputFile in(BAGFile);
     CheckEntryData(in, lNumber, record);
     const SoundKind kind = convert ? KindOf(record.Type) : SoundKind::Other;
-    if (kind == SoundKind::Adpcm) return DecodedWave(in, lNumber, record);
     Bytes out;
-    if (kind == SoundKind::Pcm) {
-        const auto header = PcmHeaderFor(record);
-        out.assign(header.begin(), header.end());
+    if (kind == SoundKind::Adpcm) {
+        out = DecodedWave(in, lNumber, record);
+    } else {
+        if (kind == SoundKind::Pcm) {
+            const auto header = PcmHeaderFor(record);
+            out.assign(header.begin(), header.end());
+        }
+        const std::size_t wanted = MaxBytes > out.size() ? MaxBytes - out.size() : 0;
+        const Bytes data = in.readExactly(static_cast<std::uint64_t>(record.OffSet),
+                                          std::min(static_cast<std::size_t>(record.Size), wanted));
+        out.insert(out.end(), data.begin(), data.end());
     }
-    const Bytes data = EntryData(in, record);
-    out.insert(out.end(), data.begin(), data.end());
+    if (out.size() > MaxBytes) out.resize(MaxBytes);
     return out;
 }
 

@@ -128,6 +128,15 @@ public:
     // The bytes BAGExtractFile(lNumber, path, convert) would write, in memory.
     std::vector<std::uint8_t> BAGReadFile(std::int32_t lNumber, bool convert) const;
 
+    // BAGReadFile over a record taken earlier (BAGGetRecord) from the archive at
+    // BAGFile, cut to its first MaxBytes bytes: it needs nothing of this object,
+    // so it may run on any thread while the archive changes hands. A record is
+    // converted whole; a raw one is read only as far as MaxBytes.
+    static std::vector<std::uint8_t> BAGReadRecord(const std::filesystem::path& BAGFile, std::int32_t lNumber,
+                                                   const BAGRecord& record, bool convert,
+                                                   std::size_t MaxBytes = SIZE_MAX);
+    BAGRecord BAGGetRecord(std::int32_t lNumber) const { return Row(lNumber); }
+
     // True for PCM (flag 2) and IMA ADPCM (flag 8) entries: they can become WAVE files.
     bool BAGCanConvert(std::int32_t lNumber) const;
     // Whether entry lNumber is to be converted: the user's answer to

@@ -143,6 +143,22 @@ void cRFD::RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int
     out.commit();
 }
 
+Bytes cRFD::RFDReadFile(std::int32_t OffSet, std::int32_t PackedSize, std::int32_t OrigSize, bool Packed,
+                        std::uint64_t MaxBytes) const {
+    CheckEntryFields(fileName_, OffSet, PackedSize, OrigSize);
+    InputFile in(fileName_);
+    if (!Packed) {
+        if (static_cast<std::uint64_t>(OffSet) + static_cast<std::uint64_t>(PackedSize) > in.size()) {
+            ThrowPastEnd(in, OffSet);
+        }
+        const auto length = std::min(static_cast<std::uint64_t>(PackedSize), MaxBytes);
+        return in.readExactly(static_cast<std::uint64_t>(OffSet), static_cast<std::size_t>(length));
+    }
+    StreamReader stream(in, OffSet, PackedSize);
+    return InflateFirst([&stream] { return stream(); }, static_cast<std::uint64_t>(OrigSize), MaxBytes,
+                        EntryAt(fileName_, OffSet));
+}
+
 std::int32_t cRFD::RFDAddFile(std::int32_t OffSet, const fs::path& sFilename, bool Packed) {
     return RFDWritePayload(OffSet, RFDPreparePayload(sFilename, Packed));
 }

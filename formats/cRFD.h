@@ -58,6 +58,12 @@ public:
     void RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int32_t OrigSize,
                         const std::filesystem::path& ExtractAs, bool Packed) const;
 
+    // The first `MaxBytes` bytes of one entry's file (all of it when it is no
+    // longer) in memory, with the checks of RFDExtractFile as far as it reads;
+    // inflating stops at the limit. Several threads may read at once.
+    Bytes RFDReadFile(std::int32_t OffSet, std::int32_t PackedSize, std::int32_t OrigSize, bool Packed,
+                      std::uint64_t MaxBytes) const;
+
     // Writes the payload of `sFilename` at `OffSet` and returns the length of the
     // zlib stream (compressed) or of the file (stored).
     std::int32_t RFDAddFile(std::int32_t OffSet, const std::filesystem::path& sFilename, bool Packed);

@@ -50,6 +50,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), engine_(*this), setting
     BuildMenus();
     BuildToolbar();
     ConnectList();
+    ConnectPreview();
     settings_->setOnRecentChanged([this] { RefreshRecentMenu(); });
     settings_->setOnFavoritesChanged([this] { RefreshFavoritesMenu(); });
     // As far as the screen allows.
@@ -150,7 +151,7 @@ void frmMain::BuildWidgets() {
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(2);
     rightLayout->addWidget(picInfo);
-    rightLayout->addWidget(BuildListPane(), 1);
+    rightLayout->addWidget(BuildListAndPreview(), 1);
 
     imgSplitter = new QSplitter(Qt::Horizontal);
     imgSplitter->setObjectName(QStringLiteral("imgSplitter"));

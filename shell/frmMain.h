@@ -31,6 +31,7 @@ class FilterBox;
 class FolderPane;
 class IniValues;
 class MainSettings;
+class PreviewPane;
 class frmLogo;
 
 // The main window: menus, toolbar, folder pane, file list and status bar. It is
@@ -94,6 +95,7 @@ public:
     void InvertSelection();
     void ToggleToolbar();
     void ToggleStatusBar();
+    void TogglePreview();
     void SizeControls(int twips);
     void SaveColumns();
     void RefreshRecentMenu();
@@ -132,6 +134,10 @@ private:
     void StartFilterWith(const QString& typed);
     void ApplyFilter(const QString& text);
     void ShowCount();
+    QWidget* BuildListAndPreview();
+    void ConnectPreview();
+    void ShowPreview(bool on);
+    void UpdatePreview();
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
     QAction* AddSeparator(QMenu* menu, const char* name);
     void Unload();
@@ -188,6 +194,8 @@ private:
     QWidget* listPane_ = nullptr;  // the filter box and the list
     FilterBox* txtFilter = nullptr;
     QString engineCount_;  // panel 2 as the engine last set it
+    QSplitter* listSplitter_ = nullptr;  // the file list above the preview pane
+    PreviewPane* picPreview = nullptr;
     QToolBar* tbToolBar = nullptr;
     std::array<QLabel*, 3> panels_{};
     QPointer<frmLogo> logo_;
@@ -246,6 +254,7 @@ private:
     QAction* mnuViewToolbar = nullptr;
     QAction* mnuViewStatusBar = nullptr;
     QAction* mnuViewFilter = nullptr;
+    QAction* mnuViewPreview = nullptr;
     QAction* mnuViewOptions = nullptr;
     QAction* mnuViewRefresh = nullptr;
     QAction* mnuFavoritesAdd = nullptr;

@@ -81,6 +81,11 @@ void frmMain::Load(const QString& commandLine) {
             mnuViewStatusBar->setChecked(true);
         }
     });
+    seq.step([&] {
+        const bool preview = settings_->Get("View", "Preview", "True") == "True";
+        mnuViewPreview->setChecked(preview);
+        ShowPreview(preview);
+    });
     seq.step([&] { RegisterAssociations(); });
     seq.step([&] { DiscoverPlugIns(); });
     seq.step([&] {
@@ -140,6 +145,7 @@ void frmMain::SaveWindowState() {
     seq.step([&] {
         settings_->Write("View", "StatusBar", mnuViewStatusBar->isChecked() ? "True" : "False");
         settings_->Write("View", "ToolBar", mnuViewToolbar->isChecked() ? "True" : "False");
+        settings_->Write("View", "Preview", mnuViewPreview->isChecked() ? "True" : "False");
     });
     seq.step([&] { SaveColumns(); });
 }

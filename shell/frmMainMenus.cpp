@@ -186,6 +186,10 @@ void frmMain::BuildViewAndFavoritesMenus() {
     mnuViewStatusBar = AddAction(mnuView, "mnuViewStatusBar", QStringLiteral("Status Bar"));
     mnuViewStatusBar->setCheckable(true);
     mnuViewFilter = AddAction(mnuView, "mnuViewFilter", QStringLiteral("&Filter"));
+    mnuViewPreview = AddAction(mnuView, "mnuViewPreview", QStringLiteral("&Preview"));
+    mnuViewPreview->setCheckable(true);
+    mnuViewPreview->setChecked(true);
+    connect(mnuViewPreview, &QAction::triggered, this, &frmMain::ShowPreview);
     AddSeparator(mnuView, "mnuViewBar0");
     mnuViewOptions = AddAction(mnuView, "mnuViewOptions", QStringLiteral("Options"));
     mnuViewOptions->setEnabled(false);
@@ -391,6 +395,8 @@ void frmMain::SetOpenWithEnabled(int entry, bool enabled) {
 void frmMain::ToggleToolbar() { mnuViewToolbar->trigger(); }
 
 void frmMain::ToggleStatusBar() { mnuViewStatusBar->trigger(); }
+
+void frmMain::TogglePreview() { mnuViewPreview->trigger(); }
 
 }  // namespace varnok
 

@@ -61,7 +61,9 @@ private:
     bool ended_ = false;
 };
 
-void Inflate(StreamInput& input, std::uint64_t originalSize, const std::string& what,
+// Stops once `limit` bytes have come out: the stream's checks then cover only the
+// part that was read.
+void Inflate(StreamInput& input, std::uint64_t originalSize, std::uint64_t limit, const std::string& what,
              const std::function<void(std::span<const std::uint8_t>)>& sink) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) throw FormatError(FormatErrorKind::InputOutput, "zlib could not start");
@@ -96,8 +98,10 @@ void Inflate(StreamInput& input, std::uint64_t originalSize, const std::string& 
             ThrowCorrupt(what, "the compressed data holds more than the stored size of " +
                                    std::to_string(originalSize) + " bytes");
         }
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(got, limit - produced));
         produced += got;
-        if (got > 0) sink(std::span<const std::uint8_t>(chunk.data(), got));
+        if (wanted > 0) sink(std::span<const std::uint8_t>(chunk.data(), wanted));
+        if (limit < originalSize && produced >= limit) return;
         if (rc == Z_BUF_ERROR || (got == 0 && zs.avail_in == 0 && input.exhausted() && rc != Z_STREAM_END)) {
             ThrowCorrupt(what, "the compressed data ends early");
         }
@@ -113,13 +117,22 @@ void Inflate(StreamInput& input, std::uint64_t originalSize, const std::string& 
 void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t originalSize, const std::string& what,
                     const std::function<void(std::span<const std::uint8_t>)>& sink) {
     StreamInput input(stream);
-    Inflate(input, originalSize, what, sink);
+    Inflate(input, originalSize, originalSize, what, sink);
 }
 
 void InflateExactTo(const std::function<std::span<const std::uint8_t>()>& source, std::uint64_t originalSize,
                     const std::string& what, const std::function<void(std::span<const std::uint8_t>)>& sink) {
     StreamInput input(source);
-    Inflate(input, originalSize, what, sink);
+    Inflate(input, originalSize, originalSize, what, sink);
+}
+
+Bytes InflateFirst(const std::function<std::span<const std::uint8_t>()>& source, std::uint64_t originalSize,
+                   std::uint64_t limit, const std::string& what) {
+    Bytes out;
+    StreamInput input(source);
+    Inflate(input, originalSize, std::min(limit, originalSize), what,
+            [&out](std::span<const std::uint8_t> part) { out.insert(out.end(), part.begin(), part.end()); });
+    return out;
 }
 
 Bytes InflateExact(std::span<const std::uint8_t> stream, std::uint64_t originalSize, const std::string& what) {

@@ -27,4 +27,10 @@ void InflateExactTo(std::span<const std::uint8_t> stream, std::uint64_t original
 void InflateExactTo(const std::function<std::span<const std::uint8_t>()>& source, std::uint64_t originalSize,
                     const std::string& what, const std::function<void(std::span<const std::uint8_t>)>& sink);
 
+// The first `limit` bytes of the output (all of it when the stream holds fewer),
+// read from pieces as above; inflating stops there. Damage in the part read, or a
+// stream that ends before it, raises what InflateExactTo raises.
+Bytes InflateFirst(const std::function<std::span<const std::uint8_t>()>& source, std::uint64_t originalSize,
+                   std::uint64_t limit, const std::string& what);
+
 }  // namespace varnok

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <cstdint>
+#include <span>
+
+namespace varnok {
+
+// Names the game keeps text in: settings, notes and scripts.
+bool IsTextName(const QString& extension);
+// True when the bytes hold no control bytes but tab, CR and LF, nor the five
+// bytes Windows-1252 leaves undefined: text a user can read. Empty is not text.
+bool IsPlainText(std::span<const std::uint8_t> bytes);
+// Windows-1252 text, as the game's files are written.
+QString DecodeText(std::span<const std::uint8_t> bytes);
+
+// Shows an entry's text, read-only.
+class TextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TextView(QWidget* parent = nullptr);
+};
+
+}  // namespace varnok

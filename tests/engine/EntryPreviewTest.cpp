@@ -1,0 +1,115 @@
+#include <algorithm>
+#include <fstream>
+
+#include "engine/EntryPreview.h"
+#include "engine/TextRules.h"
+#include "formats/audio/ImaAdpcm.h"
+#include "formats/io/File.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace varnok::test {
+namespace {
+
+using EntryPreviewRead = EngineTest;
+
+// Text that compresses well, so the stream spans several inflate chunks.
+std::string Counting(std::size_t size) {
+    std::string text;
+    for (int i = 0; text.size() < size; ++i) text += "line " + std::to_string(i) + "\r\n";
+    text.resize(size);
+    return text;
+}
+
+void Overwrite(const fs::path& file, std::uint64_t offset, const std::string& bytes) {
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(offset));
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST_F(EntryPreviewRead, StopsAtTheLimitAndGivesTheFirstBytes) {
+    const std::string text = Counting(600000);
+    Open(MakeRfh("Game.rfh", {{"maps\\rules.ini", text}}));
+    const EntryReader reader = EntryReader::Take(engine, 1);
+    EXPECT_EQ(reader.ListName(), "maps\\rules.ini");
+    EXPECT_EQ(reader.Size(), text.size());
+
+    const std::pair<std::uint64_t, bool> limits[] = {
+        {1, false}, {1000, false}, {262145, false}, {599999, false}, {600000, true}, {1u << 30, true}};
+    for (const auto& [limit, whole] : limits) {
+        const EntryPreview preview = reader.Read(limit);
+        EXPECT_EQ(preview.error, "") << limit;
+        EXPECT_EQ(preview.complete, whole) << limit;
+        const auto expected = text.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(limit, text.size())));
+        EXPECT_EQ(std::string(preview.bytes.begin(), preview.bytes.end()), expected) << limit;
+    }
+}
+
+TEST_F(EntryPreviewRead, ReadsWhatWasTakenAfterTheArchiveIsClosed) {
+    Open(MakeRfh("Game.rfh", {{"a.txt", "first"}, {"b.txt", "second"}}));
+    const EntryReader reader = EntryReader::Take(engine, 2);
+    engine.CloseArchive();
+    const EntryPreview preview = reader.Read(100);
+    EXPECT_EQ(std::string(preview.bytes.begin(), preview.bytes.end()), "second");
+    EXPECT_EQ(EntryReader::Take(engine, 1).Read(100).error, "No entry is chosen.");
+}
+
+TEST_F(EntryPreviewRead, DamagedEntriesGiveTheReasonAndNoBytes) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.ini", Counting(200000)}, {"b.ini", Counting(300000)}});
+    Open(index);
+    const fs::path data = DataFilePath(index.string());
+    const EntryReader first = EntryReader::Take(engine, 1);
+    const EntryReader second = EntryReader::Take(engine, 2);
+    Overwrite(data, 40, std::string(64, '\xFF'));
+    fs::resize_file(data, fs::file_size(data) - 200);
+
+    const EntryPreview damaged = first.Read(1u << 20);
+    EXPECT_NE(damaged.error.find("the compressed data is damaged"), std::string::npos) << damaged.error;
+    EXPECT_TRUE(damaged.bytes.empty());
+    EXPECT_FALSE(damaged.complete);
+    const EntryPreview cut = second.Read(1u << 20);
+    EXPECT_NE(cut.error.find("ends early"), std::string::npos) << cut.error;
+    EXPECT_TRUE(cut.bytes.empty());
+}
+
+TEST_F(EntryPreviewRead, DamageAfterTheLimitIsNeverReached) {
+    const std::string text = Counting(4000000);
+    const fs::path index = MakeRfh("Game.rfh", {{"big.txt", text}});
+    Open(index);
+    const fs::path data = DataFilePath(index.string());
+    Overwrite(data, fs::file_size(data) - 300, std::string(64, '\xFF'));
+    const EntryReader reader = EntryReader::Take(engine, 1);
+
+    const EntryPreview start = reader.Read(1000);
+    EXPECT_EQ(start.error, "");
+    EXPECT_EQ(std::string(start.bytes.begin(), start.bytes.end()), text.substr(0, 1000));
+    EXPECT_NE(reader.Read(text.size()).error, "");
+}
+
+TEST_F(EntryPreviewRead, BagSoundsReadAsWaveFilesWhenTheyFit) {
+    const std::vector<std::int16_t> samples(2000, 1000);
+    const auto adpcm = audio::ImaEncode(samples, 1, 512);
+    const fs::path bag = MakeBag("Sounds.bag", {{"voice", 22050, 28, 512, adpcm}, {"broken", 22050, 2, 0, {}}});
+    // The second record's data lies past the end of the file.
+    Overwrite(bag, cBAG::kHeaderSize + cBAG::kRecordSize + 32, std::string("\xFF\xFF\x00\x00\x10\x00\x00\x00", 8));
+    Open(bag);
+    const EntryReader voice = EntryReader::Take(engine, 1);
+    EXPECT_EQ(voice.ListName(), "voice.cmp");
+    EXPECT_EQ(voice.ContentName(), "voice.wav");
+    EXPECT_EQ(voice.Size(), adpcm.size());
+
+    const EntryPreview wave = voice.Read(adpcm.size());
+    ASSERT_EQ(wave.error, "");
+    EXPECT_TRUE(wave.complete);
+    EXPECT_EQ(std::string(wave.bytes.begin(), wave.bytes.begin() + 4), "RIFF");
+    EXPECT_GE(wave.bytes.size(), 44 + samples.size() * 2);
+
+    const EntryPreview raw = voice.Read(100);
+    EXPECT_FALSE(raw.complete);
+    EXPECT_EQ(raw.bytes, Bytes(adpcm.begin(), adpcm.begin() + 100));
+
+    const EntryPreview broken = EntryReader::Take(engine, 2).Read(1000);
+    EXPECT_NE(broken.error.find("points past the end"), std::string::npos) << broken.error;
+}
+
+}  // namespace
+}  // namespace varnok::test

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <fstream>
+
+#include "engine/TextRules.h"
+#include "engine/mVarnokEngine.h"
+#include "formats/audio/ImaAdpcm.h"
+#include "formats/audio/Wave.h"
+#include "formats/cBAG.h"
+#include "formats/cRFD.h"
+#include "formats/cRFH.h"
+#include "shell/preview/PreviewPane.h"
+#include "shell/preview/SoundView.h"
+#include "shell/preview/ImageView.h"
+#include "tests/engine/ScriptedUi.h"
+#include "tests/support/TempDir.h"
+
+namespace varnok::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Bytes8(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out += static_cast<char>(v);
+    return out;
+}
+
+// A 3 x 2 picture, 24 bits, rows from the top.
+std::string Tga3x2() {
+    std::string tga = Bytes8({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 24, 0x20});
+    for (int i = 0; i < 6; ++i) tga += Bytes8({255, i * 40, 0});
+    return tga;
+}
+
+std::string PcmWave(std::size_t samples) {
+    const auto header = audio::PcmWaveHeader(1, 11025, 8, samples);
+    return std::string(header.begin(), header.end()) + std::string(samples, '\x80');
+}
+
+class PreviewPaneTest : public ::testing::Test {
+protected:
+    PreviewPaneTest() { engine.InitEngine(); }
+
+    // An RFH pair of the given entries (stored name, bytes), opened.
+    void OpenRfh(const std::vector<std::pair<std::string, std::string>>& files) {
+        const fs::path index = dir / "Game.rfh";
+        cRFH table;
+        cRFD data;
+        data.RFDOpen(DataFilePath(index.string()));
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const fs::path source = dir.write("src" + std::to_string(i), files[i].second);
+            table.RFHAddFile(source, files[i].first, data.RFDAddFile(table.RFHNextOffSet(), source, true));
+        }
+        table.RFHSave(index);
+        engine.OpenArchive(index.string());
+    }
+
+    // Shows entry n and waits until the pane has read it.
+    void Show(std::int32_t n) {
+        pane.ShowEntry(EntryReader::Take(engine, n));
+        Settle();
+    }
+    void Settle() {
+        QElapsedTimer clock;
+        clock.start();
+        while (pane.IsLoading() && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_FALSE(pane.IsLoading());
+    }
+
+    TempDir dir;
+    ScriptedUi ui;
+    mVarnokEngine engine{ui};
+    PreviewPane pane;
+};
+
+TEST_F(PreviewPaneTest, EachKindOfRfhEntryGetsItsView) {
+    std::string binary;
+    for (int i = 0; i < 40; ++i) binary += static_cast<char>(i);
+    OpenRfh({{"rules.ini", "[Unit]\r\nName = Caf\xE9\r\n"},
+             {"notes.dat", "plain words\tand tabs\r\n"},
+             {"wall.tga", Tga3x2()},
+             {"deploy.wav", PcmWave(1103)},
+             {"model.xbf", binary}});
+
+    Show(1);
+    EXPECT_EQ(pane.Kind(), PreviewKind::Text);
+    EXPECT_EQ(pane.ShownText(), QStringLiteral("[Unit]\nName = Caf\u00E9\n"));
+    EXPECT_TRUE(pane.Details().startsWith(QStringLiteral("rules.ini")));
+
+    Show(2);  // no telling name, but nothing in it a text cannot hold
+    EXPECT_EQ(pane.Kind(), PreviewKind::Text);
+
+    Show(3);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Image);
+    EXPECT_EQ(pane.Image().Image().size(), QSize(3, 2));
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("3 × 2 pixels"))) << pane.Details().toStdString();
+
+    Show(4);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Sound);
+    const SoundClip& wave = pane.Sound().Clip();
+    EXPECT_EQ(wave.format.sampleRate(), 11025);
+    EXPECT_EQ(wave.format.channelCount(), 1);
+    EXPECT_EQ(wave.format.sampleFormat(), QAudioFormat::Int16);
+    EXPECT_EQ(wave.pcm.size(), 1103 * 2);  // 8-bit samples widened
+    EXPECT_EQ(wave.durationMs, 100);
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("11025 Hz, mono, 8-bit PCM, 0:00.1")))
+        << pane.Details().toStdString();
+
+    Show(5);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Hex);
+    const QStringList lines = pane.ShownText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("00000000  00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F  ................"));
+    EXPECT_EQ(lines[2], QStringLiteral("00000020  20 21 22 23 24 25 26 27                           !\"#$%&'"));
+}
+
+TEST_F(PreviewPaneTest, BagRecordsPlay) {
+    const std::vector<std::int16_t> samples(3000, 1200);
+    const auto adpcm = audio::ImaEncode(samples, 1, 512);
+    // Two frames of MPEG 1 layer III at 128 kbit/s and 44100 Hz, 417 bytes each.
+    std::vector<std::uint8_t> mp3;
+    for (int frame = 0; frame < 2; ++frame) {
+        const std::uint8_t header[] = {0xFF, 0xFB, 0x90, 0xC0};
+        mp3.insert(mp3.end(), std::begin(header), std::end(header));
+        mp3.resize(mp3.size() + 413, 0);
+    }
+    cBAG::BAGWrite(dir / "Sounds.bag", std::vector<BAGWriteEntry>{{"Fremen!battle", 22050, 28, 512, adpcm},
+                                                                  {"theme", 44100, 32, 0, mp3}});
+    engine.OpenArchive((dir / "Sounds.bag").string());
+
+    Show(1);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Sound);
+    const SoundClip& clip = pane.Sound().Clip();
+    EXPECT_EQ(clip.format.sampleRate(), 22050);
+    EXPECT_EQ(clip.format.channelCount(), 1);
+    EXPECT_EQ(clip.format.sampleFormat(), QAudioFormat::Int16);
+    // Whole blocks decode: the encoder filled the last one up.
+    const std::size_t perBlock = audio::ImaSamplesPerBlock(512, 1);
+    EXPECT_EQ(static_cast<std::size_t>(clip.pcm.size()), adpcm.size() / 512 * perBlock * 2);
+    EXPECT_TRUE(pane.Details().startsWith(QStringLiteral("Fremen!battle.cmp"))) << pane.Details().toStdString();
+
+    // MP3 goes to the media player as it is.
+    Show(2);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Sound);
+    EXPECT_EQ(pane.Sound().Clip().mp3.size(), 834);
+    EXPECT_TRUE(pane.Sound().Clip().pcm.isEmpty());
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("MPEG layer 3, 44100 Hz, mono, 128 kbit/s, 0:00.0")))
+        << pane.Details().toStdString();
+}
+
+TEST_F(PreviewPaneTest, EntriesOverTheLimitShowTheirStartInHex) {
+    OpenRfh({{"huge.tga", std::string(kPreviewWholeLimit + 1, '\0')}});
+    Show(1);
+    ASSERT_EQ(pane.Kind(), PreviewKind::Hex);
+    EXPECT_EQ(pane.ShownText().count(QLatin1Char('\n')) + 1, static_cast<qsizetype>(kPreviewHexLimit / 16));
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("Over 64 MB"))) << pane.Details().toStdString();
+}
+
+TEST_F(PreviewPaneTest, DamagedEntriesSayWhy) {
+    OpenRfh({{"a.txt", std::string(5000, 'a')}, {"b.wav", "RIFF, but nothing more"}});
+    std::fstream data(dir / "Game.rfd", std::ios::in | std::ios::out | std::ios::binary);
+    data.seekp(6);
+    data.write("\xFF\xFF\xFF\xFF\xFF\xFF", 6);
+    data.close();
+
+    Show(1);
+    EXPECT_EQ(pane.Kind(), PreviewKind::Damaged);
+    EXPECT_TRUE(pane.Message().startsWith(QStringLiteral("This entry cannot be shown: the entry at offset 0x0")))
+        << pane.Message().toStdString();
+    EXPECT_TRUE(pane.Message().contains(QStringLiteral("damaged"))) << pane.Message().toStdString();
+
+    // A sound file that is not one: its bytes, and why it does not play.
+    Show(2);
+    EXPECT_EQ(pane.Kind(), PreviewKind::Hex);
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("Not playable: b.wav"))) << pane.Details().toStdString();
+}
+
+TEST_F(PreviewPaneTest, OnlyTheNewestRequestIsShown) {
+    OpenRfh({{"a.txt", "first"}, {"b.txt", "second"}, {"c.txt", "third"}});
+    QStringList shown;
+    QObject::connect(&pane, &PreviewPane::shown, [&] { shown << pane.ShownText(); });
+    // Results come back through the event loop, so every request below is made
+    // before the first read is in: only the last may show.
+    for (int n : {1, 2, 3, 2}) pane.ShowEntry(EntryReader::Take(engine, n));
+    Settle();
+    EXPECT_EQ(shown, QStringList{QStringLiteral("second")});
+
+    pane.ShowEntry(EntryReader::Take(engine, 3));
+    pane.Clear();
+    Settle();
+    EXPECT_EQ(pane.Kind(), PreviewKind::None);
+    EXPECT_EQ(shown.size(), 1);
+}
+
+}  // namespace
+}  // namespace varnok::test
