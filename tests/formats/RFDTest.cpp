@@ -2,7 +2,6 @@
 
 #include "formats/FormatError.h"
 #include "formats/cRFD.h"
-#include "formats/cRFH.h"
 #include "formats/io/Zlib.h"
 #include "tests/support/TempDir.h"
 
@@ -120,23 +119,6 @@ TEST_F(RFD, OpenFindsTheDataFileInAnotherLetterCase) {
     EXPECT_EQ(rfd.RFDFileName(), dir / "3DDATA0001.RFD");
     rfd.RFDClear();
     EXPECT_TRUE(rfd.RFDFileName().empty());
-}
-
-// Index and data file edited together, as the engine does.
-TEST_F(RFD, AddAndRemoveKeepIndexAndDataInStep) {
-    cRFH index;
-    const Bytes files[] = {test::TextLikeBytes(700, 1), test::PseudoRandomBytes(300, 2), test::TextLikeBytes(50, 3)};
-    for (int i = 0; i < 3; ++i) {
-        const auto source = dir.write("f" + std::to_string(i), files[i]);
-        index.RFHAddFile(source, source.filename().string(), rfd.RFDAddFile(index.RFHNextOffSet(), source, true));
-    }
-    EXPECT_EQ(index.RFHNextOffSet(), static_cast<std::int32_t>(ReadBytes(dir / "a.rfd").size()));
-    rfd.RFDRemoveFile(index.GetOffSet(2), index.GetPackedSize(2));
-    index.RFHRemoveFile(2);
-    for (std::int32_t n = 1; n <= 2; ++n) {
-        rfd.RFDExtractFile(index.GetOffSet(n), index.GetPackedSize(n), index.GetOriginalSize(n), dir / "out", true);
-        EXPECT_EQ(ReadBytes(dir / "out"), files[n == 1 ? 0 : 2]);
-    }
 }
 
 }  // namespace

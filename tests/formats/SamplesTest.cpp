@@ -46,17 +46,9 @@ TEST(SampleArchives, AreDeterministicAndReopenWhole) {
     ASSERT_TRUE(bag.BAGValid(dir / "a" / "demo.bag"));
     bag.BAGOpen(dir / "a" / "demo.bag");
     ASSERT_EQ(bag.BAGGetFileCount(), 8);
-    EXPECT_EQ(bag.BAGGetFileType(1), 2);
-    EXPECT_EQ(bag.BAGGetFileType(2), 6);
-    EXPECT_EQ(bag.BAGGetFileType(4), 22);
-    EXPECT_EQ(bag.BAGGetFileType(7), 7);
-    EXPECT_EQ(bag.BAGGetFileType(8), 28);
     EXPECT_EQ(bag.BAGReadFile(8, true).size(), 44 + 22 * 1017 * 2u);  // 22050 samples fill 22 blocks
 
-    cMPK mpk;
-    EXPECT_EQ(mpk.MPKTestArchive(dir / "a" / "demo.mpk"), "0");
-    EXPECT_EQ(mpk.MPKGetFileCount(dir / "a" / "demo.mpk"), "3");
-    EXPECT_EQ(mpk.MPKGetFileName(dir / "a" / "demo.mpk", 1), "plugin.ini");
+    EXPECT_EQ(cMPK().MPKTestArchive(dir / "a" / "demo.mpk"), "0");
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ TEST_F(GameFolderTest, FindsTheInstallerValueInThePrefixIgnoringLetterCase) {
     const GameFolder found = Find();
     EXPECT_EQ(found.folder, game);
     EXPECT_EQ(found.source, GameFolderSource::WinePrefix);
+    fs::remove_all(prefix / "dosdevices");  // without it, C: is the drive_c folder
+    EXPECT_EQ(Find().folder, game);
 }
 
 TEST_F(GameFolderTest, PrefersWow6432NodeAndFallsBackWhenItLeadsNowhere) {
@@ -112,13 +114,6 @@ TEST_F(GameFolderTest, OddInstallPathsGiveTheProgramFolder) {
     // A number where a text should be.
     WriteSystemReg("[Software\\\\Westwood\\\\Emperor]\n\"InstallPath\"=dword:00000001\n");
     EXPECT_EQ(Find().folder, program);
-}
-
-TEST_F(GameFolderTest, DriveCWithoutDosdevicesIsTheDriveCFolder) {
-    const fs::path game = Game("Westwood/Emperor");
-    fs::remove_all(prefix / "dosdevices");
-    WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", "C:\\\\Westwood\\\\Emperor\\\\Emperor.exe"));
-    EXPECT_EQ(Find().folder, game);
 }
 
 TEST_F(GameFolderTest, GetGameFolderLooksInWineprefixOrHome) {

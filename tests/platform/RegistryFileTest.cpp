@@ -87,37 +87,34 @@ TEST(RegistryFileTest, SkipsWhatItCannotReadAndKeepsTheRest) {
 }
 
 TEST(RegistryFileTest, WritesWhatItReadsBackUnchanged) {
+    const std::string key = "HKEY_CLASSES_ROOT\\RFH Archive\\shell\\Open with Varno&k\\command",
+                      odd = "HKEY_LOCAL_MACHINE\\Odd]Key[";
+    const std::tuple<std::string, std::string, RegValue> values[] = {
+        {key, "", RegValue::Text("/opt/My \"Games\"/varnok2 %1")},
+        {key, "back\\slash", RegValue::Text("a\\b\nc\x01" "2\x7f")},
+        {key, "utf8", RegValue::Text("Emp\u00e9ror \U0001F600")},
+        {odd, "n", RegValue::Number(-1)},
+        {odd, "blob", RegValue{kRegBinary, {0, 1, 0xfe}}},
+        {odd, "unterminated", RegValue{kRegText, {'a', 'b'}}},
+        {odd, "expand", RegValue::Text("%TEMP%", kRegExpandText)},
+    };
     RegFile reg;
     reg.CreateKey("HKEY_CLASSES_ROOT\\Empty");
-    const std::string key = "HKEY_CLASSES_ROOT\\RFH Archive\\shell\\Open with Varno&k\\command";
-    reg.SetValue(key, "", RegValue::Text("/opt/My \"Games\"/varnok2 %1"));
-    reg.SetValue(key, "back\\slash", RegValue::Text("a\\b\nc\x01" "2\x7f"));
-    reg.SetValue(key, "utf8", RegValue::Text("Emp\u00e9ror \U0001F600"));
-    reg.SetValue("HKEY_LOCAL_MACHINE\\Odd]Key[", "n", RegValue::Number(-1));
-    reg.SetValue("HKEY_LOCAL_MACHINE\\Odd]Key[", "blob", RegValue{kRegBinary, {0, 1, 0xfe}});
-    reg.SetValue("HKEY_LOCAL_MACHINE\\Odd]Key[", "unterminated", RegValue{kRegText, {'a', 'b'}});
-    reg.SetValue("HKEY_LOCAL_MACHINE\\Odd]Key[", "expand", RegValue::Text("%TEMP%", kRegExpandText));
+    for (const auto& [k, name, value] : values) reg.SetValue(k, name, value);
 
     const std::string text = reg.Render(kRegistryHeader);
     const RegFile back = RegFile::Parse(text);
     EXPECT_EQ(back.Render(kRegistryHeader), text);
     EXPECT_TRUE(back.HasKey("HKEY_CLASSES_ROOT\\Empty"));
-    EXPECT_EQ(*back.Value(key, ""), RegValue::Text("/opt/My \"Games\"/varnok2 %1"));
-    EXPECT_EQ(*back.Value(key, "BACK\\SLASH"), RegValue::Text("a\\b\nc\x01" "2\x7f"));
-    EXPECT_EQ(*back.Value(key, "utf8"), RegValue::Text("Emp\u00e9ror \U0001F600"));
-    EXPECT_EQ(*back.Value("HKEY_LOCAL_MACHINE\\Odd]Key[", "n"), RegValue::Number(-1));
-    EXPECT_EQ(*back.Value("HKEY_LOCAL_MACHINE\\Odd]Key[", "blob"), (RegValue{kRegBinary, {0, 1, 0xfe}}));
-    EXPECT_EQ(*back.Value("HKEY_LOCAL_MACHINE\\Odd]Key[", "unterminated"), (RegValue{kRegText, {'a', 'b'}}));
-    EXPECT_EQ(*back.Value("HKEY_LOCAL_MACHINE\\Odd]Key[", "expand"), RegValue::Text("%TEMP%", kRegExpandText));
-}
+    for (const auto& [k, name, value] : values) EXPECT_EQ(*back.Value(k, name), value) << name;
 
-TEST(RegistryFileTest, ReplacesValuesInPlaceIgnoringCase) {
-    RegFile reg;
-    reg.SetValue("K", "First", RegValue::Text("1"));
-    reg.SetValue("K", "Second", RegValue::Text("2"));
-    reg.SetValue("k", "FIRST", RegValue::Text("one"));
-    reg.CreateKey("K");
-    EXPECT_EQ(reg.Render("h"), "h\n\n[K]\n\"First\"=\"one\"\n\"Second\"=\"2\"\n");
+    // Values are replaced in place, their names compared without regard to case.
+    RegFile small;
+    small.SetValue("K", "First", RegValue::Text("1"));
+    small.SetValue("K", "Second", RegValue::Text("2"));
+    small.SetValue("k", "FIRST", RegValue::Text("one"));
+    small.CreateKey("K");
+    EXPECT_EQ(small.Render("h"), "h\n\n[K]\n\"First\"=\"one\"\n\"Second\"=\"2\"\n");
 }
 
 TEST(RegistryFileTest, ReadRegValueGivesTextNumbersAndFailures) {
@@ -133,26 +130,28 @@ TEST(RegistryFileTest, ReadRegValueGivesTextNumbersAndFailures) {
     reg.SetValue("HKEY_CLASSES_ROOT\\Software\\Test", "Text", RegValue::Text("other root"));
     const auto file = dir.write("registry.reg", reg.Render(kRegistryHeader));
 
-    std::string result = "stale";
-    EXPECT_TRUE(ReadRegValue(file, RegRoot::LocalMachine, "SOFTWARE\\test", "text", result));
-    EXPECT_EQ(result, "hello");
-    EXPECT_TRUE(ReadRegValue(file, RegRoot::LocalMachine, "Software\\Test", "Ten", result));
-    EXPECT_EQ(result, "&hA");
-    EXPECT_TRUE(ReadRegValue(file, RegRoot::LocalMachine, "Software\\Test", "MinusOne", result));
-    EXPECT_EQ(result, "&hFFFFFFFF");
-    EXPECT_TRUE(ReadRegValue(file, RegRoot::LocalMachine, "Software\\Test", "Nul", result));
-    EXPECT_EQ(result, "ab");
-    EXPECT_TRUE(ReadRegValue(file, RegRoot::LocalMachine, "Software\\Test", "Fits", result));
-    EXPECT_EQ(result.size(), 1023u);
-
-    for (const auto& [root, keyPath, name] : {std::tuple{RegRoot::LocalMachine, "Software\\Test", "TooLong"},
-                                              std::tuple{RegRoot::LocalMachine, "Software\\Test", "Missing"},
-                                              std::tuple{RegRoot::LocalMachine, "Software\\Nothing", "Text"},
-                                              std::tuple{RegRoot::ClassesRoot, "Software\\Test", "Ten"}}) {
-        result = "stale";
-        EXPECT_FALSE(ReadRegValue(file, root, keyPath, name, result)) << keyPath << " " << name;
-        EXPECT_EQ(result, "");
+    // The value read, or nothing when it cannot be.
+    const struct {
+        RegRoot root;
+        const char *keyPath, *name;
+        std::optional<std::string> value;
+    } cases[] = {
+        {RegRoot::LocalMachine, "SOFTWARE\\test", "text", "hello"},
+        {RegRoot::LocalMachine, "Software\\Test", "Ten", "&hA"},
+        {RegRoot::LocalMachine, "Software\\Test", "MinusOne", "&hFFFFFFFF"},
+        {RegRoot::LocalMachine, "Software\\Test", "Nul", "ab"},
+        {RegRoot::LocalMachine, "Software\\Test", "Fits", std::string(1023, 'x')},
+        {RegRoot::LocalMachine, "Software\\Test", "TooLong", std::nullopt},
+        {RegRoot::LocalMachine, "Software\\Test", "Missing", std::nullopt},
+        {RegRoot::LocalMachine, "Software\\Nothing", "Text", std::nullopt},
+        {RegRoot::ClassesRoot, "Software\\Test", "Ten", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::string result = "stale";
+        EXPECT_EQ(ReadRegValue(file, c.root, c.keyPath, c.name, result), c.value.has_value()) << c.name;
+        EXPECT_EQ(result, c.value.value_or("")) << c.name;
     }
+    std::string result;
     EXPECT_FALSE(ReadRegValue(dir / "missing.reg", RegRoot::LocalMachine, "Software\\Test", "Text", result));
 }
 

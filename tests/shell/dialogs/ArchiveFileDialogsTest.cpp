@@ -1,12 +1,15 @@
-// The create, move/copy, rename-archive and find dialogs.
+// The create, move/copy, rename-archive and find dialogs, and the edit dialogs over a real engine.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "engine/dialogs/frmAddDirectory.h"
 #include "engine/dialogs/frmCreate.h"
 #include "engine/dialogs/frmFind.h"
 #include "engine/dialogs/frmMoveCopy.h"
+#include "engine/dialogs/frmRemoveDirectory.h"
+#include "engine/dialogs/frmRename.h"
 #include "engine/dialogs/frmRenameArchive.h"
 #include "tests/engine/ScriptedUi.h"
 #include "tests/shell/dialogs/DialogTestSupport.h"
@@ -38,6 +41,11 @@ protected:
         QStringList texts;
         for (int i = 0; i < node->childCount(); ++i) texts << node->child(i)->text(0);
         return texts;
+    }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> out;
+        for (const auto& row : engine.Rows()) out.push_back(row[Column::Path] + row[Column::Filename]);
+        return out;
     }
 
     std::vector<std::string> calls;
@@ -171,6 +179,38 @@ TEST_F(ArchiveFileDialogs, FindFileRefillsTheOpenDialogAndKeepsItsDirection) {
     EXPECT_EQ(frmFind::Show(&window, engine, 0), d);
     EXPECT_EQ(Text(d, "txtName"), "") << "no current row, no name";
     EXPECT_TRUE(Control<QRadioButton>(d, "Option2")->isChecked());
+}
+
+TEST_F(ArchiveFileDialogs, EditDialogsRunTheirOperations) {
+    tmp.write("test.rfh", "");
+    tmp.write("test.rfd", "");
+    tmp.write("src/a.txt", "alpha payload");
+    tmp.write("src/b.txt", "bravo payload");
+    engine.OpenArchive((tmp / "test.rfh").string());
+    auto* add = Open(new frmAddDirectory(nullptr, engine, [&](const std::string&) { return (tmp / "src").string(); }));
+    Click(add, "cmdBrowse");
+    Type(add, "Text1", "data");
+    Click(add, "cmdAdd");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"data\\a.txt", "data\\b.txt"}));
+
+    // The row renamed is the one current when Ok is pressed.
+    ui.focused = 1;
+    auto* rename = Open(frmRename::ShowRenameFile(nullptr, engine, 1));
+    EXPECT_EQ(Text(rename, "txtOrig"), "a.txt");
+    ui.focused = 2;
+    Type(rename, "txtName", "other\\c.txt");
+    Click(rename, "cmdOk");
+    auto* path = Open(frmRename::ShowChangePath(nullptr, engine, 2));
+    EXPECT_EQ(Text(path, "txtOrig"), "data\\");
+    Type(path, "txtName", "/music");
+    Enter(path, "txtName");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"data\\a.txt", "music\\c.txt"}));
+
+    auto* remove = Open(new frmRemoveDirectory(nullptr, engine));
+    Type(remove, "Text1", "data");
+    ui.messageAnswers = {MessageAnswer::Yes};
+    Click(remove, "cmdRemDir");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"music\\c.txt"});
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The add-directory, remove-directory and rename dialogs.
+// The add-directory, remove-directory and rename dialogs, and the logo window.
 #include <QLabel>
 
 #include "engine/dialogs/frmAddDirectory.h"
+#include "engine/dialogs/frmLogo.h"
 #include "engine/dialogs/frmRemoveDirectory.h"
 #include "engine/dialogs/frmRename.h"
 #include "tests/shell/dialogs/DialogTestSupport.h"
@@ -94,30 +95,27 @@ TEST_F(EditDialogs, RemoveWaitsForAFolderSoEnterOnAnEmptyFieldRemovesNothing) {
     EXPECT_FALSE(Gone(d));
 }
 
-TEST_F(EditDialogs, RenameModesHaveTheirCaptions) {
+TEST_F(EditDialogs, RenameOkRunsTheCommandTheCaptionNames) {
     using Captions = std::vector<QString>;
     auto captions = [](QWidget* d) {
         return Captions{d->windowTitle(), Control<QLabel>(d, "Label2")->text(), Control<QLabel>(d, "Label1")->text(),
                         QString::fromStdString(Text(d, "txtOrig") + "|" + Text(d, "txtName"))};
     };
-    EXPECT_EQ(captions(Rename(frmRename::Mode::RenameFile)),
-              (Captions{"Rename", "Current filename:", "Rename file to:", "orig|orig"}));
-    EXPECT_EQ(captions(Rename(frmRename::Mode::ChangePath)),
-              (Captions{"Change path", "Current path:", "Change path to:", "orig|orig"}));
-}
-
-TEST_F(EditDialogs, RenameOkRunsTheCommandTheCaptionNames) {
     auto* rename = Rename(frmRename::Mode::RenameFile);
+    auto* path = Rename(frmRename::Mode::ChangePath);
+    EXPECT_EQ(captions(rename), (Captions{"Rename", "Current filename:", "Rename file to:", "orig|orig"}));
+    EXPECT_EQ(captions(path), (Captions{"Change path", "Current path:", "Change path to:", "orig|orig"}));
     Type(rename, "txtName", "x\\b.wav");
     Click(rename, "cmdOk");
-    auto* path = Rename(frmRename::Mode::ChangePath);
     Type(path, "txtName", "\\music");
-    Click(path, "cmdOk");
+    Enter(path, "txtName");
     auto* retitled = Rename(frmRename::Mode::RenameFile);
     retitled->setWindowTitle("Change path");
     Click(retitled, "cmdOk");
-    Click(Rename(frmRename::Mode::ChangePath), "cmdCancel");
+    QPointer<QWidget> cancelled = Rename(frmRename::Mode::ChangePath);
+    Click(cancelled, "cmdCancel");
     EXPECT_EQ(calls, (std::vector<std::string>{"rename x\\b.wav", "path \\music", "path orig"}));
+    EXPECT_TRUE(Gone(cancelled));
 }
 
 // The new name starts as the current one, selected, so typing replaces it whole.
@@ -130,12 +128,14 @@ TEST_F(EditDialogs, TheNewNameStartsAsTheCurrentOneSelected) {
     EXPECT_EQ(calls, std::vector<std::string>{"rename new.wav"});
 }
 
-TEST_F(EditDialogs, EnterInTxtNameConfirmsOnce) {
-    QPointer<QWidget> d = Rename(frmRename::Mode::RenameFile);
-    Type(d, "txtName", "b.wav");
-    Enter(d, "txtName");
-    EXPECT_EQ(calls, std::vector<std::string>{"rename b.wav"});
-    EXPECT_TRUE(Gone(d));
+TEST(LogoWindow, ShowsOnTopAtThePointAndAClickClosesIt) {
+    QWidget owner;
+    QPointer<QWidget> logo = frmLogo::ShowBeside(&owner, QPoint(200, 140));
+    EXPECT_TRUE(logo->isVisible() && logo->isWindow());
+    EXPECT_EQ(logo->geometry(), QRect(200, 140, frmLogo::kWidth, 315));
+    EXPECT_TRUE(logo->windowFlags().testFlags(Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint | Qt::Tool));
+    QTest::mouseClick(logo, Qt::LeftButton, {}, QPoint(40, 100));
+    EXPECT_TRUE(Gone(logo));
 }
 
 }  // namespace
