@@ -78,11 +78,13 @@ void WriteAll(const fs::path& path, const std::uint8_t* data, std::size_t n) {
 
 void TextBytes(Random& rng, std::uint8_t* out, std::size_t n) {
     static const char* const kWords[] = {
-        "Harkonnen", "Atreides", "Ordos", "spice", "harvester", "refinery", "sandworm", "carryall", "ornithopter",
-        "Health", "Speed", "Armour", "Cost", "BuildTime", "TechLevel", "Weapon", "Range", "Damage", "=", "0", "1",
-        "25", "100", "150", "true", "false", "[Unit]", "[Building]", "Sight", "Turret", "Infantry", "Vehicle",
-        "Fremen", "Sardaukar", "Guild", "Ix", "Tleilaxu", "wind trap", "barracks", "factory", "palace", "//",
-        "the", "of", "and", "a", "to", "is", "in", "CanFly", "Explodes", "Upgrade", "Prerequisite"};
+        "Harkonnen",   "Atreides",  "Ordos",    "spice",      "harvester",   "refinery",  "sandworm",  "carryall",
+        "ornithopter", "Health",    "Speed",    "Armour",     "Cost",        "BuildTime", "TechLevel", "Weapon",
+        "Range",       "Damage",    "=",        "0",          "1",           "25",        "100",       "150",
+        "true",        "false",     "[Unit]",   "[Building]", "Sight",       "Turret",    "Infantry",  "Vehicle",
+        "Fremen",      "Sardaukar", "Guild",    "Ix",         "Tleilaxu",    "wind trap", "barracks",  "factory",
+        "palace",      "//",        "the",      "of",         "and",         "a",         "to",        "is",
+        "in",          "CanFly",    "Explodes", "Upgrade",    "Prerequisite"};
     constexpr std::size_t kCount = sizeof kWords / sizeof kWords[0];
     std::size_t at = 0;
     while (at < n) {
@@ -157,7 +159,9 @@ std::vector<GameFile> PlanGameFiles(int count, std::uint64_t totalBytes, std::ui
         const bool large = rng.below(125) == 0;
         const std::uint32_t pick = rng.below(100);
         f.kind = large ? (pick < 60 ? Kind::Texture : Kind::Noise)
-                       : (pick < 35 ? Kind::Text : pick < 80 ? Kind::Texture : Kind::Noise);
+                       : (pick < 35   ? Kind::Text
+                          : pick < 80 ? Kind::Texture
+                                      : Kind::Noise);
         sizes[i] = large ? (1.0 + 3.0 * rng.unit()) * 1048576.0 : 3.0 * std::pow(524288.0 / 3.0, rng.unit());
         sum += sizes[i];
         const FolderSet& set = SetOf(f.kind);

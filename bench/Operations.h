@@ -9,7 +9,7 @@ namespace varnok::bench {
 // The files every operation works on, under one folder.
 struct Layout {
     std::filesystem::path root;
-    std::filesystem::path game() const { return root / "Game.rfh"; }        // the 5000-entry archive
+    std::filesystem::path game() const { return root / "Game.rfh"; }         // the 5000-entry archive
     std::filesystem::path smaller() const { return root / "Base4000.rfh"; }  // its first 4000 entries
     std::filesystem::path newFiles() const { return root / "new"; }          // the folder of 1000 files
     std::filesystem::path sounds() const { return root / "Sounds.bag"; }     // the 5000-entry sound archive

@@ -201,13 +201,20 @@ void WriteSoundData(const Layout& layout) {
 }
 
 bool RunSoundOperation(const std::string& name, const Layout& layout, double& seconds, std::string& note) {
-    if (name == "bag-raw") seconds = ExtractAll(layout, ConvertAnswer::NoToAll, note);
-    else if (name == "bag-wave") seconds = ExtractAll(layout, ConvertAnswer::YesToAll, note);
-    else if (name == "bag-copy") seconds = CopyEntries(layout, note);
-    else if (name == "bag-add") seconds = AddFiles(layout, false, note);
-    else if (name == "bag-add-adpcm") seconds = AddFiles(layout, true, note);
-    else if (name == "bag-append") seconds = AppendFiles(layout, note);
-    else return false;
+    if (name == "bag-raw")
+        seconds = ExtractAll(layout, ConvertAnswer::NoToAll, note);
+    else if (name == "bag-wave")
+        seconds = ExtractAll(layout, ConvertAnswer::YesToAll, note);
+    else if (name == "bag-copy")
+        seconds = CopyEntries(layout, note);
+    else if (name == "bag-add")
+        seconds = AddFiles(layout, false, note);
+    else if (name == "bag-add-adpcm")
+        seconds = AddFiles(layout, true, note);
+    else if (name == "bag-append")
+        seconds = AppendFiles(layout, note);
+    else
+        return false;
     return true;
 }
 

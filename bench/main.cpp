@@ -71,14 +71,22 @@ Options Parse(int argc, char** argv) {
             if (i + 1 >= argc) Usage();
             return argv[++i];
         };
-        if (a == "--dir") o.dir = value();
-        else if (a == "--reps") o.reps = std::max(1, std::stoi(value()));
-        else if (a == "--workers") o.workers = std::stoi(value());
-        else if (a == "--keep") o.keep = true;
-        else if (a == "--only") o.only = SplitAtCommas(value());
-        else if (a == "--run") o.run = value();
-        else if (a == "--result") o.result = value();
-        else Usage();
+        if (a == "--dir")
+            o.dir = value();
+        else if (a == "--reps")
+            o.reps = std::max(1, std::stoi(value()));
+        else if (a == "--workers")
+            o.workers = std::stoi(value());
+        else if (a == "--keep")
+            o.keep = true;
+        else if (a == "--only")
+            o.only = SplitAtCommas(value());
+        else if (a == "--run")
+            o.run = value();
+        else if (a == "--result")
+            o.result = value();
+        else
+            Usage();
     }
     return o;
 }
@@ -113,8 +121,9 @@ int RunChild(const Options& o) {
 
 Measured Spawn(const Options& o, const std::string& operation) {
     const std::string result = (o.dir / ("result-" + operation)).string();
-    std::vector<std::string> args = {"/proc/self/exe", "--run", operation, "--dir", o.dir.string(),
-                                     "--result", result, "--workers", std::to_string(o.workers)};
+    std::vector<std::string> args = {"/proc/self/exe", "--run",        operation,
+                                     "--dir",          o.dir.string(), "--result",
+                                     result,           "--workers",    std::to_string(o.workers)};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -271,11 +280,16 @@ int RunAll(Options o) {
         double goal;  // kPartOfAbove and kNoGoal are lines without a goal of their own
     };
     constexpr double kPartOfAbove = 0.0, kNoGoal = -1.0;
-    const Line lines[] = {{"open", "read-index", 3.0},         {"index-only", "read-index", kPartOfAbove},
-                          {"extract", "inflate-write", 0.7},   {"add", "compress", 0.6},
-                          {"remove", "copy", 1.5},             {"remove-folder", "copy", 1.5},
-                          {"bag-raw", "bag-copy", 0.7},        {"bag-wave", "bag-copy", 1.0},
-                          {"bag-add", "bag-append", kNoGoal},  {"bag-add-adpcm", "bag-append", kNoGoal}};
+    const Line lines[] = {{"open", "read-index", 3.0},
+                          {"index-only", "read-index", kPartOfAbove},
+                          {"extract", "inflate-write", 0.7},
+                          {"add", "compress", 0.6},
+                          {"remove", "copy", 1.5},
+                          {"remove-folder", "copy", 1.5},
+                          {"bag-raw", "bag-copy", 0.7},
+                          {"bag-wave", "bag-copy", 1.0},
+                          {"bag-add", "bag-append", kNoGoal},
+                          {"bag-add-adpcm", "bag-append", kNoGoal}};
     auto whatOf = [&](const char* name) {
         for (const Operation& op : ops)
             if (name == std::string(op.name)) return op.what;
@@ -291,7 +305,7 @@ int RunAll(Options o) {
         const bool informative = l.goal <= kPartOfAbove;
         if (!informative && ratio > l.goal) missed += std::string(missed.empty() ? "" : ", ") + whatOf(l.ours);
         memoryMet = memoryMet && Mb(static_cast<double>(a.peakKb) * 1024.0) <= bound;
-        const std::string goal = l.goal == kNoGoal       ? ""
+        const std::string goal = l.goal == kNoGoal        ? ""
                                  : l.goal == kPartOfAbove ? "(part of the above)"
                                                           : "<= " + Fixed(l.goal, 1) + "x";
         std::printf("| %s | %s | %s | %s | **%.2fx** | %s | %.0f / %.0f |\n", whatOf(l.ours),
@@ -312,7 +326,7 @@ int RunAll(Options o) {
             fs::remove_all(o.dir);
         } else {
             for (const fs::path& p : {layout.game(), DataFileOf(layout.game()), layout.smaller(),
-                                     DataFileOf(layout.smaller()), layout.newFiles(), layout.sounds(), layout.waves()})
+                                      DataFileOf(layout.smaller()), layout.newFiles(), layout.sounds(), layout.waves()})
                 fs::remove_all(p);
         }
     }

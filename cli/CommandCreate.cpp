@@ -84,18 +84,17 @@ int RunCreate(const Arguments& args) {
 
 }  // namespace
 
-const Command kCreateCommand{
-    "create", "create a new RFH archive",
-    "Usage: varnok create ARCHIVE [DIR] [--overwrite]\n"
-    "\n"
-    "Creates an empty RFH archive: the index ARCHIVE (\".rfh\" is appended when\n"
-    "ARCHIVE has another extension) and the data file beside it, whose extension\n"
-    "\".rfd\" takes the letter case of the index's. With DIR, every file of the\n"
-    "folder tree is added: the files directly in DIR at the root, those of its\n"
-    "subfolders under their folder path.\n"
-    "\n"
-    "Options:\n"
-    "  --overwrite   replace an existing archive of that name\n",
-    kOptions, &RunCreate};
+const Command kCreateCommand{"create", "create a new RFH archive",
+                             "Usage: varnok create ARCHIVE [DIR] [--overwrite]\n"
+                             "\n"
+                             "Creates an empty RFH archive: the index ARCHIVE (\".rfh\" is appended when\n"
+                             "ARCHIVE has another extension) and the data file beside it, whose extension\n"
+                             "\".rfd\" takes the letter case of the index's. With DIR, every file of the\n"
+                             "folder tree is added: the files directly in DIR at the root, those of its\n"
+                             "subfolders under their folder path.\n"
+                             "\n"
+                             "Options:\n"
+                             "  --overwrite   replace an existing archive of that name\n",
+                             kOptions, &RunCreate};
 
 }  // namespace varnok::cli

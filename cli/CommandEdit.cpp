@@ -85,53 +85,55 @@ int RunMove(const Arguments& args) {
 
 }  // namespace
 
-const Command kAddCommand{
-    "add", "add files and folders to an archive",
-    "Usage: varnok add ARCHIVE [--path STORED] [--overwrite] FILE|DIR...\n"
-    "       varnok add X.bag [--adpcm] [--overwrite] FILE|DIR...\n"
-    "\n"
-    "Adds each FILE as a new entry, and every file of each DIR tree: the files\n"
-    "directly in DIR go under STORED, those of its subfolders under STORED followed\n"
-    "by their folder path. The index is saved after each file or folder.\n"
-    "A BAG archive takes WAVE files (PCM or IMA ADPCM) and MP3 files, each named\n"
-    "after its file name without extension (at most 32 bytes); from a DIR it takes\n"
-    "the .wav and .mp3 files.\n"
-    "\n"
-    "A file whose stored name (path and name; for a BAG the name) an entry already\n"
-    "has replaces that entry's data, keeping its number and name, when --overwrite\n"
-    "is given; without it the file is not added and the run fails.\n"
-    "\n"
-    "Options:\n"
-    "  -p, --path STORED  the stored folder for the new entries (\"sounds/ui\");\n"
-    "                     default: the archive's root\n"
-    "  --adpcm            store the sounds in a BAG archive as IMA ADPCM, as the\n"
-    "                     game's own speech and effects\n"
-    "  --overwrite        replace entries of the same stored name\n",
-    kAddOptions, &RunAdd};
+const Command kAddCommand{"add", "add files and folders to an archive",
+                          "Usage: varnok add ARCHIVE [--path STORED] [--overwrite] FILE|DIR...\n"
+                          "       varnok add X.bag [--adpcm] [--overwrite] FILE|DIR...\n"
+                          "\n"
+                          "Adds each FILE as a new entry, and every file of each DIR tree: the files\n"
+                          "directly in DIR go under STORED, those of its subfolders under STORED followed\n"
+                          "by their folder path. The index is saved after each file or folder.\n"
+                          "A BAG archive takes WAVE files (PCM or IMA ADPCM) and MP3 files, each named\n"
+                          "after its file name without extension (at most 32 bytes); from a DIR it takes\n"
+                          "the .wav and .mp3 files.\n"
+                          "\n"
+                          "A file whose stored name (path and name; for a BAG the name) an entry already\n"
+                          "has replaces that entry's data, keeping its number and name, when --overwrite\n"
+                          "is given; without it the file is not added and the run fails.\n"
+                          "\n"
+                          "Options:\n"
+                          "  -p, --path STORED  the stored folder for the new entries (\"sounds/ui\");\n"
+                          "                     default: the archive's root\n"
+                          "  --adpcm            store the sounds in a BAG archive as IMA ADPCM, as the\n"
+                          "                     game's own speech and effects\n"
+                          "  --overwrite        replace entries of the same stored name\n",
+                          kAddOptions, &RunAdd};
 
-const Command kRemoveCommand{
-    "remove", "remove entries from an archive",
-    "Usage: varnok remove ARCHIVE ENTRY...\n"
-    "\n"
-    "Removes the named entries, each an entry number or a stored name, and their\n"
-    "data. The entries after them are renumbered.\n",
-    {}, &RunRemove};
+const Command kRemoveCommand{"remove",
+                             "remove entries from an archive",
+                             "Usage: varnok remove ARCHIVE ENTRY...\n"
+                             "\n"
+                             "Removes the named entries, each an entry number or a stored name, and their\n"
+                             "data. The entries after them are renumbered.\n",
+                             {},
+                             &RunRemove};
 
-const Command kRenameCommand{
-    "rename", "rename an entry, keeping its stored path",
-    "Usage: varnok rename ARCHIVE ENTRY NEWNAME\n"
-    "\n"
-    "Gives the entry the file name NEWNAME; its stored path stays. When a stored\n"
-    "name is held by several entries, each of them is renamed. A BAG record's name\n"
-    "is stored without the extension the list shows, in at most 32 bytes.\n",
-    {}, &RunRename};
+const Command kRenameCommand{"rename",
+                             "rename an entry, keeping its stored path",
+                             "Usage: varnok rename ARCHIVE ENTRY NEWNAME\n"
+                             "\n"
+                             "Gives the entry the file name NEWNAME; its stored path stays. When a stored\n"
+                             "name is held by several entries, each of them is renamed. A BAG record's name\n"
+                             "is stored without the extension the list shows, in at most 32 bytes.\n",
+                             {},
+                             &RunRename};
 
-const Command kMoveCommand{
-    "move", "change the stored path of an entry",
-    "Usage: varnok move ARCHIVE ENTRY NEWPATH\n"
-    "\n"
-    "Puts the entry under the stored folder NEWPATH (\"music/ambient\"; \"\" or \"/\"\n"
-    "for the root), keeping its file name. Its data does not move.\n",
-    {}, &RunMove};
+const Command kMoveCommand{"move",
+                           "change the stored path of an entry",
+                           "Usage: varnok move ARCHIVE ENTRY NEWPATH\n"
+                           "\n"
+                           "Puts the entry under the stored folder NEWPATH (\"music/ambient\"; \"\" or \"/\"\n"
+                           "for the root), keeping its file name. Its data does not move.\n",
+                           {},
+                           &RunMove};
 
 }  // namespace varnok::cli

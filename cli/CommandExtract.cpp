@@ -10,8 +10,7 @@ namespace varnok::cli {
 
 namespace {
 
-constexpr OptionSpec kOptions[] = {
-    {"output", 'o', true}, {"keep-paths"}, {"overwrite"}, {"wav"}, {"raw"}};
+constexpr OptionSpec kOptions[] = {{"output", 'o', true}, {"keep-paths"}, {"overwrite"}, {"wav"}, {"raw"}};
 
 int RunExtract(const Arguments& args) {
     args.ExpectPositionals(1, SIZE_MAX, "ARCHIVE");

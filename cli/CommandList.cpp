@@ -34,13 +34,16 @@ Row RowOf(const mVarnokEngine& engine, std::int32_t n) {
     }
     const cRFH& index = engine.Index();
     const std::string ratio = index.GetRatio(n);
-    return {n, index.GetPacked(n) == "Yes", index.GetPackedSize(n), index.GetOriginalSize(n),
-            ratio.empty() ? "-" : ratio, name};
+    return {
+        n,   index.GetPacked(n) == "Yes", index.GetPackedSize(n), index.GetOriginalSize(n), ratio.empty() ? "-" : ratio,
+        name};
 }
 
 void PrintTable(const mVarnokEngine& engine) {
-    std::cout << std::setw(5) << "Nr" << "  Packed" << std::setw(13) << "Packed size" << std::setw(15)
-              << "Original size" << std::setw(7) << "Ratio" << "  Name\n";
+    std::cout << std::setw(5) << "Nr"
+              << "  Packed" << std::setw(13) << "Packed size" << std::setw(15) << "Original size" << std::setw(7)
+              << "Ratio"
+              << "  Name\n";
     for (std::int32_t n = 1; n <= engine.FileCount(); ++n) {
         const Row row = RowOf(engine, n);
         std::cout << std::setw(5) << row.number << std::setw(8) << (row.packed ? "Yes" : "No") << std::setw(13)

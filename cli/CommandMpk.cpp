@@ -91,8 +91,9 @@ int RunMpkList(const Arguments& args) {
     if (json) {
         std::cout << "{\"package\":" << JsonString(package) << ",\"entries\":[";
     } else {
-        std::cout << std::setw(5) << "Nr" << std::setw(13) << "Size" << std::setw(13) << "Compressed"
-                  << std::setw(7) << "Ratio" << "  Name\n";
+        std::cout << std::setw(5) << "Nr" << std::setw(13) << "Size" << std::setw(13) << "Compressed" << std::setw(7)
+                  << "Ratio"
+                  << "  Name\n";
     }
     for (std::int32_t n = 1; n <= *count; ++n) {
         const std::string name = Win1252ToUtf8(mpk.MPKGetFileName(package, n));
@@ -199,49 +200,47 @@ int RunMpkCreate(const Arguments& args) {
 
 }  // namespace
 
-const Command kMpkListCommand{
-    "mpk list", "list the entries of a package",
-    "Usage: varnok mpk list PACKAGE [--json]\n"
-    "\n"
-    "Lists the entries of an MPK package (a .pgi plug-in package): number, size,\n"
-    "compressed size (in bytes), ratio and name. Control characters in names are\n"
-    "shown as \\xHH, HH their code in hex; a \"\\\" that would read as such an escape\n"
-    "is shown as \\x5C.\n"
-    "\n"
-    "Options:\n"
-    "  --json   one JSON object {\"package\", \"entries\": [{number, name, size,\n"
-    "           compressed_size, ratio}]}\n",
-    kListOptions, &RunMpkList};
+const Command kMpkListCommand{"mpk list", "list the entries of a package",
+                              "Usage: varnok mpk list PACKAGE [--json]\n"
+                              "\n"
+                              "Lists the entries of an MPK package (a .pgi plug-in package): number, size,\n"
+                              "compressed size (in bytes), ratio and name. Control characters in names are\n"
+                              "shown as \\xHH, HH their code in hex; a \"\\\" that would read as such an escape\n"
+                              "is shown as \\x5C.\n"
+                              "\n"
+                              "Options:\n"
+                              "  --json   one JSON object {\"package\", \"entries\": [{number, name, size,\n"
+                              "           compressed_size, ratio}]}\n",
+                              kListOptions, &RunMpkList};
 
-const Command kMpkTestCommand{
-    "mpk test", "check a package",
-    "Usage: varnok mpk test PACKAGE\n"
-    "\n"
-    "Checks that the package is exactly as long as its table says.\n",
-    {}, &RunMpkTest};
+const Command kMpkTestCommand{"mpk test",
+                              "check a package",
+                              "Usage: varnok mpk test PACKAGE\n"
+                              "\n"
+                              "Checks that the package is exactly as long as its table says.\n",
+                              {},
+                              &RunMpkTest};
 
-const Command kMpkExtractCommand{
-    "mpk extract", "write every entry of a package out",
-    "Usage: varnok mpk extract PACKAGE [-o DIR] [--overwrite]\n"
-    "\n"
-    "Writes every entry into DIR (default: the current folder), which is created\n"
-    "when missing. Entry names that would leave DIR are refused.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output DIR  the folder to write into\n"
-    "  --overwrite       replace existing files; without it nothing is written when\n"
-    "                    a file would be replaced, and of entries of one name only\n"
-    "                    the first is written\n",
-    kExtractOptions, &RunMpkExtract};
+const Command kMpkExtractCommand{"mpk extract", "write every entry of a package out",
+                                 "Usage: varnok mpk extract PACKAGE [-o DIR] [--overwrite]\n"
+                                 "\n"
+                                 "Writes every entry into DIR (default: the current folder), which is created\n"
+                                 "when missing. Entry names that would leave DIR are refused.\n"
+                                 "\n"
+                                 "Options:\n"
+                                 "  -o, --output DIR  the folder to write into\n"
+                                 "  --overwrite       replace existing files; without it nothing is written when\n"
+                                 "                    a file would be replaced, and of entries of one name only\n"
+                                 "                    the first is written\n",
+                                 kExtractOptions, &RunMpkExtract};
 
-const Command kMpkCreateCommand{
-    "mpk create", "pack files into a new package",
-    "Usage: varnok mpk create PACKAGE FILE... [--overwrite]\n"
-    "\n"
-    "Packs the files, each under its own file name, into PACKAGE.\n"
-    "\n"
-    "Options:\n"
-    "  --overwrite   replace an existing package\n",
-    kCreateOptions, &RunMpkCreate};
+const Command kMpkCreateCommand{"mpk create", "pack files into a new package",
+                                "Usage: varnok mpk create PACKAGE FILE... [--overwrite]\n"
+                                "\n"
+                                "Packs the files, each under its own file name, into PACKAGE.\n"
+                                "\n"
+                                "Options:\n"
+                                "  --overwrite   replace an existing package\n",
+                                kCreateOptions, &RunMpkCreate};
 
 }  // namespace varnok::cli

@@ -44,15 +44,16 @@ int RunTest(const Arguments& args) {
 
 }  // namespace
 
-const Command kTestCommand{
-    "test", "check that every entry can be extracted",
-    "Usage: varnok test ARCHIVE\n"
-    "\n"
-    "Reads every entry of the archive without writing anything: the data of each\n"
-    "entry must lie inside its file, that of a compressed RFH entry must inflate to\n"
-    "exactly its original size, and that of an IMA ADPCM sound in a BAG archive\n"
-    "must decode. Prints one line per damaged entry and exits with 1 when there is\n"
-    "any.\n",
-    {}, &RunTest};
+const Command kTestCommand{"test",
+                           "check that every entry can be extracted",
+                           "Usage: varnok test ARCHIVE\n"
+                           "\n"
+                           "Reads every entry of the archive without writing anything: the data of each\n"
+                           "entry must lie inside its file, that of a compressed RFH entry must inflate to\n"
+                           "exactly its original size, and that of an IMA ADPCM sound in a BAG archive\n"
+                           "must decode. Prints one line per damaged entry and exits with 1 when there is\n"
+                           "any.\n",
+                           {},
+                           &RunTest};
 
 }  // namespace varnok::cli

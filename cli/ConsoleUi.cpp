@@ -42,8 +42,8 @@ std::string HowFar(const std::string& status) {
     const std::size_t of = status.find(" of ", kCancelledPrefix.size());
     if (of == std::string::npos) return {};
     const std::size_t end = status.find(' ', of + 4);
-    return status.substr(kCancelledPrefix.size(), end == std::string::npos ? std::string::npos
-                                                                           : end - kCancelledPrefix.size());
+    return status.substr(kCancelledPrefix.size(),
+                         end == std::string::npos ? std::string::npos : end - kCancelledPrefix.size());
 }
 
 std::string Lowered(std::string text) {

@@ -134,8 +134,6 @@ bool Session::RefuseChange(std::string_view what) const {
     return false;
 }
 
-int Session::Result() const {
-    return ui_.Failures() > 0 || engine_.ProblemCount() > 0 ? kExitFailed : kExitOk;
-}
+int Session::Result() const { return ui_.Failures() > 0 || engine_.ProblemCount() > 0 ? kExitFailed : kExitOk; }
 
 }  // namespace varnok::cli

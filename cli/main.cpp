@@ -12,9 +12,9 @@ namespace varnok::cli {
 
 namespace {
 
-const Command* const kCommands[] = {&kListCommand,    &kExtractCommand,    &kAddCommand,       &kRemoveCommand,
-                                    &kRenameCommand,  &kMoveCommand,       &kCreateCommand,    &kTestCommand,
-                                    &kMpkListCommand, &kMpkTestCommand,    &kMpkExtractCommand, &kMpkCreateCommand};
+const Command* const kCommands[] = {&kListCommand,    &kExtractCommand, &kAddCommand,        &kRemoveCommand,
+                                    &kRenameCommand,  &kMoveCommand,    &kCreateCommand,     &kTestCommand,
+                                    &kMpkListCommand, &kMpkTestCommand, &kMpkExtractCommand, &kMpkCreateCommand};
 
 const Command* FindCommand(std::string_view name) {
     for (const Command* c : kCommands) {
@@ -28,8 +28,7 @@ void PrintOverview(std::ostream& out, bool mpkOnly) {
         << "\nCommands:\n";
     for (const Command* c : kCommands) {
         if (mpkOnly && !c->name.starts_with("mpk ")) continue;
-        out << "  " << c->name << std::string(c->name.size() < 13 ? 13 - c->name.size() : 1, ' ') << c->summary
-            << '\n';
+        out << "  " << c->name << std::string(c->name.size() < 13 ? 13 - c->name.size() : 1, ' ') << c->summary << '\n';
     }
     out << "\nOptions of every command:\n"
            "  -h, --help     show the help of the command\n"

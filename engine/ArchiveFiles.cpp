@@ -244,7 +244,8 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
     const std::string verb = move ? "moved" : "copied";
     std::optional<FileLock> lock;
     if (BeingChanged(source, lock)) {
-        Report("The archive is being changed by another program, so it was not " + verb + ". Try again when it "
+        Report("The archive is being changed by another program, so it was not " + verb +
+               ". Try again when it "
                "has finished.");
         return;
     }
@@ -270,8 +271,8 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
             RemoveFile(source);  // the index first: a data file left alone is no archive
             if (!bag) RemoveFile(data);
         } catch (const std::exception& e) {
-            Report("The archive was copied to " + destination + ", but it could not be deleted from its old folder.\n\n" +
-                   e.what());
+            Report("The archive was copied to " + destination +
+                   ", but it could not be deleted from its old folder.\n\n" + e.what());
         }
     }
     if (holds) SetArchivePath(toIndex.string());
@@ -292,8 +293,9 @@ void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string&
     }
     std::optional<FileLock> lock;
     if (BeingChanged(oldPath, lock)) {
-        Report("The archive is being changed by another program, so it was not renamed. Try again when it has "
-               "finished.");
+        Report(
+            "The archive is being changed by another program, so it was not renamed. Try again when it has "
+            "finished.");
         return;
     }
     Renames renames{{oldPath, folder + name}};
@@ -333,8 +335,9 @@ void mVarnokEngine::DeleteArchive() {
     }
     std::optional<FileLock> lock;
     if (BeingChanged(archivePath_, lock)) {
-        Report("The archive is being changed by another program, so it was not deleted. Try again when it has "
-               "finished.");
+        Report(
+            "The archive is being changed by another program, so it was not deleted. Try again when it has "
+            "finished.");
         return;
     }
     try {

@@ -31,8 +31,9 @@ void EditPermit::Confirm(const fs::path& file) const {
         throw std::logic_error("an edit tried to write " + Shown(file) + ", which is not a file of the open archive");
     }
     if (!guard_->Unchanged()) {
-        throw std::runtime_error("another program changed or replaced the archive's files during this edit; "
-                                 "the edit stopped there");
+        throw std::runtime_error(
+            "another program changed or replaced the archive's files during this edit; "
+            "the edit stopped there");
     }
 }
 

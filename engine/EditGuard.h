@@ -64,8 +64,8 @@ public:
 
     struct Verdict {
         std::optional<EditPermit> permit;
-        bool changedOutside = false;  // the files are not the ones read: reload them
-        std::string refusal;          // why the edit may not run, when there is no permit
+        bool changedOutside = false;         // the files are not the ones read: reload them
+        std::string refusal;                 // why the edit may not run, when there is no permit
         std::uint64_t unaccountedBytes = 0;  // data-file bytes after the last entry's end
     };
     // `dataNeeds` is where the last entry of the index ends; the data file must

@@ -47,9 +47,12 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 // file, which the command itself changes and which are therefore never read ahead.
 class PayloadsAhead {
 public:
-    PayloadsAhead(const std::vector<std::string>& files, unsigned workers, fs::path index, fs::path data,
-                  EngineUi& ui)
-        : files_(files), index_(std::move(index)), data_(std::move(data)), ui_(ui), pool_(workers),
+    PayloadsAhead(const std::vector<std::string>& files, unsigned workers, fs::path index, fs::path data, EngineUi& ui)
+        : files_(files),
+          index_(std::move(index)),
+          data_(std::move(data)),
+          ui_(ui),
+          pool_(workers),
           limit_(workers == 0 ? 0 : workers * kAheadPerWorker) {
         Advance(0);
     }
@@ -285,8 +288,8 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
 
 void mVarnokEngine::BrowseAndAddFile() {
     // A BAG archive takes sounds only; the dialog offers them first.
-    const std::string chosen = ui_.OpenFileDialog(isBag_ ? "Sounds (*.wav; *.mp3)|*.wav; *.mp3|All Files (*.*)|*.*"
-                                                         : "All Files (*.*)|*.*");
+    const std::string chosen =
+        ui_.OpenFileDialog(isBag_ ? "Sounds (*.wav; *.mp3)|*.wav; *.mp3|All Files (*.*)|*.*" : "All Files (*.*)|*.*");
     if (!chosen.empty()) AddFileToArchive(chosen, "");
 }
 
@@ -604,10 +607,10 @@ void mVarnokEngine::RemoveBatch(EditPermit& permit, const std::vector<std::int32
         RenumberRows(numbersDescending.back());
     }
     AfterRemoval();
-    ui_.SetPanel(Panel::Message, removed     ? "Done"
-                                 : cancelled ? CancelledText(0, static_cast<std::int64_t>(numbersDescending.size()),
-                                                             "files removed")
-                                             : "Nothing was removed.");
+    ui_.SetPanel(Panel::Message,
+                 removed     ? "Done"
+                 : cancelled ? CancelledText(0, static_cast<std::int64_t>(numbersDescending.size()), "files removed")
+                             : "Nothing was removed.");
     ui_.SetListVisible(true);
     ui_.HideProgress();
 }

@@ -15,9 +15,9 @@ class mVarnokEngine;
 
 // What a preview shows of one entry: its first bytes, read into memory.
 struct EntryPreview {
-    Bytes bytes;                 // at most the limit the read was given
-    bool complete = false;       // the bytes are the whole entry (a BAG sound as its WAVE file)
-    std::string error;           // why the entry could not be read; empty when it was
+    Bytes bytes;            // at most the limit the read was given
+    bool complete = false;  // the bytes are the whole entry (a BAG sound as its WAVE file)
+    std::string error;      // why the entry could not be read; empty when it was
 };
 
 // One entry of the open archive, taken on the thread that owns the engine, so

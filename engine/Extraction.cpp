@@ -47,8 +47,7 @@ std::string FinalStatus(const std::string& allDone, std::size_t failures) {
 // Extract-all and extract-directory of an archive whose table could not be read to
 // its end have taken out only the entries before the damage or the limit.
 std::string AllFilesExtracted(bool tableCut) {
-    return tableCut ? "All listed files extracted; the index holds more that could not be read"
-                    : "All files extracted";
+    return tableCut ? "All listed files extracted; the index holds more that could not be read" : "All files extracted";
 }
 
 bool AnyRowSelected(const EngineUi& ui, int rowCount) {
@@ -112,9 +111,9 @@ public:
     // Extracts entry n to target: its folders now, its file on a worker.
     void Start(std::int32_t n, const fs::path& target) {
         const bool bag = engine_.IsBAG();
-        std::string shown =
-            Win1252ToUtf8(bag ? engine_.Bag().BAGGetFileName(n)
-                              : engine_.Index().GetFilePath(n) + engine_.Index().GetFileName(n)) + ": ";
+        std::string shown = Win1252ToUtf8(bag ? engine_.Bag().BAGGetFileName(n)
+                                              : engine_.Index().GetFilePath(n) + engine_.Index().GetFileName(n)) +
+                            ": ";
         try {
             CreateTargetFolders(target);
         } catch (const std::exception& e) {
@@ -137,8 +136,8 @@ public:
         }
         keys_.insert(step.key);
         running_.push_back(std::move(step));
-        while (!running_.empty() && running_.front().done.wait_for(std::chrono::seconds(0)) ==
-                                        std::future_status::ready) {
+        while (!running_.empty() &&
+               running_.front().done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
             RetireOldest();
         }
     }
@@ -395,8 +394,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     ReportFailures("These files could not be extracted:", failures);
 }
 
-void mVarnokEngine::ExtractAllFiles(const std::string& folder, bool overwrite, bool keepStructure,
-                                    bool askOverwrite) {
+void mVarnokEngine::ExtractAllFiles(const std::string& folder, bool overwrite, bool keepStructure, bool askOverwrite) {
     std::vector<std::int32_t> all(static_cast<std::size_t>(std::max(fileCount_, 0)));
     for (std::int32_t i = 1; i <= fileCount_; ++i) all[static_cast<std::size_t>(i - 1)] = i;
     ExtractEntries(all, folder, overwrite, keepStructure, askOverwrite);

@@ -81,7 +81,8 @@ const std::vector<FoundArchive>& mVarnokEngine::SearchRFH(const fs::path& gameFo
         std::vector<std::string> names;
         const bool complete = ListArchives(folder, names);
         if (!complete) break;  // an unreadable folder ends the scan; what was found stays
-        for (const std::string& name : names) found_.push_back({caption + UpperCaseASCII(name), (folder / name).string()});
+        for (const std::string& name : names)
+            found_.push_back({caption + UpperCaseASCII(name), (folder / name).string()});
     }
     std::vector<std::string> captions;
     for (const auto& archive : found_) captions.push_back(archive.caption);

@@ -29,8 +29,7 @@ void mVarnokEngine::InitEngine() {
     if (!rfd_) rfd_ = std::make_unique<cRFD>();
     if (!bag_) bag_ = std::make_unique<cBAG>();
     bag_->SetConvertQuestion([this](const std::string& question) {
-        return ui_.ShowMessage(question, appTitle_, MessageIcon::Question, MessageButtons::YesNo) ==
-               MessageAnswer::Yes;
+        return ui_.ShowMessage(question, appTitle_, MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
     });
 }
 
@@ -121,7 +120,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     // An index whose name gives no data file is not opened: its entries would be
     // read from, and added to, whatever data file was open before.
     if (why.empty() && DataFilePath(path).empty() && !bag_->BAGValid(path)) {
-        why = "\"" + path + "\" is not an archive this program can open: it is no BAG archive, and an RFH "
+        why = "\"" + path +
+              "\" is not an archive this program can open: it is no BAG archive, and an RFH "
               "index's name ends in \"rfh\", so that its data file, the same name ending in \"rfd\", can be found.";
     }
     if (!why.empty()) {
@@ -202,9 +202,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     seq.step([&] { UpdateSelection(); });
     if (!isBag_ && rfh_->RFHDamagedAt()) {
         seq.step([&] {
-            ui_.SetPanel(Panel::Message, "The index is damaged at offset " +
-                                             std::to_string(*rfh_->RFHDamagedAt()) + ": the " +
-                                             std::to_string(fileCount_) +
+            ui_.SetPanel(Panel::Message, "The index is damaged at offset " + std::to_string(*rfh_->RFHDamagedAt()) +
+                                             ": the " + std::to_string(fileCount_) +
                                              " entries before it are listed, and it is read-only.");
         });
     } else if (!isBag_ && readOnly_ && !rfh_->RFHTruncated()) {
@@ -284,7 +283,8 @@ void mVarnokEngine::UpdateSelection() {
             total += static_cast<std::uint32_t>(isBag_ ? bag_->BAGGetFileSize(i) : rfh_->GetOriginalSize(i));
         }
     });
-    seq.step([&] { ui_.SetPanel(Panel::Message, "Selected " + std::to_string(count) + " files " + FormatSize(total)); });
+    seq.step(
+        [&] { ui_.SetPanel(Panel::Message, "Selected " + std::to_string(count) + " files " + FormatSize(total)); });
     selectedCount_ = count;
     selectedBytes_ = total;
     ListMouseDown = false;

@@ -47,9 +47,9 @@ void KeepMode(const fs::path& original, const fs::path& staged) {
     if (ec || !fs::exists(status)) return;
     fs::permissions(staged, status.permissions(), fs::perm_options::replace, ec);
     if (ec) {
-        throw FormatError(FormatErrorKind::InputOutput,
-                          "cannot give \"" + staged.string() + "\" the permissions of the file it replaces: " +
-                              ec.message());
+        throw FormatError(
+            FormatErrorKind::InputOutput,
+            "cannot give \"" + staged.string() + "\" the permissions of the file it replaces: " + ec.message());
     }
 }
 
@@ -103,11 +103,10 @@ PairCommit::Recovery PairCommit::RecoverPair() const {
 void PairCommit::RemoveAbandonedStagingFiles() const {
     std::error_code ec;
     const fs::path folder = index_.parent_path().empty() ? fs::path(".") : index_.parent_path();
-    const std::string prefixes[] = {"." + index_.filename().string() + ".vnk-",
-                                    "." + data_.filename().string() + ".vnk-",
-                                    "." + StagedIndex().filename().string() + ".vnk-",
-                                    "." + StagedData().filename().string() + ".vnk-",
-                                    "." + AddMarker(data_).MarkerPath().filename().string() + ".vnk-"};
+    const std::string prefixes[] = {
+        "." + index_.filename().string() + ".vnk-", "." + data_.filename().string() + ".vnk-",
+        "." + StagedIndex().filename().string() + ".vnk-", "." + StagedData().filename().string() + ".vnk-",
+        "." + AddMarker(data_).MarkerPath().filename().string() + ".vnk-"};
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         for (const auto& prefix : prefixes) {

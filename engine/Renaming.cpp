@@ -58,7 +58,8 @@ void mVarnokEngine::RenameFileEntry(const std::string& newName) {
         Report("The name \"" + newName + "\" can't be given to an entry: " + why + ".");
         return;
     }
-    SaveRenamed(n, [&] { rfh_->SetFileName(n, *stored); }, Column::Filename, newName);
+    SaveRenamed(
+        n, [&] { rfh_->SetFileName(n, *stored); }, Column::Filename, newName);
 }
 
 void mVarnokEngine::ChangeFilePath(const std::string& newPath) {
@@ -75,7 +76,8 @@ void mVarnokEngine::ChangeFilePath(const std::string& newPath) {
         Report("The path \"" + newPath + "\" can't be given to an entry: " + why + ".");
         return;
     }
-    SaveRenamed(n, [&] { rfh_->SetFilePath(n, *stored); }, Column::Path, Win1252ToUtf8(*stored));
+    SaveRenamed(
+        n, [&] { rfh_->SetFilePath(n, *stored); }, Column::Path, Win1252ToUtf8(*stored));
 }
 
 void mVarnokEngine::ConfirmRename(const std::string& typed) { RenameFileEntry(StripPath(typed)); }

@@ -28,8 +28,7 @@ public:
 
     bool Ask(const std::string& storedName) {
         if (all_ != OverwriteAnswer::None) return all_ == OverwriteAnswer::YesToAll;
-        const std::string question =
-            "\"" + storedName + "\" already exists in the archive. Do you want to replace it?";
+        const std::string question = "\"" + storedName + "\" already exists in the archive. Do you want to replace it?";
         switch (ui_.AskOverwrite(question, std::string(kFileDescription))) {
             case OverwriteAnswer::Yes: return true;
             case OverwriteAnswer::YesToAll: all_ = OverwriteAnswer::YesToAll; return true;
@@ -58,7 +57,7 @@ bool Addable(const std::string& file) {
 // letters in any case; 0 when it would be a new entry, or can't be added at all
 // (its add then says why).
 std::int32_t mVarnokEngine::EntryReplacedBy(const std::string& file, const std::string& storedFolder,
-                                             const std::map<std::string, std::int32_t>& byName) const {
+                                            const std::map<std::string, std::int32_t>& byName) const {
     if (!Addable(file) || IsArchiveFile(file)) return 0;
     if (isBag_) {
         const auto name = Utf8ToWin1252(fs::path(file).stem().string());
@@ -145,15 +144,14 @@ void mVarnokEngine::ReplaceEntries(EditPermit& permit, const std::vector<Replace
     std::vector<std::int32_t> swapped;  // the entry of each swap
     for (const PreparedReplacement& p : prepared) {
         const bool inPlace = !sharedByAnother(p.number);
-        swaps.push_back({inPlace ? rfh_->GetOffSet(p.number) : next, inPlace ? rfh_->GetPackedSize(p.number) : 0,
-                         &p.payload});
+        swaps.push_back(
+            {inPlace ? rfh_->GetOffSet(p.number) : next, inPlace ? rfh_->GetPackedSize(p.number) : 0, &p.payload});
         swapped.push_back(p.number);
     }
     std::vector<std::size_t> order(swaps.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return swaps[a].OffSet < swaps[b].OffSet;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return swaps[a].OffSet < swaps[b].OffSet; });
 
     // New offsets: a swap's run moves by the growth of the swaps before it; any
     // other payload by the growth of the swaps that end at or before it.

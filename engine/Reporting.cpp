@@ -40,13 +40,14 @@ bool mVarnokEngine::RefuseEdit() {
         return true;
     }
     if (!isBag_ && !rfh_->RFHTruncated()) {
-        Report("The index of this archive could not be read, so it is opened read-only: saving it would lose "
-               "its table.",
-               MessageIcon::Exclamation);
+        Report(
+            "The index of this archive could not be read, so it is opened read-only: saving it would lose "
+            "its table.",
+            MessageIcon::Exclamation);
         return true;
     }
-    Report("This archive holds more than " + std::to_string(kMaxEntries) +
-               " entries. Only the first " + std::to_string(kMaxEntries) +
+    Report("This archive holds more than " + std::to_string(kMaxEntries) + " entries. Only the first " +
+               std::to_string(kMaxEntries) +
                " are listed, so it is opened read-only: saving it would lose the rest of its table.",
            MessageIcon::Exclamation);
     return true;
@@ -78,8 +79,7 @@ std::optional<EditPermit> mVarnokEngine::AdmitEdit(bool overwritesUnused) {
     }
     if (overwritesUnused && verdict.unaccountedBytes > 0) {
         const std::string question =
-            "The data file \"" + rfd_->RFDFileName().string() + "\" holds " +
-            std::to_string(verdict.unaccountedBytes) +
+            "The data file \"" + rfd_->RFDFileName().string() + "\" holds " + std::to_string(verdict.unaccountedBytes) +
             " bytes after its last entry that no entry of the index uses; another program may have put them "
             "there. Adding files writes over them and they are lost.\n\nDo you want to write over them?";
         if (ui_.ShowMessage(question, kFileDescription, MessageIcon::Exclamation, MessageButtons::YesNoDefaultNo) !=

@@ -46,8 +46,8 @@ void mVarnokEngine::TestArchive() {
     if (cancelled) {
         ui_.SetPanel(Panel::Message, CancelledText(checked, fileCount_, "entries tested"));
     } else if (damaged.empty()) {
-        ui_.SetPanel(Panel::Message, fileCount_ == 1 ? "The entry is intact."
-                                                     : "All " + EntriesText(fileCount_) + " are intact.");
+        ui_.SetPanel(Panel::Message,
+                     fileCount_ == 1 ? "The entry is intact." : "All " + EntriesText(fileCount_) + " are intact.");
     } else {
         ui_.SetPanel(Panel::Message, std::to_string(damaged.size()) + " of " + EntriesText(fileCount_) +
                                          (damaged.size() == 1 ? " is damaged." : " are damaged."));

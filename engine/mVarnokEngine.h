@@ -226,8 +226,8 @@ private:
     void TrimDataFile(EditPermit& permit);
     // Writes a file's payload into the data file at an offset; returns its packed length.
     using PayloadWriter = std::function<std::int32_t(std::int32_t offset)>;
-    bool AppendEntry(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
-                     std::string& why, const PayloadWriter& writePayload);
+    bool AppendEntry(EditPermit& permit, const std::string& sourceFile, const std::string& filePath, std::string& why,
+                     const PayloadWriter& writePayload);
     bool AddOneFile(EditPermit& permit, const std::string& sourceFile, const std::string& filePath,
                     std::vector<std::string>& failures, const PayloadWriter& writePayload = {});
     void AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,

@@ -16,8 +16,7 @@ enum class FormatErrorKind {
 // written for a user: it names the file and, where it helps, the offset.
 class FormatError : public std::runtime_error {
 public:
-    FormatError(FormatErrorKind kind, const std::string& message)
-        : std::runtime_error(message), kind_(kind) {}
+    FormatError(FormatErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
 
     FormatErrorKind kind() const noexcept { return kind_; }
 

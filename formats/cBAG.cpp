@@ -69,14 +69,10 @@ bool HasSignature(std::span<const std::uint8_t> head) {
 
 std::string_view Extension(std::int32_t type) {
     switch (KindOf(type)) {
-        case SoundKind::Pcm:
-            return ".w";
-        case SoundKind::Adpcm:
-            return ".cmp";
-        case SoundKind::Mp3:
-            return ".mp3";
-        case SoundKind::Other:
-            break;
+        case SoundKind::Pcm: return ".w";
+        case SoundKind::Adpcm: return ".cmp";
+        case SoundKind::Mp3: return ".mp3";
+        case SoundKind::Other: break;
     }
     return {};
 }
@@ -87,9 +83,8 @@ std::string StoredName(const BAGRecord& record) {
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return fold(x) == fold(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 HeaderBytes EncodeHeader(std::int32_t recordCount) {
@@ -122,8 +117,8 @@ BAGHeader ReadHeader(const InputFile& in) {
 // against the bytes the file really has before anything is allocated.
 void CheckRecordCount(const InputFile& in, std::int32_t count) {
     if (count < 0 || count > cBAG::kMaxRecords) {
-        Fail(FormatErrorKind::Range, Quoted(in.path()) + " claims " + std::to_string(count) +
-                                         " entries, but a BAG archive holds 0 to 5000");
+        Fail(FormatErrorKind::Range,
+             Quoted(in.path()) + " claims " + std::to_string(count) + " entries, but a BAG archive holds 0 to 5000");
     }
     const std::uint64_t tableEnd = cBAG::kHeaderSize + cBAG::kRecordSize * static_cast<std::uint64_t>(count);
     if (in.size() < tableEnd) {
@@ -194,8 +189,8 @@ void WriteDecodedWave(const InputFile& in, std::int32_t lNumber, const BAGRecord
     const std::size_t blockAlign = record.ExtraInfo > 0 ? static_cast<std::size_t>(record.ExtraInfo) : 0;
     audio::ImaPcmDecoder decoder(channels, blockAlign, RecordOf(in.path(), lNumber));
     const auto size = static_cast<std::size_t>(record.Size);
-    const auto header = audio::PcmWaveHeader(channels, SampleRate(record), 16,
-                                             audio::ImaPcmBytes(size, channels, blockAlign));
+    const auto header =
+        audio::PcmWaveHeader(channels, SampleRate(record), 16, audio::ImaPcmBytes(size, channels, blockAlign));
     const std::size_t piece = std::min(size, std::max(blockAlign, kPieceBytes / blockAlign * blockAlign));
     // Filled before they are read; the first piece's samples follow the header in one write.
     const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[piece]);
@@ -402,16 +397,10 @@ bool cBAG::BAGAskToConvert(std::int32_t lNumber) {
     if (convertAll_) return *convertAll_;
     if (!ask_) return false;
     switch (ask_(std::string(kConvertQuestion))) {
-        case ConvertAnswer::Yes:
-            return true;
-        case ConvertAnswer::No:
-            return false;
-        case ConvertAnswer::YesToAll:
-            convertAll_ = true;
-            return true;
-        case ConvertAnswer::NoToAll:
-            convertAll_ = false;
-            return false;
+        case ConvertAnswer::Yes: return true;
+        case ConvertAnswer::No: return false;
+        case ConvertAnswer::YesToAll: convertAll_ = true; return true;
+        case ConvertAnswer::NoToAll: convertAll_ = false; return false;
     }
     return false;
 }
@@ -440,8 +429,7 @@ std::unique_ptr<const InputFile> cBAG::BAGOpenForExtraction() const {
     return std::make_unique<const InputFile>(path_);
 }
 
-void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool convert,
-                          const InputFile& in) const {
+void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool convert, const InputFile& in) const {
     const BAGRecord& record = Row(lNumber);
     CheckEntryData(in, lNumber, record);
     const SoundKind kind = convert ? KindOf(record.Type) : SoundKind::Other;
@@ -512,9 +500,8 @@ void cBAG::BAGCheckName(const std::string& name) {
         Fail(FormatErrorKind::Range, "the name \"" + name + "\" is " + std::to_string(name.size()) +
                                          " bytes long; a BAG entry's name holds at most 32");
     }
-    const bool storable = std::none_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\';
-    });
+    const bool storable = std::none_of(
+        name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\'; });
     if (!storable) {
         Fail(FormatErrorKind::Range,
              "the name \"" + name + "\" cannot be stored: it holds a control character, '/' or '\\'");

@@ -157,8 +157,8 @@ Entry ReadEntry(const InputFile& package, std::string_view header, std::size_t& 
          nameEnd = header.find(kNameEnd, nameEnd + 1)) {
         if (const auto sizes = SizesAfter(header, nameEnd)) {
             pos = sizes->end;
-            return {MPKDecodeText(header.substr(nameStart, nameEnd - nameStart)), sizes->original,
-                    sizes->compressed, 0};
+            return {MPKDecodeText(header.substr(nameStart, nameEnd - nameStart)), sizes->original, sizes->compressed,
+                    0};
         }
     }
     NotAPackage(package, "entry " + digits + " has no well-formed sizes");
@@ -326,8 +326,7 @@ void WritePackage(const fs::path& MPKFile, const std::vector<PackedFile>& files)
 
 std::string RatioText(const Entry& entry) {
     if (entry.originalSize == 0) return {};
-    const double percent =
-        static_cast<double>(entry.compressedSize) / static_cast<double>(entry.originalSize) * 100.0;
+    const double percent = static_cast<double>(entry.compressedSize) / static_cast<double>(entry.originalSize) * 100.0;
     const double rounded = std::nearbyint(percent);  // the default rounding mode takes halves to even
     if (rounded < -32768.0 || rounded > 32767.0) return {};
     return std::to_string(100 - static_cast<int>(rounded)) + "%";

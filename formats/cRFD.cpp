@@ -137,8 +137,7 @@ void cRFD::RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int
     }
     StreamReader stream(in, OffSet, PackedSize);
     ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
-    InflateExactTo([&stream] { return stream(); },
-                   static_cast<std::uint64_t>(OrigSize), EntryAt(fileName_, OffSet),
+    InflateExactTo([&stream] { return stream(); }, static_cast<std::uint64_t>(OrigSize), EntryAt(fileName_, OffSet),
                    [&out](std::span<const std::uint8_t> part) { out.write(part); });
     out.commit();
 }

@@ -189,8 +189,8 @@ void cRFH::RFHRemoveFiles(std::vector<std::int32_t> numbers) {
 void cRFH::CheckEntryNumbers(const std::vector<std::int32_t>& numbers) const {
     for (std::int32_t n : numbers) {
         if (n < 1 || n > count_) {
-            ThrowRange("entry " + std::to_string(n) + " is not in the archive, which holds " +
-                       std::to_string(count_) + " entries");
+            ThrowRange("entry " + std::to_string(n) + " is not in the archive, which holds " + std::to_string(count_) +
+                       " entries");
         }
     }
 }

@@ -41,8 +41,7 @@ public:
     void RFHSave(const std::filesystem::path& RFHFile,
                  ReplacementFile::Sync sync = ReplacementFile::Sync::Durable) const;
     // Appends a compressed entry whose stream is `PackedSize` bytes long.
-    void RFHAddFile(const std::filesystem::path& sOrigFileName, const std::string& sFilename,
-                    std::int32_t PackedSize);
+    void RFHAddFile(const std::filesystem::path& sOrigFileName, const std::string& sFilename, std::int32_t PackedSize);
     void RFHRemoveFile(std::int32_t lNumber);
 
     std::string GetFileName(std::int32_t lNumber) const;

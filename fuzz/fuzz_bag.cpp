@@ -75,9 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     varnok::cBAG bag;
     bool yes = false;
-    bag.SetConvertQuestion([&yes](const std::string&) {
-        return (yes = !yes) ? varnok::ConvertAnswer::Yes : varnok::ConvertAnswer::No;
-    });
+    bag.SetConvertQuestion(
+        [&yes](const std::string&) { return (yes = !yes) ? varnok::ConvertAnswer::Yes : varnok::ConvertAnswer::No; });
 
     (void)bag.BAGValid(input);
     Tolerate([&] {

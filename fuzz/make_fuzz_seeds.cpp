@@ -66,11 +66,66 @@ Bytes Wave(const varnok::audio::PcmWaveHeaderBytes& header, const Bytes& data) {
 
 // An IMA ADPCM WAVE file as Microsoft's encoder writes it, with its "fact" chunk.
 Bytes AdpcmWave(unsigned channels, std::size_t blockAlign, const Bytes& data) {
-    Bytes out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 20, 0, 0, 0, 0x11, 0,
-                 static_cast<std::uint8_t>(channels), 0, 0x22, 0x56, 0, 0, 0, 0, 0, 0,
-                 static_cast<std::uint8_t>(blockAlign & 0xFF), static_cast<std::uint8_t>(blockAlign >> 8), 4, 0, 2, 0,
-                 0, 0, 'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0, 'd', 'a', 't', 'a',
-                 static_cast<std::uint8_t>(data.size() & 0xFF), static_cast<std::uint8_t>(data.size() >> 8), 0, 0};
+    Bytes out = {'R',
+                 'I',
+                 'F',
+                 'F',
+                 0,
+                 0,
+                 0,
+                 0,
+                 'W',
+                 'A',
+                 'V',
+                 'E',
+                 'f',
+                 'm',
+                 't',
+                 ' ',
+                 20,
+                 0,
+                 0,
+                 0,
+                 0x11,
+                 0,
+                 static_cast<std::uint8_t>(channels),
+                 0,
+                 0x22,
+                 0x56,
+                 0,
+                 0,
+                 0,
+                 0,
+                 0,
+                 0,
+                 static_cast<std::uint8_t>(blockAlign & 0xFF),
+                 static_cast<std::uint8_t>(blockAlign >> 8),
+                 4,
+                 0,
+                 2,
+                 0,
+                 0,
+                 0,
+                 'f',
+                 'a',
+                 'c',
+                 't',
+                 4,
+                 0,
+                 0,
+                 0,
+                 0,
+                 0,
+                 0,
+                 0,
+                 'd',
+                 'a',
+                 't',
+                 'a',
+                 static_cast<std::uint8_t>(data.size() & 0xFF),
+                 static_cast<std::uint8_t>(data.size() >> 8),
+                 0,
+                 0};
     out.insert(out.end(), data.begin(), data.end());
     const std::size_t perBlock = varnok::audio::ImaSamplesPerBlock(blockAlign, channels);
     auto put = [&out](std::size_t at, std::uint32_t value, int bytes) {
@@ -87,13 +142,17 @@ Bytes AdpcmWave(unsigned channels, std::size_t blockAlign, const Bytes& data) {
 
 void WriteBagSeeds(const fs::path& folder) {
     using varnok::BAGWriteEntry;
-    const std::vector<BAGWriteEntry> all = {
-        {"pcm8", 11025, 2, 0, Pcm(60, 1, false)},           {"pcm8 stereo", 11025, 3, 0, Pcm(40, 2, false)},
-        {"unknown", 22050, 5, 0, Pcm(20, 1, true)},          {"pcm16", 22050, 6, 0, Pcm(50, 1, true)},
-        {"pcm16 stereo", 22050, 7, 0, Pcm(30, 2, true)},     {"adpcm12", 22050, 12, 36, Adpcm(100, 1, 36)},
-        {"adpcm13", 22050, 13, 40, Adpcm(100, 2, 40)},       {"flag16", 22050, 22, 0, Pcm(40, 1, true)},
-        {"speech", 22050, 28, 512, Adpcm(1100, 1, 512)},     {"speech stereo", 22050, 29, 72, Adpcm(90, 2, 72)},
-        {"music", 16000, 37, 0, Mp3(2)}};
+    const std::vector<BAGWriteEntry> all = {{"pcm8", 11025, 2, 0, Pcm(60, 1, false)},
+                                            {"pcm8 stereo", 11025, 3, 0, Pcm(40, 2, false)},
+                                            {"unknown", 22050, 5, 0, Pcm(20, 1, true)},
+                                            {"pcm16", 22050, 6, 0, Pcm(50, 1, true)},
+                                            {"pcm16 stereo", 22050, 7, 0, Pcm(30, 2, true)},
+                                            {"adpcm12", 22050, 12, 36, Adpcm(100, 1, 36)},
+                                            {"adpcm13", 22050, 13, 40, Adpcm(100, 2, 40)},
+                                            {"flag16", 22050, 22, 0, Pcm(40, 1, true)},
+                                            {"speech", 22050, 28, 512, Adpcm(1100, 1, 512)},
+                                            {"speech stereo", 22050, 29, 72, Adpcm(90, 2, 72)},
+                                            {"music", 16000, 37, 0, Mp3(2)}};
     varnok::cBAG::BAGWrite(folder / "all_types.bag", all);
     for (std::size_t i = 0; i < all.size(); ++i) {
         varnok::cBAG::BAGWrite(folder / ("type_" + std::to_string(all[i].type) + ".bag"), std::span(&all[i], 1));

@@ -56,7 +56,8 @@ std::vector<Drive> RemovableMedia(const std::string& mountsText) {
             continue;
         }
         const bool disc = fsType == "iso9660" || fsType == "udf";
-        media.push_back({WithSlash(mountPoint), Upper(fs::path(mountPoint).filename().string()) + " (" + mountPoint + ")",
+        media.push_back({WithSlash(mountPoint),
+                         Upper(fs::path(mountPoint).filename().string()) + " (" + mountPoint + ")",
                          disc ? DriveType::CdRom : DriveType::Removable});
     }
     return media;
@@ -65,8 +66,7 @@ std::vector<Drive> RemovableMedia(const std::string& mountsText) {
 std::vector<Drive> WineDrives(const std::string& winePrefix) {
     std::vector<Drive> drives;
     std::error_code ec;
-    for (fs::directory_iterator it(fs::path(winePrefix) / "dosdevices", ec), end; !ec && it != end;
-         it.increment(ec)) {
+    for (fs::directory_iterator it(fs::path(winePrefix) / "dosdevices", ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.size() != 2 || name[1] != ':') continue;
         std::error_code linkError;

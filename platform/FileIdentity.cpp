@@ -32,7 +32,8 @@ std::string WhyNotWritable(const fs::path& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return std::strerror(errno);
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return "the file is write-protected";
-    if (::access(file.c_str(), W_OK) != 0) return "you may not write the file (" + std::string(std::strerror(errno)) + ")";
+    if (::access(file.c_str(), W_OK) != 0)
+        return "you may not write the file (" + std::string(std::strerror(errno)) + ")";
     if (!FolderWritable(file)) return "you may not write its folder (" + std::string(std::strerror(errno)) + ")";
     return {};
 }

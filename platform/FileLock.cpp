@@ -18,7 +18,8 @@ constexpr auto kRetryInterval = std::chrono::milliseconds(20);
 // True when `fd` is still the file that `path` names: a holder that released
 // the lock unlinks the file, and a lock taken on an unlinked file guards nothing.
 bool StillNamed(int fd, const fs::path& path) {
-    struct stat open {}, named {};
+    struct stat open {
+    }, named{};
     if (::fstat(fd, &open) != 0 || ::stat(path.c_str(), &named) != 0) return false;
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }

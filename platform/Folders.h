@@ -11,8 +11,8 @@ namespace varnok {
 std::string WindowsDir();
 
 // The work folders below it.
-std::filesystem::path WorkRoot();    // <WindowsDir>/Temp
-std::filesystem::path ViewFolder();  // <WindowsDir>/Temp/TMP0005
+std::filesystem::path WorkRoot();          // <WindowsDir>/Temp
+std::filesystem::path ViewFolder();        // <WindowsDir>/Temp/TMP0005
 std::filesystem::path PlugInWorkFolder();  // <WindowsDir>/Temp/VNK
 
 // True when `path` names an existing regular file. For a folder it is true when

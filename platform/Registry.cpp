@@ -175,7 +175,8 @@ std::optional<RegValue> ParseData(std::string_view data) {
         const auto close = data.find("):");
         if (close == std::string_view::npos) return std::nullopt;
         const auto digits = data.substr(4, close - 4);
-        if (std::from_chars(digits.data(), digits.data() + digits.size(), kind, 16).ptr != digits.data() + digits.size()) {
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), kind, 16).ptr !=
+            digits.data() + digits.size()) {
             return std::nullopt;
         }
         data.remove_prefix(close + 2);
@@ -200,7 +201,8 @@ std::optional<RegValue> ParseData(std::string_view data) {
         const auto close = data.find("):");
         if (close == std::string_view::npos) return std::nullopt;
         const auto digits = data.substr(4, close - 4);
-        if (std::from_chars(digits.data(), digits.data() + digits.size(), kind, 16).ptr != digits.data() + digits.size()) {
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), kind, 16).ptr !=
+            digits.data() + digits.size()) {
             return std::nullopt;
         }
         return ParseHexBytes(data.substr(close + 2), kind);
@@ -255,8 +257,8 @@ RegValue RegValue::Text(std::string_view text, std::uint32_t kind) {
 RegValue RegValue::Number(std::int32_t number) {
     const auto bits = static_cast<std::uint32_t>(number);
     return {kRegNumber,
-            {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits >> 16),
-             static_cast<std::uint8_t>(bits >> 24)}};
+            {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+             static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
 }
 
 std::string TextOf(const RegValue& value) {
@@ -366,7 +368,8 @@ const RegFile::Key* RegFile::Find(std::string_view path) const { return const_ca
 bool RegFile::HasKey(std::string_view path) const {
     for (const Key& key : keys_) {
         if (SameName(key.path, path)) return true;
-        if (key.path.size() > path.size() && key.path[path.size()] == '\\' && StartsWithName(key.path, path)) return true;
+        if (key.path.size() > path.size() && key.path[path.size()] == '\\' && StartsWithName(key.path, path))
+            return true;
     }
     return false;
 }

@@ -100,8 +100,8 @@ std::string RootedPath(RegRoot root, std::string_view keyPath);
 //   and gives false.
 // - Otherwise `result` is the data up to its first NUL; a number reads as "&h"
 //   and its hexadecimal digits ("&hA" for 10), which reads back as the number.
-bool ReadRegValue(const std::filesystem::path& file, RegRoot root, std::string_view keyPath,
-                  std::string_view valueName, std::string& result);
+bool ReadRegValue(const std::filesystem::path& file, RegRoot root, std::string_view keyPath, std::string_view valueName,
+                  std::string& result);
 bool ReadRegValue(RegRoot root, std::string_view keyPath, std::string_view valueName, std::string& result);
 
 }  // namespace varnok

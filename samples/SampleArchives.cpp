@@ -22,16 +22,22 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Stored folders as the game names them: spaces, "#", "!", "@", "=", "%", "$".
-constexpr std::array<const char*, 8> kFolders = {
-    "", "MAPS\\#M70 Claw Rock\\", "UI\\Textures\\", "DATA\\MODEL\\", "DATA\\MODEL\\Harkonnen\\",
-    "Sounds\\!voices @Ordos\\", "scripts\\", "DATA\\XBF\\"};
-constexpr std::array<const char*, 6> kStems = {"=AT_overhangwall_D_", "Unit info ", "$credits%", "sietch@",
-                                               "rules", "spice#field"};
+constexpr std::array<const char*, 8> kFolders = {"",
+                                                 "MAPS\\#M70 Claw Rock\\",
+                                                 "UI\\Textures\\",
+                                                 "DATA\\MODEL\\",
+                                                 "DATA\\MODEL\\Harkonnen\\",
+                                                 "Sounds\\!voices @Ordos\\",
+                                                 "scripts\\",
+                                                 "DATA\\XBF\\"};
+constexpr std::array<const char*, 6> kStems = {"=AT_overhangwall_D_", "Unit info ", "$credits%", "sietch@", "rules",
+                                               "spice#field"};
 constexpr std::array<const char*, 4> kExtensions = {".tga", ".ini", ".xbf", ".txt"};
 
 Bytes TextPayload(std::mt19937& rng, std::size_t n) {
     static constexpr std::array<const char*, 8> kWords = {"[Unit]\r\n", "Speed = 12\r\n", "Armour = 250\r\n",
-                                                          "Atreides ", "Harkonnen ", "Ordos ", "spice ", "; note\r\n"};
+                                                          "Atreides ",  "Harkonnen ",     "Ordos ",
+                                                          "spice ",     "; note\r\n"};
     Bytes out;
     while (out.size() < n) {
         for (const char* c = kWords[rng() % kWords.size()]; *c && out.size() < n; ++c) out.push_back(*c);
@@ -157,8 +163,8 @@ void WriteSamplePackage(const fs::path& folder, const fs::path& scratch) {
     WriteFile(scratch / "plugin.ini", Bytes(ini.begin(), ini.end()));
     WriteFile(scratch / "readme.txt", TextPayload(rng, 2500));
     WriteFile(scratch / "icon.bmp", TexturePayload(rng, 4000));
-    const std::string list = "|" + (scratch / "plugin.ini").string() + "|" + (scratch / "readme.txt").string() +
-                             "|" + (scratch / "icon.bmp").string() + "|";
+    const std::string list = "|" + (scratch / "plugin.ini").string() + "|" + (scratch / "readme.txt").string() + "|" +
+                             (scratch / "icon.bmp").string() + "|";
     const std::int32_t rc = cMPK().MPKCreate(folder / "demo.mpk", list, true);
     if (rc != 0) throw std::runtime_error("could not build demo.mpk (" + std::to_string(rc) + ")");
 }

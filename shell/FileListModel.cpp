@@ -32,18 +32,14 @@ void FileListModel::rowRemoved(int row) {
     endRemoveRows();
 }
 
-void FileListModel::rowChanged(int row) {
-    emit dataChanged(index(row - 1, 0), index(row - 1, kColumnCount - 1));
-}
+void FileListModel::rowChanged(int row) { emit dataChanged(index(row - 1, 0), index(row - 1, kColumnCount - 1)); }
 
 const ListRow& FileListModel::Row(int row) const {
     static const ListRow kNone;
     return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : kNone;
 }
 
-int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : shownRows_;
-}
+int FileListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows_; }
 
 int FileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
@@ -52,7 +48,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        return QString::fromStdString(rows_[static_cast<std::size_t>(index.row())].cells[static_cast<std::size_t>(index.column())]);
+        return QString::fromStdString(
+            rows_[static_cast<std::size_t>(index.row())].cells[static_cast<std::size_t>(index.column())]);
     }
     if (role == Qt::TextAlignmentRole && index.column() >= 2 && index.column() != 5) {
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);

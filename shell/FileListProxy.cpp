@@ -87,8 +87,7 @@ bool ListFilter::Matches(const ListRow& row) const {
     return GlobMatches(pattern_, name) || GlobMatches(pattern_, path) || GlobMatches(pattern_, path + name);
 }
 
-FileListProxy::FileListProxy(FileListModel* source, QObject* parent)
-    : QSortFilterProxyModel(parent), source_(*source) {
+FileListProxy::FileListProxy(FileListModel* source, QObject* parent) : QSortFilterProxyModel(parent), source_(*source) {
     setSourceModel(source);
 }
 

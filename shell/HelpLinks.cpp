@@ -30,7 +30,8 @@ const std::array<InternetLink, 8>& InternetLinks() {
     // facts, and the community sites below are where its players and modders are.
     static const std::array<InternetLink, 8> links = {{
         {"mnuInternetVarnok", "Varnok 2 Homepage", "https://example.org/varnok2/"},
-        {"mnuInternetEBFD", "Emperor: Battle For Dune Homepage", "https://en.wikipedia.org/wiki/Emperor:_Battle_for_Dune"},
+        {"mnuInternetEBFD", "Emperor: Battle For Dune Homepage",
+         "https://en.wikipedia.org/wiki/Emperor:_Battle_for_Dune"},
         {"mnuInternetBar0", "-", nullptr},
         {"mnuInternetSite1", "Dune2k", "https://dune2k.com/"},
         {"mnuInternetSite2", "Dune2k Forums", "https://forum.dune2k.com/"},
@@ -44,8 +45,8 @@ const std::array<InternetLink, 8>& InternetLinks() {
 }
 
 QUrl ContactMailUrl() {
-    const QString subject = QLatin1Char('"') + ProgramTitle() + QString::fromUtf8(kVersionComments) +
-                            QStringLiteral("\" user");
+    const QString subject =
+        QLatin1Char('"') + ProgramTitle() + QString::fromUtf8(kVersionComments) + QStringLiteral("\" user");
     // Fully encoded, so that the quotes and the spaces reach the mail program as
     // they are and a "&" or "+" could never start a second field.
     const QString link = QStringLiteral("mailto:") + QString::fromUtf8(kAuthorMail) + QStringLiteral("?subject=") +
@@ -63,7 +64,8 @@ std::string CreditsText() {
         {"RFH/RFD Format by:", {"the Emperor modding community"}},
         {"BAG Format by:", {"the Emperor modding community"}},
         {"W Format by:", {"the Emperor modding community"}},
-        {"Beta Testers:", {"the Dune2k forum", "the users of Varnok 1.xx", "the Emperor modders", "and the other people i forgot"}},
+        {"Beta Testers:",
+         {"the Dune2k forum", "the users of Varnok 1.xx", "the Emperor modders", "and the other people i forgot"}},
     };
     std::string text;
     for (const Group& group : groups) {

@@ -9,8 +9,8 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -37,8 +37,8 @@ constexpr int kDesignHeightTwips = 7200;
 // Texts each column shows whole at its design width, in any font: a name and a
 // folder as long as the game's longest, and the widest numbers.
 constexpr std::array<const char*, kColumnCount> kColumnSampleTexts = {
-    "=AT_overhangwall_D_01.xbf", "Packed", "999.00 KB", "Original Size", "100.00%", "MAPS\\#M70 Claw Rock\\",
-    "File Nr"};
+    "=AT_overhangwall_D_01.xbf", "Packed", "999.00 KB", "Original Size", "100.00%",
+    "MAPS\\#M70 Claw Rock\\",    "File Nr"};
 
 }  // namespace
 

@@ -193,7 +193,7 @@ private:
     FileListProxy* proxy_ = nullptr;
     QWidget* listPane_ = nullptr;  // the filter box and the list
     FilterBox* txtFilter = nullptr;
-    QString engineCount_;  // panel 2 as the engine last set it
+    QString engineCount_;                // panel 2 as the engine last set it
     QSplitter* listSplitter_ = nullptr;  // the file list above the preview pane
     PreviewPane* picPreview = nullptr;
     QToolBar* tbToolBar = nullptr;

@@ -1,8 +1,8 @@
 // Start-up and shut-down of the main window, and the window state they keep.
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMenu>
 #include <QHeaderView>
+#include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -12,11 +12,11 @@
 #include "engine/ProgramInfo.h"
 #include "platform/Folders.h"
 #include "platform/GameFolder.h"
-#include "shell/mRegistery.h"
 #include "shell/FileListModel.h"
 #include "shell/FolderPane.h"
 #include "shell/MainSettings.h"
 #include "shell/frmMain.h"
+#include "shell/mRegistery.h"
 
 namespace varnok {
 namespace fs = std::filesystem;

@@ -11,8 +11,7 @@
 
 namespace varnok {
 
-namespace {
-}
+namespace {}
 
 QWidget* frmMain::BuildListPane() {
     listPane_ = new QWidget;

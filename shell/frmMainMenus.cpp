@@ -10,18 +10,18 @@
 #include "engine/ProgramInfo.h"
 #include "engine/dialogs/frmAddDirectory.h"
 #include "engine/dialogs/frmCreate.h"
-#include "engine/dialogs/frmFind.h"
-#include "engine/dialogs/frmMoveCopy.h"
-#include "engine/dialogs/frmRenameArchive.h"
-#include "platform/GameFolder.h"
-#include "shell/HelpLinks.h"
-#include "shell/frmAbout.h"
 #include "engine/dialogs/frmExtractAll.h"
 #include "engine/dialogs/frmExtractDirectory.h"
+#include "engine/dialogs/frmFind.h"
+#include "engine/dialogs/frmMoveCopy.h"
 #include "engine/dialogs/frmRemoveDirectory.h"
 #include "engine/dialogs/frmRename.h"
+#include "engine/dialogs/frmRenameArchive.h"
+#include "platform/GameFolder.h"
 #include "shell/FileListModel.h"
+#include "shell/HelpLinks.h"
 #include "shell/MainSettings.h"
+#include "shell/frmAbout.h"
 #include "shell/frmFavorites.h"
 #include "shell/frmMain.h"
 
@@ -127,8 +127,7 @@ void frmMain::BuildActionMenu() {
     lstFiles->addAction(mnuActionRemoveFile);
     AddSeparator(mnuAction, "mnuActionBar1");
     mnuActionAddDirectory = AddAction(mnuAction, "mnuActionAddDirectory", QStringLiteral("Add &Directory"));
-    mnuActionExtractDirectory =
-        AddAction(mnuAction, "mnuActionExtractDirectory", QStringLiteral("E&xtract Directory"));
+    mnuActionExtractDirectory = AddAction(mnuAction, "mnuActionExtractDirectory", QStringLiteral("E&xtract Directory"));
     mnuActionRemoveDirectory = AddAction(mnuAction, "mnuActionRemoveDirectory", QStringLiteral("Re&move Directory"));
     AddSeparator(mnuAction, "mnuActionBar2");
     mnuActionExtractAll = AddAction(mnuAction, "mnuActionExtractAll", QStringLiteral("Ex&tract All"));
@@ -151,8 +150,7 @@ void frmMain::BuildActionMenu() {
         QStringLiteral("Sounds added to a BAG archive are stored as IMA ADPCM, as the game's own speech"));
     connect(mnuActionAddAsAdpcm, &QAction::toggled, this, [this](bool on) { engine_.SetAddAsAdpcm(on); });
     // The Add Directory dialog sets it too.
-    connect(mnuAction, &QMenu::aboutToShow, this,
-            [this] { mnuActionAddAsAdpcm->setChecked(engine_.AddAsAdpcm()); });
+    connect(mnuAction, &QMenu::aboutToShow, this, [this] { mnuActionAddAsAdpcm->setChecked(engine_.AddAsAdpcm()); });
 
     const auto browse = [this](const std::string& prompt) { return BrowseForFolder(prompt); };
     connect(mnuActionViewFile, &QAction::triggered, this, [this] { engine_.ViewFile(); });
@@ -335,20 +333,43 @@ void frmMain::ShowAddSet() {
     SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionAddFile,
                 mnuActionAddDirectory, mnuFavoritesAdd, mnuViewRefresh, tbButtons[3], tbButtons[6]},
                true);
-    SetEnabled({mnuActionViewFile, mnuActionExtractFile, mnuActionRemoveFile, mnuActionExtractDirectory,
-                mnuActionRemoveDirectory, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
-                mnuActionChangePath, mnuActionFindFile, mnuFileTest, tbButtons[5], tbButtons[7], tbButtons[8],
-                tbButtons[10]},
-               false);
+    SetEnabled(
+        {mnuActionViewFile, mnuActionExtractFile, mnuActionRemoveFile, mnuActionExtractDirectory,
+         mnuActionRemoveDirectory, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
+         mnuActionChangePath, mnuActionFindFile, mnuFileTest, tbButtons[5], tbButtons[7], tbButtons[8], tbButtons[10]},
+        false);
 }
 
 void frmMain::ShowAllSet() {
-    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
-                mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
-                mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
-                mnuActionRemoveAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
-                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, mnuFileTest, tbButtons[3],
-                tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8], tbButtons[10]},
+    SetEnabled({mnuFileClose,
+                mnuFileMove,
+                mnuFileCopy,
+                mnuFileRename,
+                mnuFileDelete,
+                mnuActionViewFile,
+                mnuActionViewWith->menuAction(),
+                mnuActionAddFile,
+                mnuActionExtractFile,
+                mnuActionRemoveFile,
+                mnuActionAddDirectory,
+                mnuActionExtractDirectory,
+                mnuActionRemoveDirectory,
+                mnuActionExtractAll,
+                mnuActionRemoveAll,
+                mnuActionSelectAll,
+                mnuActionInvertSelection,
+                mnuActionRenameFile,
+                mnuActionChangePath,
+                mnuActionFindFile,
+                mnuFavoritesAdd,
+                mnuViewRefresh,
+                mnuFileTest,
+                tbButtons[3],
+                tbButtons[5],
+                tbButtons[6],
+                tbButtons[7],
+                tbButtons[8],
+                tbButtons[10]},
                true);
 }
 
@@ -356,17 +377,32 @@ void frmMain::ShowAllSet() {
 // an RFH archive's set.
 void frmMain::ShowBagSet() {
     ShowReadOnlySet();
-    SetEnabled({mnuActionAddFile, mnuActionRemoveFile, mnuActionAddDirectory, mnuActionRenameFile, tbButtons[6],
-                tbButtons[8]},
-               true);
+    SetEnabled(
+        {mnuActionAddFile, mnuActionRemoveFile, mnuActionAddDirectory, mnuActionRenameFile, tbButtons[6], tbButtons[8]},
+        true);
 }
 
 // The read-only set: everything that reads, nothing that changes.
 void frmMain::ShowReadOnlySet() {
-    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
-                mnuActionViewWith->menuAction(), mnuActionExtractFile, mnuActionExtractDirectory,
-                mnuActionExtractAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionFindFile,
-                mnuFavoritesAdd, mnuViewRefresh, mnuFileTest, tbButtons[3], tbButtons[5], tbButtons[7],
+    SetEnabled({mnuFileClose,
+                mnuFileMove,
+                mnuFileCopy,
+                mnuFileRename,
+                mnuFileDelete,
+                mnuActionViewFile,
+                mnuActionViewWith->menuAction(),
+                mnuActionExtractFile,
+                mnuActionExtractDirectory,
+                mnuActionExtractAll,
+                mnuActionSelectAll,
+                mnuActionInvertSelection,
+                mnuActionFindFile,
+                mnuFavoritesAdd,
+                mnuViewRefresh,
+                mnuFileTest,
+                tbButtons[3],
+                tbButtons[5],
+                tbButtons[7],
                 tbButtons[10]},
                true);
     SetEnabled({mnuActionAddFile, mnuActionRemoveFile, mnuActionAddDirectory, mnuActionRemoveDirectory,
@@ -375,12 +411,35 @@ void frmMain::ShowReadOnlySet() {
 }
 
 void frmMain::ShowNoArchiveSet() {
-    SetEnabled({mnuFileClose, mnuFileMove, mnuFileCopy, mnuFileRename, mnuFileDelete, mnuActionViewFile,
-                mnuActionViewWith->menuAction(), mnuActionAddFile, mnuActionExtractFile, mnuActionRemoveFile,
-                mnuActionAddDirectory, mnuActionExtractDirectory, mnuActionRemoveDirectory, mnuActionExtractAll,
-                mnuActionRemoveAll, mnuActionSelectAll, mnuActionInvertSelection, mnuActionRenameFile,
-                mnuActionChangePath, mnuActionFindFile, mnuFavoritesAdd, mnuViewRefresh, mnuFileTest, tbButtons[3],
-                tbButtons[5], tbButtons[6], tbButtons[7], tbButtons[8], tbButtons[10]},
+    SetEnabled({mnuFileClose,
+                mnuFileMove,
+                mnuFileCopy,
+                mnuFileRename,
+                mnuFileDelete,
+                mnuActionViewFile,
+                mnuActionViewWith->menuAction(),
+                mnuActionAddFile,
+                mnuActionExtractFile,
+                mnuActionRemoveFile,
+                mnuActionAddDirectory,
+                mnuActionExtractDirectory,
+                mnuActionRemoveDirectory,
+                mnuActionExtractAll,
+                mnuActionRemoveAll,
+                mnuActionSelectAll,
+                mnuActionInvertSelection,
+                mnuActionRenameFile,
+                mnuActionChangePath,
+                mnuActionFindFile,
+                mnuFavoritesAdd,
+                mnuViewRefresh,
+                mnuFileTest,
+                tbButtons[3],
+                tbButtons[5],
+                tbButtons[6],
+                tbButtons[7],
+                tbButtons[8],
+                tbButtons[10]},
                false);
 }
 

@@ -10,15 +10,15 @@ namespace varnok {
 void frmMain::DiscoverPlugIns() {
     const PlugInCatalog catalog = plugIns_.DiscoverPlugIns(programFolder_);
     engine_.PlugInTypes() = catalog.types;
-    const PlugInMenuElements elements = FillPlugInMenus(
-        {{
-            {mnuFileImport, mnuFileImportSub[0], QStringLiteral("mnuFileImportSub")},
-            {mnuFileExport, mnuFileExportSub[0], QStringLiteral("mnuFileExportSub")},
-            {mnuActionViewWith, mnuActionViewWithSub[0], QStringLiteral("mnuActionViewWithSub")},
-            {mnuPlugIns, mnuPlugInsSub[0], QStringLiteral("mnuPlugInsSub")},
-            {mnuHelpAboutPlugins, mnuHelpAboutPluginsSub[0], QStringLiteral("mnuHelpAboutPluginsSub")},
-        }},
-        catalog, [this](PlugInMenu menu, int number) { PlugInClicked(menu, number); });
+    const PlugInMenuElements elements =
+        FillPlugInMenus({{
+                            {mnuFileImport, mnuFileImportSub[0], QStringLiteral("mnuFileImportSub")},
+                            {mnuFileExport, mnuFileExportSub[0], QStringLiteral("mnuFileExportSub")},
+                            {mnuActionViewWith, mnuActionViewWithSub[0], QStringLiteral("mnuActionViewWithSub")},
+                            {mnuPlugIns, mnuPlugInsSub[0], QStringLiteral("mnuPlugInsSub")},
+                            {mnuHelpAboutPlugins, mnuHelpAboutPluginsSub[0], QStringLiteral("mnuHelpAboutPluginsSub")},
+                        }},
+                        catalog, [this](PlugInMenu menu, int number) { PlugInClicked(menu, number); });
     const auto array = [&](PlugInMenu menu) { return elements[static_cast<std::size_t>(menu)]; };
     mnuFileImportSub = array(PlugInMenu::Import);
     mnuFileExportSub = array(PlugInMenu::Export);

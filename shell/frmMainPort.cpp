@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>

@@ -82,7 +82,8 @@ frmCreate::frmCreate(QWidget* parent, Actions actions) : QDialog(parent), action
     layout->addWidget(CommandRow(this, cmdOk_, cmdCancel_), 6, 0, 1, 2);
     layout->setColumnStretch(0, 1);
 
-    connect(txtNew_, &QLineEdit::textChanged, this, [this](const QString& text) { cmdOk_->setEnabled(!text.isEmpty()); });
+    connect(txtNew_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { cmdOk_->setEnabled(!text.isEmpty()); });
     connect(cmdBrowse_, &QPushButton::clicked, this, &frmCreate::browseFile);
     connect(cmdBrowse2_, &QPushButton::clicked, this, &frmCreate::browseDirectory);
     connect(check1_, &QCheckBox::toggled, this, &frmCreate::addDirectoryToggled);
@@ -103,7 +104,7 @@ frmCreate* frmCreate::Show(QWidget* parent, mVarnokEngine& engine, BrowseForFold
 
 NewArchiveType frmCreate::type() const {
     return cboType_->currentIndex() == static_cast<int>(NewArchiveType::BAG) ? NewArchiveType::BAG
-                                                                              : NewArchiveType::RFH;
+                                                                             : NewArchiveType::RFH;
 }
 
 void frmCreate::browseFile() {

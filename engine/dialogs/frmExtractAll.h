@@ -20,8 +20,8 @@ class frmExtractAll : public QDialog {
     Q_OBJECT
 public:
     // The extraction it starts: (folder ending in "/", overwrite, keepStructure, askOverwrite).
-    using ExtractAllFn = std::function<void(const std::string& folder, bool overwrite, bool keepStructure,
-                                            bool askOverwrite)>;
+    using ExtractAllFn =
+        std::function<void(const std::string& folder, bool overwrite, bool keepStructure, bool askOverwrite)>;
 
     frmExtractAll(QWidget* parent, mVarnokEngine& engine, BrowseForFolderFn browse);
     frmExtractAll(QWidget* parent, ExtractAllFn extractAll, BrowseForFolderFn browse);

@@ -20,8 +20,8 @@ frmExtractDirectory::frmExtractDirectory(QWidget* parent, mVarnokEngine& engine,
           },
           std::move(browse), storedFolder) {}
 
-frmExtractDirectory::frmExtractDirectory(QWidget* parent, ExtractDirectoryFn extractDirectory,
-                                         BrowseForFolderFn browse, const std::string& storedFolder)
+frmExtractDirectory::frmExtractDirectory(QWidget* parent, ExtractDirectoryFn extractDirectory, BrowseForFolderFn browse,
+                                         const std::string& storedFolder)
     : QDialog(parent), extractDirectory_(std::move(extractDirectory)), browse_(std::move(browse)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Extract Directory to..."));

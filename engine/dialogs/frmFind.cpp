@@ -54,7 +54,7 @@ frmFind* frmFind::Show(QWidget* parent, mVarnokEngine& engine, int currentRow) {
     frmFind* dialog = parent ? parent->findChild<frmFind*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!dialog) dialog = new frmFind(parent, engine);
     dialog->SetName(currentRow >= 1 && currentRow <= engine.RowCount() ? engine.Row(currentRow)[Column::Filename]
-                                                                      : std::string());
+                                                                       : std::string());
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

@@ -8,8 +8,7 @@
 
 namespace varnok {
 
-frmLogo::frmLogo(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+frmLogo::frmLogo(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(kWidth, kHeight);

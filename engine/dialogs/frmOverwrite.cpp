@@ -9,8 +9,7 @@
 namespace varnok {
 using namespace dialog_parts;
 
-frmOverwrite::frmOverwrite(QWidget* parent, const std::string& question, const std::string& title)
-    : QDialog(parent) {
+frmOverwrite::frmOverwrite(QWidget* parent, const std::string& question, const std::string& title) : QDialog(parent) {
     setWindowTitle(FromUtf8(title));
     setModal(true);
 

@@ -11,7 +11,8 @@ namespace varnok {
 using namespace dialog_parts;
 
 frmRemoveDirectory::frmRemoveDirectory(QWidget* parent, mVarnokEngine& engine)
-    : frmRemoveDirectory(parent, [&engine](const std::string& filePath) { engine.RemoveDirectoryFromArchive(filePath); }) {}
+    : frmRemoveDirectory(parent,
+                         [&engine](const std::string& filePath) { engine.RemoveDirectoryFromArchive(filePath); }) {}
 
 frmRemoveDirectory::frmRemoveDirectory(QWidget* parent, RemoveDirectoryFn removeDirectory)
     : QDialog(parent), removeDirectory_(std::move(removeDirectory)) {

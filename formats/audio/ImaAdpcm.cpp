@@ -14,16 +14,16 @@ namespace varnok::audio {
 namespace {
 
 constexpr std::array<std::int16_t, kImaMaxStepIndex + 1> kStepTable = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+    31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+    130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+    544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+    2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+    9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
 constexpr std::array<int, 8> kIndexStep = {-1, -1, -1, -1, 2, 4, 6, 8};
 
-constexpr std::size_t kGroupBytes = 4;    // code bytes per channel in one interleave group
+constexpr std::size_t kGroupBytes = 4;  // code bytes per channel in one interleave group
 constexpr std::size_t kSamplesPerGroup = 8;
 constexpr std::size_t kMaxBlockAlign = 65535;
 
@@ -191,8 +191,9 @@ public:
     std::size_t decode(std::span<const std::uint8_t> block, std::size_t number, std::size_t offset, Put put) {
         const std::size_t frames = SamplesIn(block.size(), channels_);
         if (frames == 0) {
-            Fail(number, offset, "is " + std::to_string(block.size()) + " bytes, shorter than its " +
-                                     std::to_string(HeaderBytes(channels_)) + "-byte header");
+            Fail(number, offset,
+                 "is " + std::to_string(block.size()) + " bytes, shorter than its " +
+                     std::to_string(HeaderBytes(channels_)) + "-byte header");
         }
         DecodeState state[2];
         std::vector<DecodeState> more(channels_ > 2 ? channels_ : 0);
@@ -246,8 +247,9 @@ private:
     DecodeState header(const std::uint8_t* p, unsigned c, std::size_t number, std::size_t offset) const {
         const DecodeState state{static_cast<std::int16_t>(p[0] | p[1] << 8), p[2]};
         if (state.index > kImaMaxStepIndex) {
-            Fail(number, offset, "has step index " + std::to_string(state.index) + " for channel " +
-                                     std::to_string(c + 1) + ", above the highest, 88");
+            Fail(number, offset,
+                 "has step index " + std::to_string(state.index) + " for channel " + std::to_string(c + 1) +
+                     ", above the highest, 88");
         }
         return state;
     }
@@ -309,8 +311,7 @@ std::size_t ImaPcmDecoder::decode(std::span<const std::uint8_t> blocks, std::uin
     return static_cast<std::size_t>(end.at - out);
 }
 
-std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels,
-                                    std::size_t blockAlign) {
+std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels, std::size_t blockAlign) {
     std::vector<std::uint8_t> out;
     if (!ImaValidBlockAlign(blockAlign, channels)) return out;
     const std::size_t frames = samples.size() / channels;
@@ -337,8 +338,8 @@ std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsig
         for (std::size_t k = 0; k + 1 < perBlock; ++k) {
             for (unsigned c = 0; c < channels; ++c) {
                 const unsigned code = state[c].encode(sample(start + 1 + k, c));
-                std::uint8_t& byte = codes[(k / kSamplesPerGroup) * groupStride + c * kGroupBytes +
-                                           (k % kSamplesPerGroup) / 2];
+                std::uint8_t& byte =
+                    codes[(k / kSamplesPerGroup) * groupStride + c * kGroupBytes + (k % kSamplesPerGroup) / 2];
                 byte = static_cast<std::uint8_t>(k % 2 == 0 ? code : byte | code << 4);
             }
         }

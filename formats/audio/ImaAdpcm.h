@@ -65,7 +65,6 @@ private:
 // Encodes interleaved samples into whole blocks of blockAlign bytes. The last
 // block is filled up by holding the last sample, so the game, which reads whole
 // blocks, never meets a short one. blockAlign must pass ImaValidBlockAlign.
-std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels,
-                                    std::size_t blockAlign);
+std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels, std::size_t blockAlign);
 
 }  // namespace varnok::audio

@@ -15,11 +15,11 @@ enum class MpegVersion { Mpeg1, Mpeg2, Mpeg25 };
 
 struct MpegFrameHeader {
     MpegVersion version = MpegVersion::Mpeg1;
-    unsigned layer = 0;              // 1, 2 or 3
-    std::uint32_t sampleRate = 0;    // Hz
-    unsigned channels = 0;           // 1 for single channel, else 2
-    std::uint32_t bitrate = 0;       // bits per second; 0 for a free-format stream
-    std::size_t frameLength = 0;     // bytes, header included; 0 when free format hides it
+    unsigned layer = 0;            // 1, 2 or 3
+    std::uint32_t sampleRate = 0;  // Hz
+    unsigned channels = 0;         // 1 for single channel, else 2
+    std::uint32_t bitrate = 0;     // bits per second; 0 for a free-format stream
+    std::size_t frameLength = 0;   // bytes, header included; 0 when free format hides it
 };
 
 // The header at the start of `bytes`, or nothing when those bytes are not one

@@ -16,10 +16,10 @@ enum class WaveEncoding { Pcm, ImaAdpcm };
 
 struct WaveFormat {
     WaveEncoding encoding = WaveEncoding::Pcm;
-    unsigned channels = 0;          // 1 or 2
-    std::uint32_t sampleRate = 0;   // Hz, never 0
-    unsigned bitsPerSample = 0;     // 8 or 16 for PCM, 4 for IMA ADPCM
-    std::size_t blockAlign = 0;     // bytes per sample frame (PCM) or per block (ADPCM)
+    unsigned channels = 0;         // 1 or 2
+    std::uint32_t sampleRate = 0;  // Hz, never 0
+    unsigned bitsPerSample = 0;    // 8 or 16 for PCM, 4 for IMA ADPCM
+    std::size_t blockAlign = 0;    // bytes per sample frame (PCM) or per block (ADPCM)
 };
 
 // A sound as a WAVE file holds it; `data` points into the bytes that were read.

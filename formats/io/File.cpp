@@ -23,8 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 [[noreturn]] void ThrowIo(const std::string& what, const fs::path& path, int err) {
-    throw FormatError(FormatErrorKind::InputOutput,
-                      what + " \"" + path.string() + "\": " + std::strerror(err));
+    throw FormatError(FormatErrorKind::InputOutput, what + " \"" + path.string() + "\": " + std::strerror(err));
 }
 
 // Staging files are named "." + the target's name + kStagingInfix + a random
@@ -34,8 +33,7 @@ constexpr std::size_t kSuffixLength = 8;
 constexpr std::string_view kSuffixAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
 
 std::string RandomSuffix() {
-    static thread_local std::mt19937_64 rng{std::random_device{}() ^
-                                            static_cast<std::uint64_t>(::getpid()) << 32};
+    static thread_local std::mt19937_64 rng{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()) << 32};
     std::string out(kSuffixLength, 'x');
     for (char& c : out) c = kSuffixAlphabet[rng() % kSuffixAlphabet.size()];
     return out;
@@ -60,7 +58,8 @@ bool LockStagingFile(int fd, const fs::path& staging) {
         // Without locks on this file system the clean-up never removes anything.
         if (errno != EINTR) return true;
     }
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     return ::fstat(fd, &opened) == 0 && ::lstat(staging.c_str(), &named) == 0 && SameFile(opened, named);
 }
 
@@ -70,7 +69,8 @@ bool RemoveIfAbandoned(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     bool removed = false;
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
         ::lstat(path.c_str(), &named) == 0 && SameFile(opened, named)) {
         removed = ::unlink(path.c_str()) == 0;  // while the lock is held
@@ -160,9 +160,9 @@ std::size_t InputFile::readDirect(std::uint64_t offset, std::span<std::uint8_t> 
 
 Bytes InputFile::readExactly(std::uint64_t offset, std::size_t n) const {
     if (offset > size_ || n > size_ - offset) {
-        throw FormatError(FormatErrorKind::Corrupt,
-                          "\"" + path_.string() + "\" ends at offset " + std::to_string(size_) + ", but " +
-                              std::to_string(n) + " bytes are needed at offset " + std::to_string(offset));
+        throw FormatError(FormatErrorKind::Corrupt, "\"" + path_.string() + "\" ends at offset " +
+                                                        std::to_string(size_) + ", but " + std::to_string(n) +
+                                                        " bytes are needed at offset " + std::to_string(offset));
     }
     Bytes out(n);
     if (readAt(offset, out) != n) {

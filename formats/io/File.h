@@ -50,7 +50,7 @@ private:
     std::filesystem::path path_;
     int fd_ = -1;
     std::uint64_t size_ = 0;
-    mutable Bytes ahead_;                // bytes from aheadStart_ on
+    mutable Bytes ahead_;  // bytes from aheadStart_ on
     mutable std::uint64_t aheadStart_ = 0;
     mutable std::uint64_t nextRead_ = 0;  // where a read that follows the last one starts
 };
@@ -88,8 +88,7 @@ public:
     // the file system has no unnamed files, the named staging file is used.
     enum class Staging { Named, Unnamed };
 
-    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable,
-                             Staging staging = Staging::Named);
+    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable, Staging staging = Staging::Named);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -122,7 +121,7 @@ private:
     std::filesystem::path target_;
     std::filesystem::path staging_;
     int fd_ = -1;
-    int lockFd_ = -1;  // keeps the staging file's lock from finish() to the rename
+    int lockFd_ = -1;     // keeps the staging file's lock from finish() to the rename
     int unnamedFd_ = -1;  // the unnamed file from finish() until commit() links it in
     bool unnamed_ = false;
     std::uint64_t written_ = 0;

@@ -77,7 +77,8 @@ void Inflate(StreamInput& input, std::uint64_t originalSize, std::uint64_t limit
     // inflate thousands of payloads, and a fresh quarter megabyte for each costs
     // more than many of them take to inflate.
     thread_local Bytes buffer;
-    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(originalSize, 1), kChunk));
+    const auto length =
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(originalSize, 1), kChunk));
     if (buffer.size() < length) buffer.resize(length);
     const std::span<std::uint8_t> chunk(buffer.data(), length);
     int rc = Z_OK;

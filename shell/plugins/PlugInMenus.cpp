@@ -6,8 +6,7 @@
 namespace varnok {
 
 PlugInMenuElements FillPlugInMenus(const std::array<PlugInMenuArray, kPlugInMenuCount>& arrays,
-                                   const PlugInCatalog& catalog,
-                                   const std::function<void(PlugInMenu, int)>& clicked) {
+                                   const PlugInCatalog& catalog, const std::function<void(PlugInMenu, int)>& clicked) {
     PlugInMenuElements elements;
     for (std::size_t m = 0; m < kPlugInMenuCount; ++m) {
         const PlugInMenuArray& array = arrays[m];

@@ -29,7 +29,6 @@ using PlugInMenuElements = std::array<std::vector<QAction*>, kPlugInMenuCount>;
 // placeholder of every menu that got an entry. A click calls `clicked` with the
 // menu and the plug-in number.
 PlugInMenuElements FillPlugInMenus(const std::array<PlugInMenuArray, kPlugInMenuCount>& arrays,
-                                   const PlugInCatalog& catalog,
-                                   const std::function<void(PlugInMenu, int)>& clicked);
+                                   const PlugInCatalog& catalog, const std::function<void(PlugInMenu, int)>& clicked);
 
 }  // namespace varnok

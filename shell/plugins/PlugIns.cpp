@@ -130,8 +130,8 @@ void PlugInHost::UnpackPackage(const fs::path& package, int number, PlugInCatalo
     }
     MakeRunnable(folder / kProgram);
     if (Read(number, "Startup", "Load") == "1") RunPlugIn(number, Read(number, "Startup", "Command"));
-    for (PlugInMenu menu : {PlugInMenu::Export, PlugInMenu::Import, PlugInMenu::OpenWith, PlugInMenu::About,
-                            PlugInMenu::PlugIns}) {
+    for (PlugInMenu menu :
+         {PlugInMenu::Export, PlugInMenu::Import, PlugInMenu::OpenWith, PlugInMenu::About, PlugInMenu::PlugIns}) {
         const std::string_view section = PlugInSection(menu);
         if (Read(number, section, "Load") != "1") continue;
         // About Plug-In lists the plug-in under its own name.

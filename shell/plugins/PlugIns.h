@@ -34,9 +34,7 @@ struct PlugInCatalog {
     // open-with entry. Plug-ins above 50 have no slot. The engine's PlugInTypes().
     std::array<std::string, 51> types;
 
-    const std::vector<PlugInMenuEntry>& entries(PlugInMenu menu) const {
-        return menus[static_cast<std::size_t>(menu)];
-    }
+    const std::vector<PlugInMenuEntry>& entries(PlugInMenu menu) const { return menus[static_cast<std::size_t>(menu)]; }
     std::vector<PlugInMenuEntry>& entries(PlugInMenu menu) { return menus[static_cast<std::size_t>(menu)]; }
 };
 

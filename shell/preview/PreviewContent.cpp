@@ -23,9 +23,9 @@ QString Extension(const std::string& name) {
 }
 
 bool SameBytes(std::string_view text, std::span<const std::uint8_t> bytes) {
-    return text.size() == bytes.size() && std::equal(text.begin(), text.end(), bytes.begin(), [](char t, std::uint8_t b) {
-               return static_cast<std::uint8_t>(t) == b;
-           });
+    return text.size() == bytes.size() &&
+           std::equal(text.begin(), text.end(), bytes.begin(),
+                      [](char t, std::uint8_t b) { return static_cast<std::uint8_t>(t) == b; });
 }
 
 bool IsSoundName(const QString& extension) {
@@ -57,8 +57,8 @@ bool HasTga2Footer(const Bytes& bytes) {
 
 QImage DecodeImage(const Bytes& bytes, const QByteArray& format, QString& why) {
     if (format == "tga" && !HasTga2Footer(bytes)) return DecodeTga(bytes, why);
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<qsizetype>(bytes.size()));
+    QByteArray data =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
@@ -142,9 +142,11 @@ PreviewContent BuildPreview(const EntryReader& reader) {
         Fill(content, reader, read);
     } catch (const std::exception& e) {
         // Out of memory, or a decoder's failure nobody foresaw: the pane says so.
-        content = PreviewContent{PreviewKind::Damaged, content.details,
+        content = PreviewContent{PreviewKind::Damaged,
+                                 content.details,
                                  QStringLiteral("This entry cannot be shown: %1").arg(QString::fromStdString(e.what())),
-                                 {}, {}};
+                                 {},
+                                 {}};
     }
     return content;
 }

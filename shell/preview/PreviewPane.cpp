@@ -31,8 +31,8 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     hex_ = new HexView;
     hex_->setObjectName(QStringLiteral("txtHex"));
     stack_ = new QStackedWidget;
-    for (QWidget* view : {static_cast<QWidget*>(message_), static_cast<QWidget*>(text_),
-                          static_cast<QWidget*>(image_), static_cast<QWidget*>(sound_), static_cast<QWidget*>(hex_)}) {
+    for (QWidget* view : {static_cast<QWidget*>(message_), static_cast<QWidget*>(text_), static_cast<QWidget*>(image_),
+                          static_cast<QWidget*>(sound_), static_cast<QWidget*>(hex_)}) {
         stack_->addWidget(view);
     }
     auto* layout = new QVBoxLayout(this);

@@ -8,15 +8,13 @@ namespace varnok {
 namespace {
 
 QString Duration(qint64 ms) {
-    return QStringLiteral("%1:%2.%3")
-        .arg(ms / 60000)
-        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms / 100 % 10);
+    return QStringLiteral("%1:%2.%3").arg(ms / 60000).arg(ms / 1000 % 60, 2, 10, QLatin1Char('0')).arg(ms / 100 % 10);
 }
 
 QString Channels(unsigned channels) {
-    return channels == 1 ? QStringLiteral("mono") : channels == 2 ? QStringLiteral("stereo")
-                                                                   : QStringLiteral("%1 channels").arg(channels);
+    return channels == 1   ? QStringLiteral("mono")
+           : channels == 2 ? QStringLiteral("stereo")
+                           : QStringLiteral("%1 channels").arg(channels);
 }
 
 }  // namespace

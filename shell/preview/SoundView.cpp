@@ -52,8 +52,10 @@ void SoundView::TogglePlay() {
         return;
     }
     status_->clear();
-    if (!clip_.pcm.isEmpty()) PlayPcm();
-    else if (!clip_.mp3.isEmpty()) PlayMp3();
+    if (!clip_.pcm.isEmpty())
+        PlayPcm();
+    else if (!clip_.mp3.isEmpty())
+        PlayMp3();
 }
 
 void SoundView::Stop() {

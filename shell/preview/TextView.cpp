@@ -8,7 +8,7 @@
 namespace varnok {
 
 bool IsTextName(const QString& extension) {
-    static const std::array<const char*, 12> names = {"ini", "txt", "cfg", "log", "xml", "htm",
+    static const std::array<const char*, 12> names = {"ini",  "txt", "cfg", "log", "xml", "htm",
                                                       "html", "bat", "lua", "csv", "def", "inf"};
     return std::any_of(names.begin(), names.end(), [&](const char* n) { return extension == QLatin1String(n); });
 }

@@ -12,8 +12,7 @@ namespace varnok {
 std::filesystem::path SettingsFile() { return std::filesystem::path(WindowsDir()) / "varnok2.ini"; }
 
 std::string INIAccess(const std::filesystem::path& file, std::string_view mode, std::string_view section,
-                      std::string_view key, const std::optional<std::string>& value,
-                      std::string_view defaultValue) {
+                      std::string_view key, const std::optional<std::string>& value, std::string_view defaultValue) {
     if (mode.empty()) return "ERROR MODE";
     if (section.empty()) return "ERROR Secname";
     if (key.empty()) return "ERROR Keyname";

@@ -25,8 +25,7 @@ std::filesystem::path SettingsFile();
 // A damaged or unreadable file never raises: reads take the default, writes are
 // lost.
 std::string INIAccess(const std::filesystem::path& file, std::string_view mode, std::string_view section,
-                      std::string_view key, const std::optional<std::string>& value,
-                      std::string_view defaultValue);
+                      std::string_view key, const std::optional<std::string>& value, std::string_view defaultValue);
 
 // Booleans are stored as "True" and "False".
 template <std::same_as<bool> Bool>
@@ -37,9 +36,9 @@ std::string INIAccess(const std::filesystem::path& file, std::string_view mode, 
 
 // Numbers are stored in plain decimal.
 template <std::integral Number>
-    requires(!std::same_as<Number, bool> && !std::same_as<Number, char>)
-std::string INIAccess(const std::filesystem::path& file, std::string_view mode, std::string_view section,
-                      std::string_view key, Number value, std::string_view defaultValue) {
+requires(!std::same_as<Number, bool> && !std::same_as<Number, char>) std::string
+    INIAccess(const std::filesystem::path& file, std::string_view mode, std::string_view section, std::string_view key,
+              Number value, std::string_view defaultValue) {
     return INIAccess(file, mode, section, key, std::optional<std::string>(std::to_string(value)), defaultValue);
 }
 

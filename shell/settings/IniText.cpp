@@ -158,7 +158,8 @@ void IniText::set(std::string_view section, std::string_view key, std::string_vi
     if (at.keyFound) {
         // Keep the key as spelled in the file and the blanks after its "=".
         const Line& line = at.keyLine;
-        const std::string_view rest = std::string_view(bytes_).substr(line.valueBegin, line.contentEnd - line.valueBegin);
+        const std::string_view rest =
+            std::string_view(bytes_).substr(line.valueBegin, line.contentEnd - line.valueBegin);
         const auto lead = std::min(rest.find_first_not_of(kBlanks), rest.size());
         bytes_.replace(line.valueBegin + lead, rest.size() - lead, value);
         return;

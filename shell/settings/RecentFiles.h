@@ -26,8 +26,7 @@ class RecentFiles {
 public:
     static constexpr int kEntries = 4;
 
-    explicit RecentFiles(std::filesystem::path settingsFile = SettingsFile())
-        : settings_(std::move(settingsFile)) {}
+    explicit RecentFiles(std::filesystem::path settingsFile = SettingsFile()) : settings_(std::move(settingsFile)) {}
 
     // Run once at start-up. Slot 1 and the separator are shown only when key "1"
     // holds a path; slots 2 to 4 take their keys' texts and are shown when these
