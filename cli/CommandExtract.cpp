@@ -56,7 +56,8 @@ const Command kExtractCommand{
     "  --overwrite       replace existing files; without it they are kept (and asked\n"
     "                    about when stdin is a terminal), and a file kept unasked\n"
     "                    makes the exit status 1\n"
-    "  --wav             write BAG sound entries of plain wave data as WAVE files\n"
+    "  --wav             write BAG sound entries (PCM, and IMA ADPCM decoded to\n"
+    "                    16-bit PCM) as playable .wav files\n"
     "  --raw             write them as they are stored (the default without a terminal)\n",
     kOptions, &RunExtract};
 
