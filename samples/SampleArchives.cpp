@@ -1,5 +1,6 @@
 #include "samples/SampleArchives.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "formats/audio/ImaAdpcm.h"
+#include "formats/audio/Wave.h"
 #include "formats/cBAG.h"
 #include "formats/cMPK.h"
 #include "formats/cRFD.h"
@@ -71,6 +73,43 @@ std::string EntryName(std::mt19937& rng, int i) {
     return std::string(kStems[rng() % kStems.size()]) + std::to_string(i) + kExtensions[rng() % kExtensions.size()];
 }
 
+Bytes Tone(int samples, int frequency, int rate, bool sixteenBit);
+
+// An uncompressed 24-bit TGA picture of 64 x 64 or 128 x 128 pixels: bands of
+// colour that differ from picture to picture, so the preview has textures to show.
+Bytes TgaPicture(int i) {
+    const std::uint16_t side = i % 2 == 0 ? 128 : 64;
+    Bytes out(18, 0);
+    out[2] = 2;  // true-colour, uncompressed
+    out[12] = static_cast<std::uint8_t>(side & 0xFF);
+    out[13] = static_cast<std::uint8_t>(side >> 8);
+    out[14] = out[12];
+    out[15] = out[13];
+    out[16] = 24;
+    const double phase = i * 0.7;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            for (const double k : {0.05, 0.08, 0.11}) {  // blue, green, red
+                out.push_back(static_cast<std::uint8_t>(127 + 120 * std::sin(phase + k * x + (0.15 - k) * y)));
+            }
+        }
+    }
+    return out;
+}
+
+// A 16-bit mono PCM WAVE file of half a second to a second and a half: a tone
+// whose pitch follows i.
+Bytes WavePayload(int i) {
+    constexpr int kRate = 22050;
+    const int samples = kRate / 2 * (1 + i % 3);
+    Bytes out;
+    const auto header = audio::PcmWaveHeader(1, kRate, 16, static_cast<std::uint64_t>(samples) * 2);
+    out.insert(out.end(), header.begin(), header.end());
+    const Bytes pcm = Tone(samples, 220 + 20 * (i % 12), kRate, true);
+    out.insert(out.end(), pcm.begin(), pcm.end());
+    return out;
+}
+
 Bytes EntryPayload(std::mt19937& rng, int i) {
     const std::size_t size = 3 + rng() % (i % 17 == 0 ? 60000 : 4000);
     switch (rng() % 3) {
@@ -91,10 +130,18 @@ void WriteSampleRfh(const fs::path& folder, const fs::path& scratch) {
     cRFD rfd;
     rfd.RFDOpen(data);
     for (int i = 1; i <= kEntries; ++i) {
-        const std::string name = EntryName(rng, i);
+        std::string name = EntryName(rng, i);
         const std::string storedFolder = kFolders[rng() % kFolders.size()];
+        Bytes payload = EntryPayload(rng, i);
+        // Textures are real pictures, and every 32nd entry is a sound; the random
+        // numbers drawn stay the same, so the other names and folders do too.
+        if (name.ends_with(".tga")) payload = TgaPicture(i);
+        if (i % 32 == 16) {
+            name.replace(name.rfind('.'), std::string::npos, ".wav");
+            payload = WavePayload(i);
+        }
         const fs::path source = scratch / name;
-        WriteFile(source, EntryPayload(rng, i));
+        WriteFile(source, payload);
         const std::int32_t packed = rfd.RFDAddFile(rfh.RFHNextOffSet(), source, true);
         rfh.RFHAddFile(source, name, packed);
         if (!storedFolder.empty()) rfh.SetFilePath(rfh.GetFileCount(), storedFolder);
