@@ -1,7 +1,6 @@
-// The file and inflation layer under the formats: the bounds-checked reader, the
-// replacement file, and the fast paths (read-ahead, kernel copies, writes without a
-// flush, payloads prepared apart, inflation from pieces), which must give the bytes
-// the plain path gives.
+// The file and inflation layer under the formats: the replacement file, and the
+// fast paths (read-ahead, kernel copies, writes without a flush, payloads prepared
+// apart, inflation from pieces), which must give the bytes the plain path gives.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -27,18 +26,6 @@ std::string Message(const std::function<void()>& fn) {
         return e.what();
     }
     return "no failure";
-}
-
-TEST(ByteReader, ReadsLittleEndianAndFailsStickyPastTheEnd) {
-    const std::uint8_t raw[] = {0xE8, 0x03, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x07};
-    ByteReader r(raw);
-    EXPECT_EQ(r.u32le(), 1000u);
-    EXPECT_EQ(r.i32le(), -1);
-    EXPECT_EQ(r.remaining(), 1u);
-    EXPECT_EQ(r.u32le(), 0u);  // only one byte left
-    EXPECT_FALSE(r.ok());
-    EXPECT_EQ(r.u8(), 0u);  // stays failed
-    EXPECT_TRUE(r.bytes(0).empty());
 }
 
 TEST(ReplacementFile, CommitReplacesAndAbandonLeavesTheOldFileWhole) {
