@@ -10,31 +10,15 @@
 #include "formats/audio/MpegHeader.h"
 #include "formats/audio/Wave.h"
 #include "formats/io/ByteReader.h"
+#include "tests/formats/Failure.h"
 
 namespace varnok::audio {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Samples = std::vector<std::int16_t>;
-
-FormatErrorKind KindOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const FormatError& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no FormatError";
-    return FormatErrorKind::Range;
-}
-
-std::string MessageOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const FormatError& e) {
-        return e.what();
-    }
-    return "no FormatError";
-}
+using test::KindOf;
+using test::MessageOf;
 
 // Interleaved frames of a sine per channel, each channel at its own pitch.
 Samples Sine(std::size_t frames, unsigned channels, double amplitude = 12000) {
