@@ -167,7 +167,8 @@ TEST(BAG, OnlyGabaWithGameType4IsValid) {
     bag.BAGOpen(dir / "type3.bag");  // not a BAG archive: nothing happens
     EXPECT_FALSE(bag.BAGValid(""));
     // Valid by its first 8 bytes, but the header stops short.
-    EXPECT_EQ(KindOf([&] { bag.BAGOpen(dir.write("cut.bag", std::string("GABA\x04\0\0\0\x01", 9))); }), FormatErrorKind::Corrupt);
+    const auto cut = dir.write("cut.bag", std::string("GABA\x04\0\0\0\x01", 9));
+    EXPECT_EQ(KindOf([&] { bag.BAGOpen(cut); }), FormatErrorKind::Corrupt);
 }
 
 TEST(BAG, OpenRefusesBadCountsAndShortTablesKeepingTheOpenArchive) {
@@ -218,7 +219,8 @@ TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
 // MP3 and unknown data are never offered; Yes and No hold for one entry, the
 // answers to all until the caller resets; nobody to ask is No.
 TEST(BAG, ConvertAnswersHoldForOneEntryOrUntilTheCallerResets) {
-    Archive a({{"a", 22050, 6, 0, {1, 2}}, {"b", 22050, 2, 0, {3}}, {"c", 0, 37, 0, {4}}, {"d", 22050, 5, 0, {5}}});
+    Archive a({{"a", 22050, 6, 0, {1, 2}}, {"b", 22050, 2, 0, {3}}, {"c", 0, 37, 0, {4}},  //
+               {"d", 22050, 5, 0, {5}}});
     for (std::int32_t n : {1, 3, 4}) EXPECT_EQ(a.extract(n).size(), n == 1 ? 2u : 1u) << n;
     EXPECT_EQ(a.asked.size(), 1u);
     for (const auto& [answer, wave] : {std::pair{ConvertAnswer::YesToAll, true}, {ConvertAnswer::NoToAll, false}}) {
