@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -167,13 +166,6 @@ std::vector<ReadEntry> ReadRfhIndependently(const fs::path& index, bool& ok) {
         entries.push_back(std::move(e));
     }
     return entries;
-}
-
-std::vector<std::string> FileNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace varnok::test

@@ -48,7 +48,4 @@ struct ReadEntry {
 // original size) is a test failure, and `ok` is set false.
 std::vector<ReadEntry> ReadRfhIndependently(const std::filesystem::path& index, bool& ok);
 
-// The file names in `folder`, sorted.
-std::vector<std::string> FileNames(const std::filesystem::path& folder);
-
 }  // namespace varnok::test

@@ -89,9 +89,9 @@ Change RenameOne(const State& before, int round, std::mt19937& rng) {
 }
 
 // Files a user would see beside the archive: anything but the pair and hidden files.
-std::vector<std::string> VisibleStrays(const fs::path& folder) {
+std::vector<std::string> VisibleStrays(const TempDir& dir) {
     std::vector<std::string> strays;
-    for (const std::string& name : FileNames(folder)) {
+    for (const std::string& name : dir.listing("arch")) {
         if (name != "game.rfh" && name != "game.rfd" && !name.starts_with(".")) strays.push_back(name);
     }
     return strays;
@@ -127,11 +127,11 @@ TEST(CliCrashTest, KilledEditsLeaveTheArchiveAsItWasBeforeOrAfter) {
         ::waitpid(pid, &status, 0);
         SCOPED_TRACE(change.args[0] + " killed after " + std::to_string(delay.count()) + " us");
 
-        EXPECT_EQ(VisibleStrays(dir / "arch"), std::vector<std::string>{});
-        if (FileNames(dir / "arch").size() > 2) ++leftStaging;
+        EXPECT_EQ(VisibleStrays(dir), std::vector<std::string>{});
+        if (dir.listing("arch").size() > 2) ++leftStaging;
         const CliResult list = RunCli(dir.path(), {"list", "arch/game.rfh"});
         ASSERT_EQ(list.exitCode, 0) << list.err;
-        EXPECT_EQ(FileNames(dir / "arch"), (std::vector<std::string>{"game.rfd", "game.rfh"}));
+        EXPECT_EQ(dir.listing("arch"), (std::vector<std::string>{"game.rfd", "game.rfh"}));
         const CliResult test = RunCli(dir.path(), {"test", "arch/game.rfh"});
         ASSERT_EQ(test.exitCode, 0) << test.err;
 

@@ -10,31 +10,15 @@
 #include "formats/audio/MpegHeader.h"
 #include "formats/audio/Wave.h"
 #include "formats/io/ByteReader.h"
+#include "tests/formats/Failure.h"
 
 namespace varnok::audio {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Samples = std::vector<std::int16_t>;
-
-FormatErrorKind KindOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const FormatError& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no FormatError";
-    return FormatErrorKind::Range;
-}
-
-std::string MessageOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const FormatError& e) {
-        return e.what();
-    }
-    return "no FormatError";
-}
+using test::KindOf;
+using test::MessageOf;
 
 // Interleaved frames of a sine per channel, each channel at its own pitch.
 Samples Sine(std::size_t frames, unsigned channels, double amplitude = 12000) {
@@ -59,44 +43,33 @@ double SignalToNoiseDb(const Samples& signal, const Samples& decoded) {
 
 // Codes worked through by hand from the step and index tables, starting at 0 with
 // step index 0: 4 -> +7, 7 -> +16, C -> -21, 8 -> -2, 0 -> +2, 0 -> +2, 1 -> +6, F -> -30.
+// They check the textbook decoder below, which checks the rest.
 TEST(ImaAdpcm, DecodesAMonoBlockByHand) {
     const Bytes block = {0x00, 0x00, 0, 0, 0x74, 0x8C, 0x00, 0xF1};
     EXPECT_EQ(ImaDecode(block, 1, 8, "t"), Samples({0, 7, 23, 2, 0, 2, 4, 10, -20}));
-
-    // At step index 88 every step overshoots: the prediction clamps instead of wrapping.
-    const Bytes loud = {0x00, 0x7D, 88, 0, 0xF7, 0x00, 0x00, 0x00};  // 32000
-    const Samples out = ImaDecode(loud, 1, 8, "t");
-    EXPECT_EQ(Samples(out.begin(), out.begin() + 3), Samples({32000, 32767, -28669}));
-
-    // Each block starts again from its own header; a short last block decodes as far as it goes.
-    const Bytes twoBlocks = {0x00, 0x00, 0, 0, 0x74, 0x8C, 0x00, 0xF1, 0x10, 0x00, 0, 0, 0x04};
-    const Samples both = ImaDecode(twoBlocks, 1, 8, "t");
-    EXPECT_EQ(Samples(both.begin() + 9, both.end()), Samples({16, 23, 24}));
 }
 
-TEST(ImaAdpcm, StereoBlocksInterleaveFourBytesPerChannel) {
-    const Bytes block = {100, 0, 0, 0, 0x9C, 0xFF, 0, 0,  // left 100, right -100, both at step index 0
-                         0x04, 0, 0, 0,                   // left: +7, then 0s
-                         0x0C, 0, 0, 0};                  // right: -7, then 0s
-    const Samples out = ImaDecode(block, 2, 16, "t");
-    ASSERT_EQ(out.size(), 18u);
-    EXPECT_EQ(Samples(out.begin(), out.begin() + 6), Samples({100, -100, 107, -107, 108, -106}));
-    EXPECT_EQ(ImaSamplesPerBlock(1024, 2), 1017u);
-    EXPECT_EQ(ImaSamplesPerBlock(512, 1), 1017u);
-    EXPECT_EQ(ImaSamplesPerBlock(7, 2), 0u);
-}
-
+// A bad block, whole or in a later piece, is named by its place in the whole data.
 TEST(ImaAdpcm, MalformedBlocksAreRefusedWithTheirPlace) {
     const Bytes badIndex = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 89, 0, 0, 0, 0, 0};
     EXPECT_EQ(MessageOf([&] { ImaDecode(badIndex, 1, 8, "record 3 of x.bag"); }),
               "ADPCM block 2 of record 3 of x.bag (at data offset 0x8) has step index 89 for channel 1, "
               "above the highest, 88");
-    for (const auto& [data, channels, blockAlign] : {std::tuple{Bytes{0, 0, 0}, 1u, std::size_t{8}},
-                                                     {Bytes(8 + 3, 0), 1u, 8},      // last block cut in its header
-                                                     {Bytes(16 + 7, 0), 2u, 16},    // 7 bytes left for 8 of headers
-                                                     {Bytes(8, 0), 1u, 0}}) {
-        EXPECT_EQ(KindOf([&] { ImaDecode(data, channels, blockAlign, "t"); }), FormatErrorKind::Corrupt);
+    Bytes data(8 * 5, 0);
+    data[8 * 3 + 2] = 90;
+    ImaPcmDecoder decoder(1, 8, "record 2 of x.bag");
+    Bytes pcm(ImaPcmBytes(data.size(), 1, 8));
+    const std::size_t first = decoder.decode(std::span(data).first(16), pcm.data());
+    EXPECT_EQ(MessageOf([&] { decoder.decode(std::span(data).subspan(16), pcm.data() + first); }),
+              "ADPCM block 4 of record 2 of x.bag (at data offset 0x18) has step index 90 for channel 1, "
+              "above the highest, 88");
+    for (const auto& [bytes, channels, blockAlign] : {std::tuple{Bytes{0, 0, 0}, 1u, std::size_t{8}},
+                                                      {Bytes(8 + 3, 0), 1u, 8},      // last block cut in its header
+                                                      {Bytes(16 + 7, 0), 2u, 16},    // 7 bytes left for 8 of headers
+                                                      {Bytes(8, 0), 1u, 0}}) {
+        EXPECT_EQ(KindOf([&] { ImaDecode(bytes, channels, blockAlign, "t"); }), FormatErrorKind::Corrupt);
     }
+    EXPECT_EQ(KindOf([] { ImaPcmDecoder(1, 0, "t"); }), FormatErrorKind::Corrupt);
 }
 
 // The textbook decoder, one sample at a time from the step table, for checking the
@@ -171,19 +144,6 @@ TEST(ImaAdpcm, DecodingWholeOrInPiecesGivesTheTextbookSamples) {
     }
 }
 
-// A bad block in a later piece is named by its place in the whole data.
-TEST(ImaAdpcm, PiecesNameAFailingBlockByItsPlaceInTheData) {
-    Bytes data(8 * 5, 0);
-    data[8 * 3 + 2] = 90;
-    ImaPcmDecoder decoder(1, 8, "record 2 of x.bag");
-    Bytes pcm(ImaPcmBytes(data.size(), 1, 8));
-    const std::size_t first = decoder.decode(std::span(data).first(16), pcm.data());
-    EXPECT_EQ(MessageOf([&] { decoder.decode(std::span(data).subspan(16), pcm.data() + first); }),
-              "ADPCM block 4 of record 2 of x.bag (at data offset 0x18) has step index 90 for channel 1, "
-              "above the highest, 88");
-    EXPECT_EQ(KindOf([] { ImaPcmDecoder(1, 0, "t"); }), FormatErrorKind::Corrupt);
-}
-
 TEST(ImaAdpcm, EncodedSinesComeBackAboveTwentyDecibels) {
     for (unsigned channels : {1u, 2u}) {
         const std::size_t blockAlign = ImaDefaultBlockAlign(22050, channels);
@@ -199,8 +159,7 @@ TEST(ImaAdpcm, EncodedSinesComeBackAboveTwentyDecibels) {
         EXPECT_EQ(decoded.back(), decoded[decoded.size() - 1 - channels * 50]);  // the padding holds still
     }
     EXPECT_TRUE(ImaEncode({}, 1, 512).empty());
-    EXPECT_FALSE(ImaValidBlockAlign(514, 1));
-    EXPECT_FALSE(ImaValidBlockAlign(8, 2));
+    EXPECT_FALSE(ImaValidBlockAlign(514, 1) || ImaValidBlockAlign(8, 2));
     EXPECT_TRUE(ImaValidBlockAlign(16, 2));
 }
 
@@ -233,10 +192,8 @@ Bytes Fmt(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::ui
 TEST(Wave, ReadsPcmPastUnknownAndOddChunks) {
     const Bytes file = Riff({{"LIST", {1, 2, 3}}, {"fmt ", Fmt(1, 2, 22050, 4, 16)}, {"data", {1, 2, 3, 4, 5, 6}}});
     const WaveSound s = ReadWave(file, "\"a.wav\"");
-    EXPECT_EQ(s.format.encoding, WaveEncoding::Pcm);
-    EXPECT_EQ(s.format.channels, 2u);
-    EXPECT_EQ(s.format.sampleRate, 22050u);
-    EXPECT_EQ(s.format.bitsPerSample, 16u);
+    EXPECT_EQ(std::tuple(s.format.encoding, s.format.channels, s.format.sampleRate, s.format.bitsPerSample),
+              std::tuple(WaveEncoding::Pcm, 2u, 22050u, 16u));
     EXPECT_EQ(Bytes(s.data.begin(), s.data.end()), Bytes({1, 2, 3, 4}));  // the cut-off frame is dropped
 
     const WaveSound adpcm = ReadWave(Riff({{"fmt ", Fmt(0x11, 1, 11025, 256, 4)}, {"data", Bytes(256)}}), "t");
@@ -268,17 +225,7 @@ TEST(Wave, RefusesWhatItCannotReadSayingWhy) {
         {Riff({{"fmt ", Bytes(14)}, {"data", {}}}), "\"x.wav\" has a \"fmt \" chunk of 14 bytes; it needs at least 16"},
     };
     for (const auto& [bytes, message] : cases) EXPECT_EQ(MessageOf([&] { ReadWave(bytes, "\"x.wav\""); }), message);
-}
-
-TEST(Wave, WritesTheCanonicalPcmHeader) {
-    const PcmWaveHeaderBytes h = PcmWaveHeader(2, 11025, 16, 1000);
-    EXPECT_EQ(Bytes(h.begin(), h.end()), Bytes({'R', 'I', 'F', 'F', 0x0C, 0x04, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't',
-                                                ' ', 16, 0, 0, 0, 1, 0, 2, 0, 0x11, 0x2B, 0, 0, 0x44, 0xAC, 0, 0, 4, 0,
-                                                16, 0, 'd', 'a', 't', 'a', 0xE8, 0x03, 0, 0}));
     EXPECT_EQ(KindOf([] { PcmWaveHeader(1, 8000, 8, 0xFFFFFFFFull - 35); }), FormatErrorKind::Range);
-    const PcmWaveHeaderBytes empty = PcmWaveHeader(2, 11025, 16, 0);
-    const WaveSound back = ReadWave(Bytes(empty.begin(), empty.end()), "t");
-    EXPECT_EQ(back.format.blockAlign, 4u);
 }
 
 struct MpegCase {
@@ -301,12 +248,8 @@ TEST(Mpeg, FrameHeadersGiveRateChannelsAndBitrate) {
     for (const MpegCase& c : cases) {
         const auto h = ParseMpegFrameHeader(c.header);
         ASSERT_TRUE(h) << +c.header[1];
-        EXPECT_EQ(h->version, c.version);
-        EXPECT_EQ(h->layer, c.layer);
-        EXPECT_EQ(h->sampleRate, c.rate);
-        EXPECT_EQ(h->channels, c.channels);
-        EXPECT_EQ(h->bitrate, c.bitrate);
-        EXPECT_EQ(h->frameLength, c.frameLength);
+        EXPECT_EQ(std::tuple(h->version, h->layer, h->sampleRate, h->channels, h->bitrate, h->frameLength),
+                  std::tuple(c.version, c.layer, c.rate, c.channels, c.bitrate, c.frameLength));
     }
     for (const Bytes& bad : {Bytes{0xFF, 0xFB, 0xF0, 0}, Bytes{0xFF, 0xFB, 0x0C, 0}, Bytes{0xFF, 0xEB, 0x90, 0},
                              Bytes{0xFF, 0xF9, 0x90, 0}, Bytes{0xFF, 0x7B, 0x90, 0}, Bytes{0xFF, 0xFB, 0x90}}) {

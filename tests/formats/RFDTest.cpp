@@ -3,6 +3,7 @@
 #include "formats/FormatError.h"
 #include "formats/cRFD.h"
 #include "formats/io/Zlib.h"
+#include "tests/formats/Failure.h"
 #include "tests/support/TempDir.h"
 
 namespace varnok {
@@ -15,14 +16,9 @@ constexpr auto kCorrupt = FormatErrorKind::Corrupt;
 constexpr auto kRange = FormatErrorKind::Range;
 
 // True when fn raises a FormatError of that kind whose message contains `says`.
-template <typename Fn>
-bool Fails(FormatErrorKind kind, Fn fn, std::string_view says = {}) {
-    try {
-        fn();
-    } catch (const FormatError& e) {
-        return e.kind() == kind && std::string_view(e.what()).find(says) != std::string_view::npos;
-    }
-    return false;
+bool Fails(FormatErrorKind kind, const std::function<void()>& fn, std::string_view says = {}) {
+    const test::Failure f = test::FailureOf(fn);
+    return f.kind == kind && f.message.find(says) != std::string::npos;
 }
 
 std::string Text(const Bytes& b) { return {b.begin(), b.end()}; }

@@ -6,11 +6,13 @@
 #include "formats/cRFH.h"
 #include "formats/io/ByteReader.h"
 #include "formats/io/File.h"
+#include "tests/formats/Failure.h"
 #include "tests/support/TempDir.h"
 
 namespace varnok {
 namespace {
 
+using test::KindOf;
 using test::ReadBytes;
 using test::TempDir;
 namespace fs = std::filesystem;
@@ -30,16 +32,6 @@ Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
-}
-
-template <typename Fn>
-std::optional<FormatErrorKind> ErrorOf(Fn fn) {
-    try {
-        fn();
-    } catch (const FormatError& e) {
-        return e.kind();
-    }
-    return std::nullopt;
 }
 
 // Entries 1..count as "path|name|NameLen|Packed|PackedSize|OffSet".
@@ -110,9 +102,9 @@ TEST(RFH, StopsAtTheFirstEntryThatDoesNotFit) {
     EXPECT_EQ(ReadBytes(dir / "good.rfh"), Join({e, Entry("", 1, 1)}));
 
     // Opening never creates: a missing index is a failure and stays missing.
-    EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir / "new.rfh"); }), FormatErrorKind::InputOutput);
+    EXPECT_EQ(KindOf([&] { t.RFHOpen(dir / "new.rfh"); }), FormatErrorKind::InputOutput);
     EXPECT_FALSE(fs::exists(dir / "new.rfh"));
-    EXPECT_EQ(ErrorOf([&] { t.RFHOpen(dir.path()); }), FormatErrorKind::InputOutput);
+    EXPECT_EQ(KindOf([&] { t.RFHOpen(dir.path()); }), FormatErrorKind::InputOutput);
 }
 
 TEST(RFH, KeepsTheFirst5000EntriesAndSaysWhenMoreFollow) {
@@ -126,7 +118,7 @@ TEST(RFH, KeepsTheFirst5000EntriesAndSaysWhenMoreFollow) {
     EXPECT_TRUE(t.RFHTruncated());
     t.RFHOpen(dir.write("full.rfh", Join({image, {0x07}})));
     EXPECT_FALSE(t.RFHTruncated());
-    EXPECT_EQ(ErrorOf([&] { t.RFHAddFile(dir / "full.rfh", "g", 1); }), FormatErrorKind::Range);
+    EXPECT_EQ(KindOf([&] { t.RFHAddFile(dir / "full.rfh", "g", 1); }), FormatErrorKind::Range);
     EXPECT_EQ(t.GetFileCount(), 5000);
     t.RFHOpen(dir.write("short.rfh", Join({e, e})));  // a shorter archive after a longer one
     EXPECT_EQ(t.GetFileCount(), 2);
@@ -143,11 +135,11 @@ TEST(RFH, AddFileDropsOneLeadingBackslashAndAppendsAfterTheLastPayload) {
     t.RFHSave(dir / "a.rfh");
     EXPECT_EQ(ReadBytes(dir / "a.rfh"), Join({Entry("folder\\a.bin", 54, 0), Entry("\\x", 24, 54)}));
 
-    EXPECT_EQ(ErrorOf([&] { t.RFHAddFile(dir / "missing", "m", 1); }), FormatErrorKind::InputOutput);
+    EXPECT_EQ(KindOf([&] { t.RFHAddFile(dir / "missing", "m", 1); }), FormatErrorKind::InputOutput);
     std::filesystem::resize_file(source, std::uint64_t{1} << 31);  // sparse: 2^31 bytes
-    EXPECT_EQ(ErrorOf([&] { t.RFHAddFile(source, "big", 1); }), FormatErrorKind::Range);
+    EXPECT_EQ(KindOf([&] { t.RFHAddFile(source, "big", 1); }), FormatErrorKind::Range);
     EXPECT_EQ(t.GetFileCount(), 2);
-    EXPECT_EQ(ErrorOf([&] { t.GetOffSet(0); }), FormatErrorKind::Range);
+    EXPECT_EQ(KindOf([&] { t.GetOffSet(0); }), FormatErrorKind::Range);
     EXPECT_EQ(t.GetOffSet(5000), 0);  // accessors check 1..5000, not the count
 }
 
@@ -173,7 +165,7 @@ TEST(RFH, RemovingMovesOnlyThePayloadsAfterTheRemovedOne) {
     t.RFHRemoveFile(2);  // the last one: only its row is cleared
     EXPECT_EQ(Describe(t), Rows({"|n1|3|Yes|100|0"}));
     EXPECT_EQ(t.GetFileNaneLen(2) + t.GetOffSet(2), 0);
-    EXPECT_EQ(ErrorOf([&] { t.RFHRemoveFile(2); }), FormatErrorKind::Range);
+    EXPECT_EQ(KindOf([&] { t.RFHRemoveFile(2); }), FormatErrorKind::Range);
     first.RFHRemoveFile(1);
     EXPECT_EQ(Describe(first), Rows({"|n2|3|Yes|150|0", "|n3|3|Yes|80|150"}));
 

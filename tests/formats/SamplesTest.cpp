@@ -2,7 +2,6 @@
 
 #include "formats/cBAG.h"
 #include "formats/cMPK.h"
-#include "formats/cRFD.h"
 #include "formats/cRFH.h"
 #include "samples/SampleArchives.h"
 #include "tests/support/TempDir.h"
@@ -26,18 +25,6 @@ TEST(SampleArchives, AreDeterministicAndReopenWhole) {
     rfh.RFHOpen(dir / "a" / "demo.rfh");
     ASSERT_EQ(rfh.GetFileCount(), 320);
     EXPECT_FALSE(rfh.RFHDamagedAt());
-    cRFD rfd;
-    rfd.RFDOpen(dir / "a" / "demo.rfd");
-    bool sawSpecialName = false;
-    for (std::int32_t n = 1; n <= rfh.GetFileCount(); ++n) {
-        const std::string name = rfh.GetFilePath(n) + rfh.GetFileName(n);
-        sawSpecialName |= name.find("#M70 Claw Rock\\") != std::string::npos;
-        rfd.RFDExtractFile(rfh.GetOffSet(n), rfh.GetPackedSize(n), rfh.GetOriginalSize(n), dir / "out.bin",
-                           rfh.GetPacked(n) == "Yes");
-        EXPECT_EQ(ReadBytes(dir / "out.bin").size(), static_cast<std::size_t>(rfh.GetOriginalSize(n))) << name;
-    }
-    EXPECT_TRUE(sawSpecialName);
-
     // Saved unchanged, the index is the same bytes.
     rfh.RFHSave(dir / "copy.rfh");
     EXPECT_EQ(ReadBytes(dir / "copy.rfh"), ReadBytes(dir / "a" / "demo.rfh"));
