@@ -36,6 +36,8 @@ using PcmWaveHeaderBytes = std::array<std::uint8_t, kPcmWaveHeaderSize>;
 // given. Anything else raises FormatError(Corrupt) whose message starts with
 // `what` (the file's name, quoted) and says what is wrong and where.
 WaveSound ReadWave(std::span<const std::uint8_t> bytes, const std::string& what);
+// The sound's data points into the bytes read, so they must outlive it.
+WaveSound ReadWave(std::vector<std::uint8_t>&& bytes, const std::string& what) = delete;
 
 // The canonical header of a PCM WAVE file whose data is dataSize bytes.
 // FormatError(Range) when the file would pass the 4 GiB a RIFF size can state.

@@ -196,12 +196,14 @@ TEST(Wave, ReadsPcmPastUnknownAndOddChunks) {
               std::tuple(WaveEncoding::Pcm, 2u, 22050u, 16u));
     EXPECT_EQ(Bytes(s.data.begin(), s.data.end()), Bytes({1, 2, 3, 4}));  // the cut-off frame is dropped
 
-    const WaveSound adpcm = ReadWave(Riff({{"fmt ", Fmt(0x11, 1, 11025, 256, 4)}, {"data", Bytes(256)}}), "t");
+    const Bytes adpcmFile = Riff({{"fmt ", Fmt(0x11, 1, 11025, 256, 4)}, {"data", Bytes(256)}});
+    const WaveSound adpcm = ReadWave(adpcmFile, "t");
     EXPECT_EQ(adpcm.format.encoding, WaveEncoding::ImaAdpcm);
     EXPECT_EQ(adpcm.format.blockAlign, 256u);
     EXPECT_EQ(WaveSamples16(adpcm, "t").size(), 505u);
 
-    const WaveSound eight = ReadWave(Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}, {"data", {0x80, 0xFF, 0x00}}}), "t");
+    const Bytes eightFile = Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}, {"data", {0x80, 0xFF, 0x00}}});
+    const WaveSound eight = ReadWave(eightFile, "t");
     EXPECT_EQ(WaveSamples16(eight, "t"), Samples({0, 127 * 256, -128 * 256}));
 }
 
