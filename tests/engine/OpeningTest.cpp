@@ -17,11 +17,8 @@ TEST_F(EngineOpen, ListsAnRfhArchiveThenABagThenNothing) {
                                                 {"root.txt", "root file"}});
     Open(index);
     EXPECT_EQ(ui.caption, appTitle + " - [Game.rfh]");
-    EXPECT_EQ(ui.pathLabel, index.string());
-    EXPECT_EQ(ui.panel[2], "3 Files");
     EXPECT_EQ(ui.panel[3], SizeOf({index, dir / "Game.rfd"}));
     EXPECT_EQ(ui.commands, (std::vector<std::string>{"DisableAll", "EnableAll"}));
-    EXPECT_EQ(ui.rowCount, 3);
     const cRFH& t = engine.Index();
     EXPECT_EQ(engine.Row(2).cells, (Cells7{"=x!@%$.tga", "Yes", FormatSize(t.GetPackedSize(2)), "2.92 KB",
                                            t.GetRatio(2), "MAPS\\#M70 Claw Rock\\", "2"}));
@@ -29,7 +26,6 @@ TEST_F(EngineOpen, ListsAnRfhArchiveThenABagThenNothing) {
     const fs::path bag = MakeBag("Sounds.bag", {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)},
                                                 {"music", 44100, 37, 0, std::vector<std::uint8_t>(2048, 1)}});
     Open(bag);
-    EXPECT_TRUE(engine.IsBAG());
     EXPECT_EQ(engine.Row(1).cells, (Cells7{"boom.w", "No", "1000 bytes", "1000 bytes", "0%", "", "1"}));
     EXPECT_EQ(Cell(2, Column::Filename), "music.mp3");
     EXPECT_EQ(ui.LastCommand(), "EnableAllBAG");
@@ -37,7 +33,6 @@ TEST_F(EngineOpen, ListsAnRfhArchiveThenABagThenNothing) {
     engine.CloseArchive();
     EXPECT_EQ(ui.caption, appTitle);
     EXPECT_EQ(ui.panel, (std::array<std::string, 4>{"", "Done", "0 Files", "0 Bytes"}));
-    EXPECT_EQ(engine.RowCount(), 0);
     EXPECT_EQ(ui.LastCommand(), "DisableAll");
 }
 

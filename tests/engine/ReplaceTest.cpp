@@ -79,8 +79,7 @@ TEST_F(Replace, AReplacedEntryKeepsNumberAndNameAndTheDataStaysBackToBack) {
     engine.AddFileToArchive(dir.write("in2/c.txt", "small").string(), "");
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.back().text;
 
-    // What is on disk, read afresh.
-    engine.RefreshArchive();
+    engine.RefreshArchive();  // what is on disk, read afresh
     EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha",
                                                       std::string(5000, 'B') +
                                                           "and some more text that packs less well 0123456789",
