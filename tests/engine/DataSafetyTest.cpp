@@ -245,21 +245,31 @@ TEST_F(DataSafety, AFailedAddCutsTheDataFileBack) {
     EXPECT_EQ(fs::file_size(dir / "Game.rfd"), static_cast<std::uintmax_t>(engine.Index().RFHNextOffSet()));
 }
 
-// Another process committing a removal holds the lock: an open meanwhile must
-// not take its staged files for the leftovers of a crash.
-TEST_F(DataSafety, OpeningLeavesTheStagedFilesOfALiveCommitAlone) {
+// A removal killed before its data file was replaced leaves staged files that go;
+// one killed after it has its staged index put in place. Neither happens while
+// the committing process is alive and holds the lock.
+TEST_F(DataSafety, OpeningFinishesOrDiscardsAnInterruptedRemoval) {
     EditGuard::SetLockWait(std::chrono::milliseconds(50));
-    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
-    const PairCommit commit(index, dir / "Game.rfd");
-    dir.write(commit.StagedIndex().filename(), "new index");  // past the commit point
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "a"}, {"b.txt", "b"}}), data = dir / "Game.rfd";
+    const auto indexBytes = ReadBytes(index), dataBytes = ReadBytes(data);
+    const PairCommit pair(index, data);
+    dir.write(pair.StagedData().filename(), "half a data file");
+    dir.write(pair.StagedIndex().filename(), "half an index");
+    Open(index);
+    EXPECT_EQ(ReadBytes(index), indexBytes);
+    EXPECT_EQ(ReadBytes(data), dataBytes);
+    EXPECT_FALSE(fs::exists(pair.StagedData()) || fs::exists(pair.StagedIndex()));
+
+    dir.write(pair.StagedIndex().filename(), IndexRow("b.txt", 1, 1, 0));  // past the commit point
     std::optional<FileLock> held = FileLock::Acquire(EditGuard::LockFileFor(index), std::chrono::milliseconds(0));
     ASSERT_TRUE(held);
     Open(index);
-    EXPECT_EQ(ReadText(commit.StagedIndex()), "new index");
+    EXPECT_EQ(engine.FileCount(), 2);
+    EXPECT_TRUE(fs::exists(pair.StagedIndex()));
     held.reset();
-    Open(index);  // the committer died: the change is finished on the next open
-    EXPECT_FALSE(fs::exists(commit.StagedIndex()));
-    EXPECT_EQ(ReadText(index), "new index");
+    Open(index);
+    EXPECT_FALSE(fs::exists(pair.StagedIndex()));
+    EXPECT_EQ(Cells(Column::Filename), std::vector<std::string>{"b.txt"});
     EditGuard::SetLockWait(std::chrono::seconds(3));
 }
 

@@ -173,46 +173,32 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     EXPECT_EQ(ui.panel[1], "All listed files extracted; the index holds more that could not be read");
 }
 
+// A sound leaves as a WAVE file when the user says so; the question comes once per
+// entry until a "to all" answer, and again in the next command.
 TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
-    Open(MakeBag("Sounds.bag",
-                 {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)}, {"odd", 0, 0, 0, {1, 2, 3}}}));
-    Select({1});
-    const fs::path target = dir / "boom.wav";
-    for (const ConvertAnswer answer : {ConvertAnswer::Yes, ConvertAnswer::No}) {
-        ui.saveResults = {target.string()};
-        ui.convertAnswers = {answer};
-        if (fs::exists(target)) ui.overwriteAnswers = {A::Yes};
-        engine.ExtractSelectedFiles(true);
-        const std::string bytes = ReadText(target);
-        EXPECT_EQ(bytes.size(), answer == ConvertAnswer::Yes ? 1044u : 1000u);
-        EXPECT_EQ(bytes.substr(0, 4), answer == ConvertAnswer::Yes ? "RIFF" : "\a\a\a\a");
-    }
-    // The save dialog proposes the name the entry leaves under.
-    EXPECT_EQ(ui.saveDialogs,
-              (std::vector<std::string>{"boom.wav All files (*.*)|*.*", "boom.w All files (*.*)|*.*"}));
-    EXPECT_EQ(ui.convertQuestions.at(0).text, cBAG::kConvertQuestion);
-
-    // Data of no known kind leaves under its bare name.
-    ui.convertAnswers = {ConvertAnswer::No};
-    engine.ExtractAllFiles((dir / "all").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "all"), (std::set<std::string>{"boom.w", "odd"}));
-    EXPECT_EQ(ReadText(dir / "all" / "odd"), "\1\2\3");
-}
-
-// The question comes once per entry until a "to all" answer, and again in the next command.
-TEST_F(EngineExtract, BagConversionIsAskedOncePerCommand) {
-    Open(MakeBag("Sounds.bag", {{"a", 22050, 6, 0, std::vector<std::uint8_t>(10, 1)},
+    Open(MakeBag("Sounds.bag", {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)},
                                 {"b", 11025, 2, 0, std::vector<std::uint8_t>(10, 2)},
                                 {"c", 11025, 3, 0, std::vector<std::uint8_t>(10, 3)},
-                                {"m", 44100, 37, 0, std::vector<std::uint8_t>(10, 4)}}));
+                                {"m", 44100, 37, 0, std::vector<std::uint8_t>(10, 4)},
+                                {"odd", 0, 0, 0, {1, 2, 3}}}));
+    Select({1});
+    const fs::path target = dir / "boom.wav";
+    ui.saveResults = {target.string()};
+    ui.convertAnswers = {ConvertAnswer::Yes};
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ReadText(target).substr(0, 4), "RIFF");
+    EXPECT_EQ(fs::file_size(target), 1044u);
+    EXPECT_EQ(ui.saveDialogs, std::vector<std::string>{"boom.wav All files (*.*)|*.*"}) << "the name it leaves under";
+    EXPECT_EQ(ui.convertQuestions.at(0).text, cBAG::kConvertQuestion);
+
     ui.convertAnswers = {ConvertAnswer::No, ConvertAnswer::YesToAll};
     engine.ExtractAllFiles((dir / "one").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "one"), (std::set<std::string>{"a.w", "b.wav", "c.wav", "m.mp3"}));
-
+    EXPECT_EQ(FilesBelow(dir / "one"), (std::set<std::string>{"boom.w", "b.wav", "c.wav", "m.mp3", "odd"}));
+    EXPECT_EQ(ReadText(dir / "one" / "odd"), "\1\2\3") << "data of no known kind leaves under its bare name";
     ui.convertAnswers = {ConvertAnswer::NoToAll};
     engine.ExtractAllFiles((dir / "two").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "two"), (std::set<std::string>{"a.w", "b.w", "c.w", "m.mp3"}));
-    EXPECT_EQ(ui.convertQuestions.size(), 3u);
+    EXPECT_EQ(FilesBelow(dir / "two"), (std::set<std::string>{"boom.w", "b.w", "c.w", "m.mp3", "odd"}));
+    EXPECT_EQ(ui.convertQuestions.size(), 4u);
 }
 
 }  // namespace

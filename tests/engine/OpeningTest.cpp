@@ -1,4 +1,3 @@
-#include "engine/PairCommit.h"
 #include "engine/SizeText.h"
 #include "engine/TextRules.h"
 #include "formats/cRFH.h"
@@ -83,28 +82,6 @@ TEST_F(EngineOpen, AnIndexReadOnlyPartWayOpensReadOnly) {
         EXPECT_EQ(ReadBytes(index), image);
     }
     EXPECT_FALSE(fs::exists(dir / "Big.rfd"));
-}
-
-TEST_F(EngineOpen, FinishesOrDiscardsAnInterruptedRemoval) {
-    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
-    const fs::path data = dir / "Game.rfd";
-    const auto indexBytes = ReadBytes(index), dataBytes = ReadBytes(data);
-    const PairCommit pair(index, data);
-
-    // Interrupted before the data file was replaced: the staged files go.
-    dir.write(pair.StagedData().filename(), "half a data file");
-    dir.write(pair.StagedIndex().filename(), "half an index");
-    Open(index);
-    EXPECT_EQ(ReadBytes(index), indexBytes);
-    EXPECT_EQ(ReadBytes(data), dataBytes);
-    EXPECT_FALSE(fs::exists(pair.StagedData()));
-    EXPECT_FALSE(fs::exists(pair.StagedIndex()));
-
-    // Interrupted after it: the staged index is put in place.
-    dir.write(pair.StagedIndex().filename(), IndexRow("c.txt", 1, 1, 0));
-    Open(index);
-    EXPECT_FALSE(fs::exists(pair.StagedIndex()));
-    EXPECT_EQ(Cells(Column::Filename), std::vector<std::string>{"c.txt"});
 }
 
 TEST_F(EngineSelection, TotalsAre64BitAndOpenWithFollowsTheFocus) {
