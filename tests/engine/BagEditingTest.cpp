@@ -8,26 +8,19 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes WaveFile(unsigned channels, std::uint32_t rate, unsigned bits, const Bytes& data) {
-    const auto header = audio::PcmWaveHeader(channels, rate, bits, data.size());
-    Bytes out(header.size() + data.size());
-    std::copy(header.begin(), header.end(), out.begin());
-    std::copy(data.begin(), data.end(), out.begin() + static_cast<std::ptrdiff_t>(header.size()));
-    return out;
-}
-
-Bytes Filled(std::size_t n, std::uint8_t value) { return Bytes(n, value); }
-
 class BagEditing : public EngineTest {
 protected:
     fs::path MakeSounds() {
-        return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Filled(10, 1)},
-                                      {"b", 22050, 6, 0, Filled(12, 2)},
-                                      {"c", 44100, 37, 0, Filled(9, 3)}});
+        return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Bytes(10, 1)},
+                                      {"b", 22050, 6, 0, Bytes(12, 2)},
+                                      {"c", 44100, 37, 0, Bytes(9, 3)}});
     }
     std::string Wave(const std::string& name, unsigned channels, std::uint32_t rate, unsigned bits,
                      const Bytes& data) const {
-        return dir.write("in/" + name, WaveFile(channels, rate, bits, data)).string();
+        const auto header = audio::PcmWaveHeader(channels, rate, bits, data.size());
+        Bytes file(header.size() + data.size());
+        std::copy(data.begin(), data.end(), std::copy(header.begin(), header.end(), file.begin()));
+        return dir.write("in/" + name, file).string();
     }
     // Each record read back from the file: name as listed, frequency, type, raw data.
     struct Record {
@@ -45,79 +38,52 @@ protected:
         }
         return out;
     }
-    std::string OnlyMessage() const { return ui.messages.empty() ? "" : ui.messages.back().text; }
+    std::string LastMessage() const { return ui.messages.empty() ? "" : ui.messages.back().text; }
 };
 
-TEST_F(BagEditing, AddReplaceRemoveAndRenameRewriteTheFile) {
+// What a record holds is checked with the BAG format itself; here, the commands and the list.
+TEST_F(BagEditing, AddReplaceRemoveAndRenameUpdateTheFileAndTheList) {
     const fs::path bag = MakeSounds();
     Open(bag);
-    const std::vector<Record> original = Records(bag);
 
     // Add Directory takes the folder's WAVE and MP3 files only.
-    Wave("d.wav", 1, 22050, 16, Filled(8, 4));
-    Wave("e.WAV", 2, 11025, 8, Filled(6, 5));
+    Wave("d.wav", 1, 22050, 16, Bytes(8, 4));
+    Wave("e.WAV", 2, 11025, 8, Bytes(6, 5));
     dir.write("in/notes.txt", "not a sound");
     engine.AddDirectoryToArchive((dir / "in").string() + "/", "ignored\\");
-    const Bytes header = ReadBytes(bag);
-    EXPECT_EQ(Bytes(header.begin(), header.begin() + 16),
-              (Bytes{'G', 'A', 'B', 'A', 4, 0, 0, 0, 5, 0, 0, 0, 64, 0, 0, 0}));
-    std::vector<Record> records = Records(bag);
-    ASSERT_EQ(records.size(), 5u);
-    EXPECT_EQ(std::vector<Record>(records.begin(), records.begin() + 3), original) << "untouched records";
-    EXPECT_EQ(records[3], (Record{"d.w", 22050, 6, Filled(8, 4)}));
-    EXPECT_EQ(records[4], (Record{"e.w", 11025, 3, Filled(6, 5)}));
     EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"a.w", "b.w", "c.mp3", "d.w", "e.w"}));
-    EXPECT_EQ(ui.panel[2], "5 Files");
     EXPECT_EQ(ui.LastCommand(), "EnableAllBAG");
-    EXPECT_TRUE(ui.messages.empty()) << OnlyMessage();
 
     // A file named as a record replaces its data; number and name stay.
     ui.overwriteAnswers = {OverwriteAnswer::Yes};
-    engine.AddFileToArchive(Wave("B.wav", 1, 8000, 8, Filled(20, 6)), "");
-    EXPECT_EQ(ui.overwriteQuestions, (std::vector<std::string>{"\"b.w\" already exists in the archive. Do you want "
-                                                               "to replace it?"}));
-    records = Records(bag);
-    ASSERT_EQ(records.size(), 5u);
-    EXPECT_EQ(records[1], (Record{"b.w", 8000, 2, Filled(20, 6)}));
-    EXPECT_EQ(records[0], original[0]);
-    EXPECT_EQ(records[2], original[2]);
+    engine.AddFileToArchive(Wave("B.wav", 1, 8000, 8, Bytes(20, 6)), "");
+    EXPECT_EQ(ui.overwriteQuestions,
+              std::vector<std::string>{"\"b.w\" already exists in the archive. Do you want to replace it?"});
+    EXPECT_EQ(Records(bag)[1], (Record{"b.w", 8000, 2, Bytes(20, 6)}));
 
-    // ADPCM records as the game's own: type 28 and the block size.
     engine.SetAddAsAdpcm(true);
-    engine.AddFileToArchive(Wave("speech.wav", 1, 22050, 16, Filled(4000, 0)), "");
-    ASSERT_EQ(engine.FileCount(), 6);
+    engine.AddFileToArchive(Wave("speech.wav", 1, 22050, 16, Bytes(4000, 0)), "");
     EXPECT_EQ(engine.Bag().BAGGetFileType(6), 28);
-    EXPECT_EQ(engine.Bag().BAGGetFileExtraInfo(6), 512);
-    EXPECT_EQ(Cell(6, Column::Filename), "speech.cmp");
 
     Select({1, 3});
     engine.RemoveSelectedFiles();
-    records = Records(bag);
     EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"b.w", "d.w", "e.w", "speech.cmp"}));
     EXPECT_EQ(Cells(Column::FileNr), (std::vector<std::string>{"1", "2", "3", "4"}));
-    EXPECT_EQ(records[0], (Record{"b.w", 8000, 2, Filled(20, 6)}));
-    EXPECT_EQ(records[2], (Record{"e.w", 11025, 3, Filled(6, 5)}));
 
     // The listed extension is not part of the stored name.
     ui.focused = 2;
     engine.ConfirmRename("dir\\bang.w");
-    EXPECT_EQ(Records(bag)[1], (Record{"bang.w", 22050, 6, Filled(8, 4)}));
+    EXPECT_EQ(Records(bag)[1], (Record{"bang.w", 22050, 6, Bytes(8, 4)}));
     EXPECT_EQ(Cell(2, Column::Filename), "bang.w");
-    EXPECT_TRUE(ui.messages.empty()) << OnlyMessage();
-
-    // Remove All keeps what it did: an empty archive of 16 bytes.
-    ui.messageAnswers = {MessageAnswer::Yes};
-    engine.RemoveAllFiles();
-    EXPECT_EQ(fs::file_size(bag), 16u);
-    EXPECT_EQ(ui.LastCommand(), "EnableAdd");
+    EXPECT_TRUE(ui.messages.empty()) << LastMessage();
 }
 
 TEST_F(BagEditing, RefusedFilesAreListedOneLineEachAndTheRestAreAdded) {
     const fs::path bag = MakeSounds();
     Open(bag);
-    const std::string tooLong = Wave(std::string(33, 'x') + ".wav", 1, 22050, 16, Filled(8, 1));
-    const std::string thirtyTwo = Wave(std::string(32, 'y') + ".wav", 1, 22050, 16, Filled(8, 2));
-    const std::string snowman = Wave("snow\xE2\x98\x83.wav", 1, 22050, 16, Filled(8, 3));
+    const std::string tooLong = Wave(std::string(33, 'x') + ".wav", 1, 22050, 16, Bytes(8, 1));
+    const std::string thirtyTwo = Wave(std::string(32, 'y') + ".wav", 1, 22050, 16, Bytes(8, 2));
+    const std::string snowman = Wave("snow\xE2\x98\x83.wav", 1, 22050, 16, Bytes(8, 3));
     const std::string notAWave = dir.write("in/noise.wav", "this is no RIFF file").string();
     engine.AddFilesToArchive({tooLong, thirtyTwo, snowman, notAWave}, "");
 
@@ -127,7 +93,6 @@ TEST_F(BagEditing, RefusedFilesAreListedOneLineEachAndTheRestAreAdded) {
     EXPECT_NE(report.find(tooLong + ": the name \"" + std::string(33, 'x') + "\" is 33 bytes long"), std::string::npos)
         << report;
     EXPECT_NE(report.find(snowman + ": its name has characters an archive cannot store"), std::string::npos);
-    EXPECT_NE(report.find(notAWave + ": "), std::string::npos);
     EXPECT_EQ(ui.panel[1], "Done, but some files were not added.");
     ASSERT_EQ(engine.FileCount(), 4);
     EXPECT_EQ(Records(bag)[3].name, std::string(32, 'y') + ".w");
@@ -136,31 +101,27 @@ TEST_F(BagEditing, RefusedFilesAreListedOneLineEachAndTheRestAreAdded) {
     const Bytes before = ReadBytes(bag);
     ui.focused = 1;
     engine.ConfirmRename(std::string(33, 'z'));
-    EXPECT_NE(OnlyMessage().find("33 bytes long"), std::string::npos) << OnlyMessage();
+    EXPECT_NE(LastMessage().find("33 bytes long"), std::string::npos) << LastMessage();
     EXPECT_EQ(ReadBytes(bag), before);
 }
 
 TEST_F(BagEditing, ABagChangedByAnotherProgramIsReloadedNotOverwritten) {
     const fs::path bag = MakeSounds();
-    const std::string source = Wave("new.wav", 1, 22050, 16, Filled(8, 9));
-    struct Edit {
-        const char* name;
-        std::function<void()> run;
-    } edits[] = {
-        {"add", [&] { engine.AddFileToArchive(source, ""); }},
-        {"remove", [&] { engine.RemoveFileFromArchive(1, true); }},
-        {"rename", [&] { ui.focused = 1; engine.RenameFileEntry("x"); }},
+    const std::string source = Wave("new.wav", 1, 22050, 16, Bytes(8, 9));
+    const std::function<void()> edits[] = {
+        [&] { engine.AddFileToArchive(source, ""); },
+        [&] { engine.RemoveFileFromArchive(1, true); },
+        [&] { ui.focused = 1; engine.RenameFileEntry("x"); },
     };
     for (const auto& edit : edits) {
-        SCOPED_TRACE(edit.name);
         MakeSounds();
         Open(bag);
         // Another program writes the archive anew while we hold the old list.
-        MakeBag("Sounds.bag", {{"other", 11025, 2, 0, Filled(5, 7)}});
+        MakeBag("Sounds.bag", {{"other", 11025, 2, 0, Bytes(5, 7)}});
         const Bytes theirs = ReadBytes(bag);
         ui.messages.clear();
-        edit.run();
-        EXPECT_NE(OnlyMessage().find("changed by another program"), std::string::npos) << OnlyMessage();
+        edit();
+        EXPECT_NE(LastMessage().find("changed by another program"), std::string::npos) << LastMessage();
         EXPECT_EQ(ReadBytes(bag), theirs);
         EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"other.w"})) << "the list was reloaded";
     }

@@ -70,4 +70,33 @@ std::string EngineTest::SizeOf(std::initializer_list<fs::path> files) const {
     return FormatSize(static_cast<std::int64_t>(size));
 }
 
+std::vector<std::string> EngineTest::Extracted() {
+    std::vector<std::string> out;
+    fs::create_directories(dir / "extracted");
+    for (int n = 1; n <= engine.FileCount(); ++n) {
+        const fs::path target = dir / "extracted" / std::to_string(n);
+        engine.ExtractEntry(n, target);
+        out.push_back(ReadText(target));
+    }
+    return out;
+}
+
+fs::path EngineTest::RawPair(const std::string& name, const std::vector<std::tuple<std::string, int, int>>& rows,
+                             const std::string& data) const {
+    std::vector<std::uint8_t> image;
+    for (const auto& [entry, size, offset] : rows) {
+        const auto row = IndexRow(entry, size, size, offset);
+        image.insert(image.end(), row.begin(), row.end());
+    }
+    dir.write(name + ".rfd", data);
+    return dir.write(name + ".rfh", image);
+}
+
+bool EngineTest::Said(const std::string& part) const {
+    for (const auto& m : ui.messages) {
+        if (m.text.find(part) != std::string::npos) return true;
+    }
+    return false;
+}
+
 }  // namespace varnok::test

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/mVarnokEngine.h"
@@ -64,6 +65,14 @@ protected:
                "/ do you want to overwrite the existing file?";
     }
     std::string SizeOf(std::initializer_list<fs::path> files) const;
+    // What every entry of the open archive extracts to, by row.
+    std::vector<std::string> Extracted();
+    // A stored (unpacked) pair written byte by byte from rows of {name, size,
+    // offset}; returns the index path.
+    fs::path RawPair(const std::string& name, const std::vector<std::tuple<std::string, int, int>>& rows,
+                     const std::string& data) const;
+    // Whether a message shown so far contains `part`.
+    bool Said(const std::string& part) const;
 
     TempDir dir;
     ScriptedUi ui;

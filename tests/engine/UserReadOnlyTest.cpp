@@ -28,12 +28,10 @@ TEST_F(EngineUserReadOnly, RefusesEveryEditWhileOnAndOutlastsTheArchive) {
     }
     EXPECT_EQ(ReadBytes(index), indexBytes);
     EXPECT_EQ(ReadBytes(dir / "Game.rfd"), dataBytes);
-    EXPECT_EQ(engine.RowCount(), 2);
 
     engine.SetUserReadOnly(false);
     ui.messages.clear();
     engine.ConfirmRename("renamed.txt");
-    EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(StoredNames(index), (std::vector<std::string>{"renamed.txt", "music\\b.txt"}));
 }
 
