@@ -69,10 +69,11 @@ TEST_F(CliTest, ListJsonCarriesTheIndexFieldsWithEscapedNames) {
     index.RFHOpen(dir_ / "game.rfh");
     CliResult r = Run({"list", "game.rfh", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string expected = "{\"number\":4,\"name\":\"data\\\\say \\\"hi\\\".txt\",\"path\":\"data\\\\\","
-                                 "\"packed\":true,\"packed_size\":" + std::to_string(index.GetPackedSize(4)) +
-                                 ",\"original_size\":8,\"offset\":" + std::to_string(index.GetOffSet(4)) +
-                                 ",\"date_added\":1006363084}";
+    const std::string expected =
+        "{\"number\":4,\"name\":\"data\\\\say \\\"hi\\\".txt\",\"path\":\"data\\\\\","
+        "\"packed\":true,\"packed_size\":" +
+        std::to_string(index.GetPackedSize(4)) +
+        ",\"original_size\":8,\"offset\":" + std::to_string(index.GetOffSet(4)) + ",\"date_added\":1006363084}";
     EXPECT_NE(r.out.find(expected), npos) << r.out;
     EXPECT_EQ(r.out.rfind("{\"archive\":\"game.rfh\",\"kind\":\"rfh\",\"entries\":[", 0), 0u);
 
@@ -160,9 +161,9 @@ TEST_F(CliTest, BagArchivesTakeAddsReplacementsRemovalsAndRenames) {
     CliResult r = Run({"add", "sfx.bag", "in/boom.wav", "in/INTRO.wav"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "varnok: \"intro.w\" already exists in the archive, not replaced (--overwrite replaces it)\n");
-    for (const Names& args : {Names{"add", "sfx.bag", "--overwrite", "in/INTRO.wav"},
-                              Names{"add", "sfx.bag", "--adpcm", "in/speech.wav"},
-                              Names{"rename", "sfx.bag", "boom.w", "bang"}, Names{"remove", "sfx.bag", "theme.mp3"}}) {
+    for (const Names& args :
+         {Names{"add", "sfx.bag", "--overwrite", "in/INTRO.wav"}, Names{"add", "sfx.bag", "--adpcm", "in/speech.wav"},
+          Names{"rename", "sfx.bag", "boom.w", "bang"}, Names{"remove", "sfx.bag", "theme.mp3"}}) {
         r = Run(args);
         EXPECT_EQ(r.exitCode, 0) << args[0] << ": " << r.err;
     }
@@ -180,9 +181,9 @@ TEST_F(CliTest, AddPutsFilesAndFolderTreesUnderTheirStoredPaths) {
     dir_.write("single.txt", "on its own");
     const CliResult r = Run({"add", "game.rfh", "--path", "mods/new", "in", "single.txt"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(StoredNames(), (Names{"readme.txt", "sounds\\ui\\click.wav", kMusic, "data\\say \"hi\".txt",
-                                    "mods\\new\\top.txt", "mods\\new\\sub\\deeper\\leaf.txt",
-                                    "mods\\new\\single.txt"}));
+    EXPECT_EQ(StoredNames(),
+              (Names{"readme.txt", "sounds\\ui\\click.wav", kMusic, "data\\say \"hi\".txt", "mods\\new\\top.txt",
+                     "mods\\new\\sub\\deeper\\leaf.txt", "mods\\new\\single.txt"}));
     EXPECT_EQ(Reread()[5].bytes, ToBytes("two levels down"));
 }
 
@@ -283,10 +284,17 @@ TEST_F(CliTest, AMissingArchiveIsAnErrorAndIsNotCreated) {
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwoAndHelpWithZero) {
-    const std::vector<Names> wrong = {
-        {}, {"unpack", "game.rfh"}, {"list"}, {"list", "game.rfh", "--bogus"}, {"list", "a.rfh", "b.rfh"},
-        {"extract", "game.rfh", "--wav", "--raw"}, {"extract", "game.rfh", "-o"}, {"rename", "game.rfh", "1"},
-        {"mpk"}, {"mpk", "unzip", "x.pgi"}, {"list", "game.rfh", "--json=yes"}};
+    const std::vector<Names> wrong = {{},
+                                      {"unpack", "game.rfh"},
+                                      {"list"},
+                                      {"list", "game.rfh", "--bogus"},
+                                      {"list", "a.rfh", "b.rfh"},
+                                      {"extract", "game.rfh", "--wav", "--raw"},
+                                      {"extract", "game.rfh", "-o"},
+                                      {"rename", "game.rfh", "1"},
+                                      {"mpk"},
+                                      {"mpk", "unzip", "x.pgi"},
+                                      {"list", "game.rfh", "--json=yes"}};
     for (const auto& args : wrong) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "(nothing)" : args[0]);

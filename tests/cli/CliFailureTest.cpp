@@ -23,7 +23,9 @@ protected:
     TempDir dir_;
 };
 
-std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 // An index of 5001 stored (not compressed) one-byte entries, all on the one byte of its data file.
 void BuildOverfullIndex(const TempDir& d) {
@@ -79,7 +81,7 @@ TEST_F(CliFailureTest, EditCommandsRefuseADataFileGivenAsTheArchive) {
     const auto index = ReadBytes(dir_ / "t.rfh");
     const auto data = ReadBytes(dir_ / "t.rfd");
     const std::vector<std::vector<std::string>> commands = {
-        {"add", "t.rfd", "file.txt"}, {"add", "t.RFD", "file.txt"},  {"remove", "t.Rfd", "1"},
+        {"add", "t.rfd", "file.txt"},      {"add", "t.RFD", "file.txt"},  {"remove", "t.Rfd", "1"},
         {"rename", "t.rfd", "1", "b.txt"}, {"move", "t.rfd", "1", "dir"}, {"create", "t.rfd"},
         {"create", "new.RFD", "."}};
     for (const auto& args : commands) {

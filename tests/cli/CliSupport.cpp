@@ -6,9 +6,9 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
@@ -156,8 +156,8 @@ std::vector<ReadEntry> ReadRfhIndependently(const fs::path& index, bool& ok) {
         }
         e.bytes.resize(static_cast<std::size_t>(originalSize) + 1);
         uLongf length = static_cast<uLongf>(e.bytes.size());
-        const int rc = uncompress(e.bytes.data(), &length, data.data() + offset + 4,
-                                  static_cast<uLong>(packedSize - 4));
+        const int rc =
+            uncompress(e.bytes.data(), &length, data.data() + offset + 4, static_cast<uLong>(packedSize - 4));
         if (rc != Z_OK || length != static_cast<uLongf>(originalSize)) {
             ADD_FAILURE() << e.storedName << ": payload does not inflate to its " << originalSize << " bytes";
             ok = false;

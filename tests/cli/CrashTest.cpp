@@ -158,8 +158,8 @@ TEST(CliCrashTest, KilledEditsLeaveTheArchiveAsItWasBeforeOrAfter) {
     RecordProperty("ended_before", endedBefore);
     RecordProperty("ended_after", endedAfter);
     RecordProperty("left_staging_files", leftStaging);
-    std::cout << "interrupted edits: " << endedBefore << " left the archive as it was, " << endedAfter
-              << " completed, " << leftStaging << " left staging files for the next open\n";
+    std::cout << "interrupted edits: " << endedBefore << " left the archive as it was, " << endedAfter << " completed, "
+              << leftStaging << " left staging files for the next open\n";
 }
 
 }  // namespace

@@ -110,8 +110,8 @@ TEST_F(EngineArchiveFiles, ACopyTakesBothFilesAndTheEngineGoesOnWithIt) {
 TEST_F(EngineArchiveFiles, AMoveDeletesTheSourceOnlyOnceTheCopyStandsElsewhere) {
     const fs::path index = OpenGame();
     engine.MoveArchive(index.string(), dir.path().string());
-    EXPECT_EQ(Texts(), std::vector<std::string>{"The archive is already in " + dir.path().string() +
-                                                "/, so it was not moved."});
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"The archive is already in " + dir.path().string() + "/, so it was not moved."});
 
     // A file at the target is replaced only when the user says so.
     const fs::path oldIndex = dir.write("dest/game.rfh", "old"), oldData = dir.write("dest/game.rfd", "old");

@@ -11,9 +11,9 @@ using Bytes = std::vector<std::uint8_t>;
 class BagEditing : public EngineTest {
 protected:
     fs::path MakeSounds() {
-        return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Bytes(10, 1)},
-                                      {"b", 22050, 6, 0, Bytes(12, 2)},
-                                      {"c", 44100, 37, 0, Bytes(9, 3)}});
+        return MakeBag(
+            "Sounds.bag",
+            {{"a", 22050, 6, 0, Bytes(10, 1)}, {"b", 22050, 6, 0, Bytes(12, 2)}, {"c", 44100, 37, 0, Bytes(9, 3)}});
     }
     std::string Wave(const std::string& name, unsigned channels, std::uint32_t rate, unsigned bits,
                      const Bytes& data) const {
@@ -34,7 +34,8 @@ protected:
         b.BAGOpen(bag);
         std::vector<Record> out;
         for (std::int32_t n = 1; n <= b.BAGGetFileCount(); ++n) {
-            out.push_back({b.BAGGetFileName(n), b.BAGGetFileFrequency(n), b.BAGGetFileType(n), b.BAGReadFile(n, false)});
+            out.push_back(
+                {b.BAGGetFileName(n), b.BAGGetFileFrequency(n), b.BAGGetFileType(n), b.BAGReadFile(n, false)});
         }
         return out;
     }
@@ -111,7 +112,10 @@ TEST_F(BagEditing, ABagChangedByAnotherProgramIsReloadedNotOverwritten) {
     const std::function<void()> edits[] = {
         [&] { engine.AddFileToArchive(source, ""); },
         [&] { engine.RemoveFileFromArchive(1, true); },
-        [&] { ui.focused = 1; engine.RenameFileEntry("x"); },
+        [&] {
+            ui.focused = 1;
+            engine.RenameFileEntry("x");
+        },
     };
     for (const auto& edit : edits) {
         MakeSounds();

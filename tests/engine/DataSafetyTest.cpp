@@ -70,8 +70,14 @@ TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
     const std::function<void()> edits[] = {
         [&] { engine.AddFileToArchive(Source("e.txt", "echo"), ""); },
         [&] { engine.RemoveFileFromArchive(1, true); },
-        [&] { ui.focused = 1; engine.RenameFileEntry("x.txt"); },
-        [&] { ui.messageAnswers = {MessageAnswer::Yes}; engine.RemoveAllFiles(); },
+        [&] {
+            ui.focused = 1;
+            engine.RenameFileEntry("x.txt");
+        },
+        [&] {
+            ui.messageAnswers = {MessageAnswer::Yes};
+            engine.RemoveAllFiles();
+        },
     };
     for (const auto& edit : edits) {
         Open(index);

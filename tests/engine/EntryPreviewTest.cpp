@@ -31,8 +31,8 @@ TEST_F(EntryPreviewRead, StopsAtTheLimitAndGivesTheFirstBytes) {
     Open(MakeRfh("Game.rfh", {{"maps\\rules.ini", text}}));
     const EntryReader reader = EntryReader::Take(engine, 1);
 
-    const std::pair<std::uint64_t, bool> limits[] = {
-        {1, false}, {1000, false}, {262145, false}, {599999, false}, {600000, true}, {1u << 30, true}};
+    const std::pair<std::uint64_t, bool> limits[] = {{1, false},      {1000, false},  {262145, false},
+                                                     {599999, false}, {600000, true}, {1u << 30, true}};
     for (const auto& [limit, whole] : limits) {
         const EntryPreview preview = reader.Read(limit);
         EXPECT_EQ(preview.error, "") << limit;

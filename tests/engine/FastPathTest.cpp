@@ -37,9 +37,12 @@ std::map<std::string, std::string> Tree(const fs::path& folder) {
     std::error_code ec;
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = fs::relative(it->path(), folder).generic_string();
-        if (it->is_symlink()) tree[name] = "-> " + fs::read_symlink(it->path()).string();
-        else if (it->is_regular_file()) tree[name] = ReadText(it->path());
-        else tree[name + "/"] = "";
+        if (it->is_symlink())
+            tree[name] = "-> " + fs::read_symlink(it->path()).string();
+        else if (it->is_regular_file())
+            tree[name] = ReadText(it->path());
+        else
+            tree[name + "/"] = "";
     }
     return tree;
 }
@@ -101,8 +104,8 @@ void WriteRaw(const fs::path& index, const std::vector<RawEntry>& entries) {
         table.insert(table.end(), row.begin(), row.end());
         data.insert(data.end(), payload.begin(), payload.end());
     }
-    std::ofstream(index, std::ios::binary).write(reinterpret_cast<const char*>(table.data()),
-                                                 static_cast<std::streamsize>(table.size()));
+    std::ofstream(index, std::ios::binary)
+        .write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
     std::ofstream(fs::path(DataFilePath(index.string())), std::ios::binary)
         .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
@@ -181,8 +184,7 @@ Outcome ExtractOnce(const fs::path& run, std::uint32_t seed) {
         engine.ExtractSelectedFiles(true);
     } else {
         const std::string& stored = entries[rng() % entries.size()].stored;
-        engine.ExtractDirectory(UpperCaseASCII(stored.substr(0, stored.rfind('\\') + 1)), out.string(),
-                                rng() % 2 == 0);
+        engine.ExtractDirectory(UpperCaseASCII(stored.substr(0, stored.rfind('\\') + 1)), out.string(), rng() % 2 == 0);
     }
     EXPECT_TRUE(ui.interfaceEnabled);
     return Observe(out, ui, engine);

@@ -13,9 +13,17 @@ using namespace std::string_literals;
 
 TEST(NameRules, StoredPathsTakeTheFormAddedNamesHave) {
     const std::pair<std::string, std::optional<std::string>> paths[] = {
-        {"", ""},          {"\\", ""},          {"\\sounds", "sounds\\"}, {"sounds/ui", "sounds\\ui\\"},
-        {"\\\\x//", "x\\"}, {"caf\xe9", "caf\xe9\\"}, {"..", std::nullopt},  {"a\\.\\b", std::nullopt},
-        {"C:", std::nullopt}, {"x\\c:y", std::nullopt}, {"a\0b"s, std::nullopt},
+        {"", ""},
+        {"\\", ""},
+        {"\\sounds", "sounds\\"},
+        {"sounds/ui", "sounds\\ui\\"},
+        {"\\\\x//", "x\\"},
+        {"caf\xe9", "caf\xe9\\"},
+        {"..", std::nullopt},
+        {"a\\.\\b", std::nullopt},
+        {"C:", std::nullopt},
+        {"x\\c:y", std::nullopt},
+        {"a\0b"s, std::nullopt},
     };
     for (const auto& [typed, stored] : paths) {
         std::string why;
@@ -30,7 +38,7 @@ TEST(NameRules, StoredPathsTakeTheFormAddedNamesHave) {
 
 TEST(NameRules, FileNamesAreRefusedExactlyWhereExtractionRefusesThem) {
     const std::pair<std::string, bool> names[] = {
-        {"a.wav", true}, {"..a", true},   {"ab:c", true}, {"", false},      {".", false},
+        {"a.wav", true}, {"..a", true},   {"ab:c", true}, {"", false},    {".", false},
         {"..", false},   {"a\\b", false}, {"a/b", false}, {"C:x", false}, {"x\0"s, false},
     };
     for (const auto& [name, storable] : names) {
@@ -40,9 +48,13 @@ TEST(NameRules, FileNamesAreRefusedExactlyWhereExtractionRefusesThem) {
 }
 
 TEST(NameRules, OnlyAnIndexNamedRfhHasADataFile) {
-    const std::pair<const char*, const char*> paths[] = {
-        {"dir/game.rfh", "dir/game.rfd"}, {"a.RfH", "a.RfD"}, {".rfh", ".rfd"}, {"dir/abc", ""},
-        {"/x/rfh", ""},                   {"game.rfh.bak", ""}, {"ab", ""}};
+    const std::pair<const char*, const char*> paths[] = {{"dir/game.rfh", "dir/game.rfd"},
+                                                         {"a.RfH", "a.RfD"},
+                                                         {".rfh", ".rfd"},
+                                                         {"dir/abc", ""},
+                                                         {"/x/rfh", ""},
+                                                         {"game.rfh.bak", ""},
+                                                         {"ab", ""}};
     for (const auto& [index, data] : paths) EXPECT_EQ(DataFilePath(index), data) << index;
 
     const std::pair<const char*, const char*> typed[] = {
@@ -91,7 +103,13 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
         {"rename overlong NUL", [](auto& e) { e.ConfirmRename("a\xC0\x80.txt"); }, std::nullopt},
         {"add to /", [&](auto& e) { e.AddFileToArchive(added, "/"); }, "f.txt"},
         {"add to ..", [&](auto& e) { e.AddFileToArchive(added, "..\\up\\"); }, std::nullopt},
-        {"add to overlong", [&](auto& e) { e.AddFileToArchive(added, "\xC1\x9C" "x"); }, std::nullopt},
+        {"add to overlong",
+         [&](auto& e) {
+             e.AddFileToArchive(added,
+                                "\xC1\x9C"
+                                "x");
+         },
+         std::nullopt},
     };
     for (const auto& c : cases) {
         const auto stored = StoredAfter([&] { c.command(engine); });

@@ -108,9 +108,13 @@ TEST_F(EngineSelection, TotalsAre64BitAndOpenWithFollowsTheFocus) {
 }
 
 TEST(EngineText, SizesNamesAndCase) {
-    const std::pair<std::int64_t, const char*> sizes[] = {
-        {1023, "1023 bytes"}, {1024, "1.00 KB"},   {23450, "22.9 KB"},          {1023999, "999 KB"},
-        {1043333, "0.99 MB"}, {-1, "3.99 GB"},     {0x7FFFFFFFFFFFFFFF, "8191 PB"}};
+    const std::pair<std::int64_t, const char*> sizes[] = {{1023, "1023 bytes"},
+                                                          {1024, "1.00 KB"},
+                                                          {23450, "22.9 KB"},
+                                                          {1023999, "999 KB"},
+                                                          {1043333, "0.99 MB"},
+                                                          {-1, "3.99 GB"},
+                                                          {0x7FFFFFFFFFFFFFFF, "8191 PB"}};
     for (const auto& [bytes, text] : sizes) EXPECT_EQ(FormatSize(bytes), text) << bytes;
 
     EXPECT_EQ(StripPath("MAPS\\sub\\x.tga"), "x.tga");

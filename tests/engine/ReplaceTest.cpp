@@ -29,7 +29,9 @@ TEST_F(Replace, TheQuestionsAnswersDecideWhichEntriesAreReplaced) {
         std::vector<std::string> contents;
     } cases[] = {
         {"one by one", {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Yes}, 3, {"A-2", "b-1", "C-2"}},
-        {"closed counts as no", {OverwriteAnswer::None, OverwriteAnswer::Yes, OverwriteAnswer::No}, 3,
+        {"closed counts as no",
+         {OverwriteAnswer::None, OverwriteAnswer::Yes, OverwriteAnswer::No},
+         3,
          {"a-1", "B-2", "c-1"}},
         {"yes to all", {OverwriteAnswer::YesToAll}, 1, {"A-2", "B-2", "C-2"}},
         {"no to all", {OverwriteAnswer::NoToAll}, 1, {"a-1", "b-1", "c-1"}},
@@ -56,10 +58,9 @@ TEST_F(Replace, TheQuestionsAnswersDecideWhichEntriesAreReplaced) {
 }
 
 TEST_F(Replace, AReplacedEntryKeepsNumberAndNameAndTheDataStaysBackToBack) {
-    const fs::path index = MakeRfh("Game.rfh", {{"snd\\a.txt", "alpha"},
-                                                {"snd\\b.txt", "bravo"},
-                                                {"c.txt", std::string(3000, 'c')},
-                                                {"snd\\d.txt", "delta"}});
+    const fs::path index = MakeRfh(
+        "Game.rfh",
+        {{"snd\\a.txt", "alpha"}, {"snd\\b.txt", "bravo"}, {"c.txt", std::string(3000, 'c')}, {"snd\\d.txt", "delta"}});
     const fs::path data = dir / "Game.rfd";
     Open(index);
 
@@ -80,10 +81,9 @@ TEST_F(Replace, AReplacedEntryKeepsNumberAndNameAndTheDataStaysBackToBack) {
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.back().text;
 
     engine.RefreshArchive();  // what is on disk, read afresh
-    EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha",
-                                                      std::string(5000, 'B') +
-                                                          "and some more text that packs less well 0123456789",
-                                                      "small", "delta", "november"}));
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{
+                               "alpha", std::string(5000, 'B') + "and some more text that packs less well 0123456789",
+                               "small", "delta", "november"}));
     ExpectBackToBack(data);
 }
 

@@ -32,7 +32,8 @@ TEST_F(EngineTestArchive, ABagSoundThatDoesNotDecodeIsDamaged) {
     std::vector<std::uint8_t> goodBlock(36, 0x11), badBlock(36, 0x11);
     goodBlock[2] = 10;  // step index of the block header
     badBlock[2] = 200;
-    Open(MakeBag("Sounds.bag", {{"good", 22050, 8, 36, goodBlock}, {"bad", 22050, 8, 36, badBlock},
+    Open(MakeBag("Sounds.bag", {{"good", 22050, 8, 36, goodBlock},
+                                {"bad", 22050, 8, 36, badBlock},
                                 {"raw", 22050, 2 | 4, 0, std::vector<std::uint8_t>(8, 0)}}));
     engine.TestArchive();
     EXPECT_EQ(ui.panel[1], "1 of 3 entries is damaged.");

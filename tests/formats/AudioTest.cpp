@@ -64,8 +64,8 @@ TEST(ImaAdpcm, MalformedBlocksAreRefusedWithTheirPlace) {
               "ADPCM block 4 of record 2 of x.bag (at data offset 0x18) has step index 90 for channel 1, "
               "above the highest, 88");
     for (const auto& [bytes, channels, blockAlign] : {std::tuple{Bytes{0, 0, 0}, 1u, std::size_t{8}},
-                                                      {Bytes(8 + 3, 0), 1u, 8},      // last block cut in its header
-                                                      {Bytes(16 + 7, 0), 2u, 16},    // 7 bytes left for 8 of headers
+                                                      {Bytes(8 + 3, 0), 1u, 8},    // last block cut in its header
+                                                      {Bytes(16 + 7, 0), 2u, 16},  // 7 bytes left for 8 of headers
                                                       {Bytes(8, 0), 1u, 0}}) {
         EXPECT_EQ(KindOf([&] { ImaDecode(bytes, channels, blockAlign, "t"); }), FormatErrorKind::Corrupt);
     }
@@ -76,12 +76,12 @@ TEST(ImaAdpcm, MalformedBlocksAreRefusedWithTheirPlace) {
 // table-driven one that decodes blocks side by side and in pieces.
 Samples ReferenceDecode(const Bytes& data, unsigned channels, std::size_t blockAlign) {
     static const int steps[89] = {
-        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+        7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+        31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+        130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+        544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+        2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+        9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
     static const int indexSteps[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
     Samples out;
     for (std::size_t at = 0; at < data.size(); at += blockAlign) {
@@ -119,8 +119,11 @@ Samples ReferenceDecode(const Bytes& data, unsigned channels, std::size_t blockA
 TEST(ImaAdpcm, DecodingWholeOrInPiecesGivesTheTextbookSamples) {
     std::mt19937 rng(5);
     for (const auto& [channels, blockAlign, blocks, tail, piece] :
-         {std::tuple{1u, std::size_t{512}, 7u, std::size_t{37}, 2u}, {1u, 36, 5, 0, 3}, {1u, 8, 9, 6, 4},
-          {2u, 1024, 4, 8 + 24, 1}, {2u, 16, 6, 0, 4}}) {
+         {std::tuple{1u, std::size_t{512}, 7u, std::size_t{37}, 2u},
+          {1u, 36, 5, 0, 3},
+          {1u, 8, 9, 6, 4},
+          {2u, 1024, 4, 8 + 24, 1},
+          {2u, 16, 6, 0, 4}}) {
         Bytes data(blockAlign * blocks + tail);
         for (auto& b : data) b = static_cast<std::uint8_t>(rng());
         for (std::size_t at = 0; at < data.size(); at += blockAlign) {
@@ -150,7 +153,7 @@ TEST(ImaAdpcm, EncodedSinesComeBackAboveTwentyDecibels) {
         EXPECT_EQ(blockAlign, 512u * channels);
         const Samples signal = Sine(5000, channels);
         const Bytes encoded = ImaEncode(signal, channels, blockAlign);
-        ASSERT_EQ(encoded.size(), 5 * blockAlign);  // 5000 frames fill 5 blocks of 1017
+        ASSERT_EQ(encoded.size(), 5 * blockAlign);           // 5000 frames fill 5 blocks of 1017
         EXPECT_EQ(encoded[0] | encoded[1] << 8, signal[0]);  // the header holds the first sample exactly
 
         const Samples decoded = ImaDecode(encoded, channels, blockAlign, "t");
@@ -211,8 +214,9 @@ TEST(Wave, RefusesWhatItCannotReadSayingWhy) {
     Bytes truncated = Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}, {"data", Bytes(10)}});
     truncated.resize(truncated.size() - 1);
     const std::vector<std::pair<Bytes, std::string>> cases = {
-        {truncated, "\"x.wav\" is cut short: its \"data\" chunk at offset 0x24 claims 10 bytes, but the file ends "
-                    "at offset 0x35"},
+        {truncated,
+         "\"x.wav\" is cut short: its \"data\" chunk at offset 0x24 claims 10 bytes, but the file ends "
+         "at offset 0x35"},
         {Riff({{"data", Bytes(4)}}), "\"x.wav\" has no \"fmt \" chunk that says how its sound is stored"},
         {Riff({{"fmt ", Fmt(1, 1, 8000, 1, 8)}}), "\"x.wav\" has no \"data\" chunk"},
         {Bytes{'R', 'I', 'F', 'X'}, "\"x.wav\" is not a WAVE file: it does not start with \"RIFF\" and \"WAVE\""},
@@ -239,8 +243,8 @@ struct MpegCase {
 
 TEST(Mpeg, FrameHeadersGiveRateChannelsAndBitrate) {
     const MpegCase cases[] = {
-        {{0xFF, 0xFB, 0x90, 0x64}, MpegVersion::Mpeg1, 3, 44100, 2, 128000, 417},   // joint stereo
-        {{0xFF, 0xFB, 0x92, 0xC4}, MpegVersion::Mpeg1, 3, 44100, 1, 128000, 418},   // mono, padded
+        {{0xFF, 0xFB, 0x90, 0x64}, MpegVersion::Mpeg1, 3, 44100, 2, 128000, 417},  // joint stereo
+        {{0xFF, 0xFB, 0x92, 0xC4}, MpegVersion::Mpeg1, 3, 44100, 1, 128000, 418},  // mono, padded
         {{0xFF, 0xF3, 0x48, 0xC0}, MpegVersion::Mpeg2, 3, 16000, 1, 32000, 144},
         {{0xFF, 0xE3, 0x18, 0xC0}, MpegVersion::Mpeg25, 3, 8000, 1, 8000, 72},
         {{0xFF, 0xFF, 0x12, 0x00}, MpegVersion::Mpeg1, 1, 44100, 2, 32000, 36},

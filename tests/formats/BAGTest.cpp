@@ -59,8 +59,8 @@ Bytes Mp3File() {
 }
 
 // One record's 64 bytes: name, offset, size, frequency, type, extra info, unused.
-Bytes Record(const std::string& name, std::int32_t offset, std::int32_t size, std::int32_t frequency,
-             std::int32_t type, std::int32_t extraInfo, std::int32_t unused0 = 0) {
+Bytes Record(const std::string& name, std::int32_t offset, std::int32_t size, std::int32_t frequency, std::int32_t type,
+             std::int32_t extraInfo, std::int32_t unused0 = 0) {
     Bytes out(64);
     std::copy(name.begin(), name.end(), out.begin());
     std::int32_t fields[] = {offset, size, frequency, type, extraInfo, unused0};
@@ -135,9 +135,9 @@ TEST(BAG, WriterLaysOutHeaderRecordsAndData) {
 // before PCM (2); flags of no known kind give the bare name.
 TEST(BAG, NamesTakeTheExtensionOfTheirKindAndKeepTheirBytes) {
     const std::vector<std::pair<std::int32_t, const char*>> kinds = {
-        {2, "snd.w"},   {3, "snd.w"},     {6, "snd.w"},     {7, "snd.w"},     {22, "snd.w"},    {12, "snd.cmp"},
-        {13, "snd.cmp"}, {28, "snd.cmp"}, {29, "snd.cmp"}, {37, "snd.mp3"}, {36, "snd.mp3"}, {5, "snd"},
-        {0, "snd"},     {-1, "snd.mp3"}};
+        {2, "snd.w"},    {3, "snd.w"},    {6, "snd.w"},    {7, "snd.w"},    {22, "snd.w"},
+        {12, "snd.cmp"}, {13, "snd.cmp"}, {28, "snd.cmp"}, {29, "snd.cmp"}, {37, "snd.mp3"},
+        {36, "snd.mp3"}, {5, "snd"},      {0, "snd"},      {-1, "snd.mp3"}};
     std::vector<BAGWriteEntry> entries;
     for (const auto& [type, name] : kinds) entries.push_back({"snd", 0, type, 0, {}});
     entries.push_back({std::string(32, 'Z'), 0, 2, 0, {}});
@@ -199,12 +199,12 @@ TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
     a.answer = ConvertAnswer::Yes;
     const Bytes wav = a.extract(1);
     ASSERT_EQ(wav.size(), 1044u);
-    EXPECT_EQ(Slice(wav, 0, 44), Bytes({'R', 'I', 'F', 'F', 0x0C, 0x04, 0, 0,              // Size + 36
-                                        'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,  //
-                                        1, 0, 1, 0,                                           // PCM, mono
-                                        0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0,                   // 22050 Hz, 44100 B/s
-                                        2, 0, 16, 0,                                          // align 2, 16 bits
-                                        'd', 'a', 't', 'a', 0xE8, 0x03, 0, 0}));
+    EXPECT_EQ(Slice(wav, 0, 44), Bytes({'R',  'I',  'F', 'F', 0x0C, 0x04, 0,   0,                 // Size + 36
+                                        'W',  'A',  'V', 'E', 'f',  'm',  't', ' ', 16, 0, 0, 0,  //
+                                        1,    0,    1,   0,                                       // PCM, mono
+                                        0x22, 0x56, 0,   0,   0x44, 0xAC, 0,   0,                 // 22050 Hz, 44100 B/s
+                                        2,    0,    16,  0,                                       // align 2, 16 bits
+                                        'd',  'a',  't', 'a', 0xE8, 0x03, 0,   0}));
     EXPECT_EQ(Slice(wav, 44, 1000), data);
     EXPECT_EQ(a.asked, std::vector<std::string>{std::string(cBAG::kConvertQuestion)});
 
@@ -219,7 +219,9 @@ TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
 // MP3 and unknown data are never offered; Yes and No hold for one entry, the
 // answers to all until the caller resets; nobody to ask is No.
 TEST(BAG, ConvertAnswersHoldForOneEntryOrUntilTheCallerResets) {
-    Archive a({{"a", 22050, 6, 0, {1, 2}}, {"b", 22050, 2, 0, {3}}, {"c", 0, 37, 0, {4}},  //
+    Archive a({{"a", 22050, 6, 0, {1, 2}},
+               {"b", 22050, 2, 0, {3}},
+               {"c", 0, 37, 0, {4}},  //
                {"d", 22050, 5, 0, {5}}});
     for (std::int32_t n : {1, 3, 4}) EXPECT_EQ(a.extract(n).size(), n == 1 ? 2u : 1u) << n;
     EXPECT_EQ(a.asked.size(), 1u);
@@ -298,8 +300,9 @@ TEST(BAG, LargeEntriesExtractThroughASharedFile) {
     }
     EXPECT_EQ(ReadBytes(a.dir / "0-1").size(), 44 + 2 * (300 * 1017 + 193));
 
-    EXPECT_NE(MessageOf([&] { a.bag.BAGExtractFile(3, a.dir / "broken.wav", true, *file); })
-                  .find("ADPCM block 291 of record 3"),
+    EXPECT_NE(MessageOf([&] {
+                  a.bag.BAGExtractFile(3, a.dir / "broken.wav", true, *file);
+              }).find("ADPCM block 291 of record 3"),
               std::string::npos);
     EXPECT_EQ(a.dir.listing(), std::vector<std::string>({"0-1", "0-2", "1-1", "1-2", "sounds.bag", "windows"}));
 }
@@ -347,8 +350,7 @@ TEST(BAGEdit, AddedFilesBecomeRecordsShapedByTheirHeaders) {
     EditedArchive a;
     const Bytes stereo8 = test::PseudoRandomBytes(60, 3), mono16 = Tone(50, 1);
     const fs::path files[] = {a.source("Stereo eight.wav", WaveFile(2, 44100, 8, stereo8)),
-                              a.source("mono16.WAV", WaveFile(1, 22050, 16, mono16)),
-                              a.source("song.mp3", Mp3File())};
+                              a.source("mono16.WAV", WaveFile(1, 22050, 16, mono16)), a.source("song.mp3", Mp3File())};
     EXPECT_EQ(a.bag.BAGAddFiles(files), 3);
 
     const Bytes raw = ReadBytes(a.file);
@@ -394,9 +396,11 @@ TEST(BAGEdit, AdpcmAddsAreStoredAsTheGamesOwnRecords) {
         EXPECT_EQ(back.data.size(), 3 * 1017u * 2 * channels);
     }
     // An IMA ADPCM WAVE file added with adpcm keeps its blocks as they are.
-    const Bytes imaWave = {'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                           0x11, 0, 1, 0, 0x11, 0x2B, 0, 0, 0, 0, 0, 0, 8, 0, 4, 0,  // IMA ADPCM, mono, blocks of 8
-                           'd', 'a', 't', 'a', 8, 0, 0, 0, 0, 0, 0, 0, 0x74, 0x8C, 0x00, 0xF1};
+    const Bytes imaWave = {
+        'R', 'I',  'F', 'F', 44, 0,    0,    0, 'W', 'A', 'V', 'E', 'f',  'm',  't',  ' ', 16, 0, 0,
+        0,   0x11, 0,   1,   0,  0x11, 0x2B, 0, 0,   0,   0,   0,   0,    8,    0,    4,   0,  // IMA ADPCM, mono,
+                                                                                               // blocks of 8
+        'd', 'a',  't', 'a', 8,  0,    0,    0, 0,   0,   0,   0,   0x74, 0x8C, 0x00, 0xF1};
     const std::int32_t n = a.bag.BAGAddFile(a.source("ima.wav", imaWave), {.adpcm = true, .name = {}});
     EXPECT_EQ(a.bag.BAGReadFile(n, false), Slice(imaWave, imaWave.size() - 8, 8));
     EXPECT_EQ(a.bag.BAGGetFileExtraInfo(n), 8);
@@ -450,11 +454,17 @@ TEST(BAGEdit, RefusedEditsChangeNothing) {
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(longName); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = "a\\b"}); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = std::string("a\0b", 3)}); }},
-        {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFiles(std::vector<fs::path>{wav, notWave}); }},
+        {FormatErrorKind::Corrupt,
+         [&] {
+             a.bag.BAGAddFiles(std::vector<fs::path>{wav, notWave});
+         }},
         {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFile(notMp3); }},
         {FormatErrorKind::InputOutput, [&] { a.bag.BAGAddFile(a.dir / "missing.wav"); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGReplaceFile(3, wav); }},
-        {FormatErrorKind::Range, [&] { a.bag.BAGRemoveFiles(std::vector<std::int32_t>{1, 0}); }},
+        {FormatErrorKind::Range,
+         [&] {
+             a.bag.BAGRemoveFiles(std::vector<std::int32_t>{1, 0});
+         }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, std::string(33, 'x')); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, ""); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, "a/b"); }},

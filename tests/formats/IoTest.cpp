@@ -47,8 +47,11 @@ TEST(Zlib, InflateExactChecksLengthAndDamage) {
     EXPECT_EQ(InflateExact(padded, data.size(), "entry"), data);
     const std::span<const std::uint8_t> whole(stream), half = whole.first(stream.size() / 2);
     // The last: a huge stored size on a tiny stream is refused without a huge allocation.
-    for (const auto& [bytes, size] : {std::pair{whole, data.size() - 1}, {whole, data.size() + 1}, {half, data.size()},
-                                      {std::span<const std::uint8_t>(damaged), data.size()}, {whole, 0xFFFFFFFFu}}) {
+    for (const auto& [bytes, size] : {std::pair{whole, data.size() - 1},
+                                      {whole, data.size() + 1},
+                                      {half, data.size()},
+                                      {std::span<const std::uint8_t>(damaged), data.size()},
+                                      {whole, 0xFFFFFFFFu}}) {
         EXPECT_EQ(KindOf([&] { InflateExact(bytes, size, "entry"); }), FormatErrorKind::Corrupt) << size;
     }
 }
@@ -179,7 +182,8 @@ TEST(FastIo, InflatingFromPiecesEqualsInflatingWhole) {
                 at += n;
                 return std::span<const std::uint8_t>(piece);
             },
-            size, "the entry", [&](std::span<const std::uint8_t> part) { out.insert(out.end(), part.begin(), part.end()); });
+            size, "the entry",
+            [&](std::span<const std::uint8_t> part) { out.insert(out.end(), part.begin(), part.end()); });
         return out;
     };
     EXPECT_EQ(fromPieces(stream, plain.size()), plain);

@@ -41,7 +41,13 @@ TEST(MPK, OnePackedFileHasThisHeaderAndReadsBack) {
 
     const Bytes stream = CompressLevel9(data);
     ASSERT_EQ(std::to_string(stream.size()).size(), 3u);  // so the header is 25 bytes long
-    const std::string header = std::string("MPK\x02" "\x34\x37" "\xC9\x33\xFF" "1" "c0vzv" "\xFD\x33\x32\x32\x32\xFE") +
+    const std::string header = std::string(
+                                   "MPK\x02"
+                                   "\x34\x37"
+                                   "\xC9\x33\xFF"
+                                   "1"
+                                   "c0vzv"
+                                   "\xFD\x33\x32\x32\x32\xFE") +
                                Enc(std::to_string(stream.size())) + "\xFF";
     EXPECT_EQ(ReadText(pgi), header + Text(stream));
 
@@ -155,8 +161,8 @@ TEST(MPK, ExtractFileReplacesTheTargetWholeOrNotAtAll) {
     EXPECT_EQ(mpk.MPKGetFileCount(cut), "1");  // the header itself is sound
     EXPECT_EQ(mpk.MPKTestArchive(cut), "-5");
     EXPECT_EQ(ReadText(target), "old");
-    EXPECT_EQ(dir.listing(), Strings({"broken.pgi", "cut.pgi", "fresh.txt", "good.pgi", "longer.pgi", "out.txt",
-                                      "windows"}));
+    EXPECT_EQ(dir.listing(),
+              Strings({"broken.pgi", "cut.pgi", "fresh.txt", "good.pgi", "longer.pgi", "out.txt", "windows"}));
     EXPECT_EQ(mpk.MPKExtractFile(good, 1, target, true), 0);
     EXPECT_EQ(ReadText(target), "hello");
 }
@@ -170,11 +176,11 @@ TEST(MPK, ExtractAllKeepsEveryEntryInsideTheFolder) {
     EXPECT_EQ(mpk.MPKExtractAll(plain, "C:"), "-5");
     EXPECT_EQ(mpk.MPKExtractAll(dir / "missing.pgi", dir / "out"), "-5");
 
-    const Strings hostile = {"", ".", "..", "../evil", "sub/evil", "sub\\evil", "/tmp/evil", "C:evil",
-                             std::string("ev\0il", 5)};
+    const Strings hostile = {
+        "", ".", "..", "../evil", "sub/evil", "sub\\evil", "/tmp/evil", "C:evil", std::string("ev\0il", 5)};
     for (const std::string& name : hostile) {
-        const auto pgi = dir.write("h.pgi", Package("2", Record(1, "ok", "1", size) + Record(2, name, "1", size),
-                                                    stream + stream));
+        const auto pgi =
+            dir.write("h.pgi", Package("2", Record(1, "ok", "1", size) + Record(2, name, "1", size), stream + stream));
         EXPECT_EQ(mpk.MPKExtractAll(pgi, dir / "out"), "-5") << name;
         EXPECT_EQ(dir.listing("out"), Strings({"ok"})) << name;
     }
@@ -186,17 +192,21 @@ TEST(MPK, MalformedHeadersAreNotPackages) {
     const cMPK mpk;
     const std::string one = Record(1, "a", "1", "1");
     const Strings cases = {
-        "MPQ\x02" + Package("1", one).substr(4),                                  // wrong magic
+        "MPQ\x02" + Package("1", one).substr(4),                                     // wrong magic
         "MPK\x02" + Enc(std::string(26, '0') + "42") + Package("1", one).substr(6),  // length beyond byte 30
-        "MPK\x02" "x\xC9\x33\xFF" + one,                                           // length not digits
-        "MPK\x02\x3B\x3B\xC9\x33\xFF" + one,                                       // header of 99 bytes
-        Package("x", one),                                                        // count not digits
-        Package("2", one), Package("1", one + Record(2, "b", "1", "1")),          // count too high, too low
-        Package("9999999999", one),                                               // count far above the table
-        Package("1", Record(2, "a", "1", "1")),                                   // misnumbered
-        Package("1", Record(1, "a", "-1", "1")), Package("1", Record(1, "a", "1", "1x")),
+        "MPK\x02"
+        "x\xC9\x33\xFF" +
+            one,                              // length not digits
+        "MPK\x02\x3B\x3B\xC9\x33\xFF" + one,  // header of 99 bytes
+        Package("x", one),                    // count not digits
+        Package("2", one),
+        Package("1", one + Record(2, "b", "1", "1")),  // count too high, too low
+        Package("9999999999", one),                    // count far above the table
+        Package("1", Record(2, "a", "1", "1")),        // misnumbered
+        Package("1", Record(1, "a", "-1", "1")),
+        Package("1", Record(1, "a", "1", "1x")),
         Package("1", Record(1, "a", "1", "")),
-        Package("2", one + Record(2, "b", "1", "9223372036854775807")),          // offsets overflow
+        Package("2", one + Record(2, "b", "1", "9223372036854775807")),  // offsets overflow
         Package("1", Record(1, "a", "1", "99999999999999999999")),
         "MPK\x02",
     };
@@ -214,10 +224,10 @@ TEST(MPK, MalformedHeadersAreNotPackages) {
 TEST(MPK, RatioRoundsHalvesToEven) {
     TempDir dir;
     const cMPK mpk;
-    const auto pgi = dir.write("r.pgi", Package("7", Record(1, "a", "200", "1") + Record(2, "b", "200", "3") +
-                                                      Record(3, "c", "200", "5") + Record(4, "d", "1000", "504") +
-                                                      Record(5, "e", "100", "110") + Record(6, "f", "0", "1") +
-                                                      Record(7, "g", "1", "400")));
+    const auto pgi = dir.write(
+        "r.pgi", Package("7", Record(1, "a", "200", "1") + Record(2, "b", "200", "3") + Record(3, "c", "200", "5") +
+                                  Record(4, "d", "1000", "504") + Record(5, "e", "100", "110") +
+                                  Record(6, "f", "0", "1") + Record(7, "g", "1", "400")));
     const Strings expected = {"100%", "98%", "98%", "50%", "-10%", "", ""};
     for (int i = 1; i <= 7; ++i) EXPECT_EQ(mpk.MPKGetFileRatio(pgi, i), expected[i - 1]) << i;
     EXPECT_EQ(mpk.MPKGetFileRatio(pgi, 8), "");

@@ -50,7 +50,8 @@ TEST_F(RFD, AddOverwritesAndGrowsButNeverShortens) {
     EXPECT_EQ(ReadText(dir / "a.rfd"), expected);
     EXPECT_TRUE(Fails(FormatErrorKind::InputOutput, [&] { rfd.RFDAddFile(0, dir / "missing", true); }));
     std::filesystem::resize_file(ab, std::uint64_t{1} << 31);  // sparse: 2^31 bytes
-    EXPECT_TRUE(Fails(kRange, [&] { rfd.RFDAddFile(0, ab, true); }, "too large"));
+    EXPECT_TRUE(Fails(
+        kRange, [&] { rfd.RFDAddFile(0, ab, true); }, "too large"));
     EXPECT_EQ(ReadText(dir / "a.rfd"), expected);
 }
 
@@ -73,7 +74,8 @@ TEST_F(RFD, BrokenEntriesAreCorruptAndLeaveTheTargetAlone) {
     const auto size = static_cast<std::int32_t>(4 + stream.size());
     const auto out = dir.write("out.txt", "keep");
     dir.write("a.rfd", std::string(4, '\0') + Text(stream));
-    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(0, size, 2999, out, true); }, "offset 0x0 of"));
+    EXPECT_TRUE(Fails(
+        kCorrupt, [&] { rfd.RFDExtractFile(0, size, 2999, out, true); }, "offset 0x0 of"));
     EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(-1, size, 3000, out, true); }));
     EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(size - 3, 10, 0, out, true); }));
     EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDGetOriginalSize(size - 3); }));
@@ -81,7 +83,8 @@ TEST_F(RFD, BrokenEntriesAreCorruptAndLeaveTheTargetAlone) {
     dir.write("a.rfd", std::string(4, '\0') + Text(stream));
     EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(0, size, 3000, out, true); }));
     dir.write("a.rfd", "AAAABBBBBBCC");
-    EXPECT_TRUE(Fails(kCorrupt, [&] { rfd.RFDExtractFile(8, 5, 5, out, false); }, "ends at offset 0xC"));
+    EXPECT_TRUE(Fails(
+        kCorrupt, [&] { rfd.RFDExtractFile(8, 5, 5, out, false); }, "ends at offset 0xC"));
     EXPECT_EQ(ReadText(out), "keep");
     EXPECT_EQ(dir.listing(), Listing({"a.rfd", "out.txt", "windows"}));
 }
@@ -90,13 +93,14 @@ TEST_F(RFD, RemoveCutsOneBlockOrRefusesAndChangesNothing) {
     const struct {
         std::int32_t offset, length;
         const char* left;
-    } cases[] = {{0, 4, "BBBBBBCC"}, {4, 6, "AAAACC"},  {10, 2, "AAAABBBBBB"}, {0, 12, ""},
-                 {0, 13, ""},        {11, 2, "AAAABBBBBBC"}, {5, 12, nullptr},  {-1, 2, nullptr},
-                 {3, -1, nullptr},   {12, 2, nullptr}};
+    } cases[] = {{0, 4, "BBBBBBCC"},     {4, 6, "AAAACC"}, {10, 2, "AAAABBBBBB"}, {0, 12, ""},      {0, 13, ""},
+                 {11, 2, "AAAABBBBBBC"}, {5, 12, nullptr}, {-1, 2, nullptr},      {3, -1, nullptr}, {12, 2, nullptr}};
     for (const auto& c : cases) {
         dir.write("a.rfd", "AAAABBBBBBCC");
-        if (c.left) rfd.RFDRemoveFile(c.offset, c.length);
-        else EXPECT_TRUE(Fails(kRange, [&] { rfd.RFDRemoveFile(c.offset, c.length); }));
+        if (c.left)
+            rfd.RFDRemoveFile(c.offset, c.length);
+        else
+            EXPECT_TRUE(Fails(kRange, [&] { rfd.RFDRemoveFile(c.offset, c.length); }));
         EXPECT_EQ(ReadText(dir / "a.rfd"), c.left ? c.left : "AAAABBBBBBCC") << c.offset << "+" << c.length;
     }
     const RFDBlock blocks[] = {{0, 4}, {10, 2}}, unordered[] = {{4, 2}, {0, 2}};

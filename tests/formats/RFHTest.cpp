@@ -20,8 +20,8 @@ using Rows = std::vector<std::string>;
 
 Bytes Entry(std::string_view name, std::int32_t packedSize, std::int32_t offset, std::int32_t packed = 2) {
     Bytes out(24);
-    const std::int32_t fields[] = {static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, packed,
-                                   packedSize, 1000, offset};
+    const std::int32_t fields[] = {
+        static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, packed, packedSize, 1000, offset};
     for (int i = 0; i < 6; ++i) PutI32le(&out[4 * i], fields[i]);
     out.insert(out.end(), name.begin(), name.end());
     out.push_back(0);
@@ -47,14 +47,15 @@ Rows Describe(const cRFH& t) {
 
 TEST(RFH, ReadsAByteImageAndSavesTheSameBytes) {
     TempDir dir;
-    const Bytes first = {0x08, 0, 0, 0, 0xCC, 0xE1, 0xFB, 0x3B, 2, 0, 0, 0, 0x64, 0, 0, 0, 0xE8, 0x03, 0, 0,
-                         0,    0, 0, 0, 'a',  '\\', 'b', '.', 't', 'x', 't', 0};
+    const Bytes first = {0x08, 0,    0, 0, 0xCC, 0xE1, 0xFB, 0x3B, 2,   0,    0,   0,   0x64, 0,   0,   0,
+                         0xE8, 0x03, 0, 0, 0,    0,    0,    0,    'a', '\\', 'b', '.', 't',  'x', 't', 0};
     const Bytes image = Join({first, Entry("MAPS\\#M70 Claw Rock\\=AT_overhangwall_D_128.tga", 7, 100, 0),
                               Entry("\xE9t\xE9 !@=%$.txt", 12, 107), Entry("\\a.bin", 1, 119)});
     cRFH t;
     t.RFHOpen(dir.write("a.rfh", image));
-    EXPECT_EQ(Describe(t), Rows({"a\\|b.txt|8|Yes|100|0", "MAPS\\#M70 Claw Rock\\|=AT_overhangwall_D_128.tga|47|No|7|100",
-                                 "|\xE9t\xE9 !@=%$.txt|14|Yes|12|107", "|\\a.bin|7|Yes|1|119"}));
+    EXPECT_EQ(Describe(t),
+              Rows({"a\\|b.txt|8|Yes|100|0", "MAPS\\#M70 Claw Rock\\|=AT_overhangwall_D_128.tga|47|No|7|100",
+                    "|\xE9t\xE9 !@=%$.txt|14|Yes|12|107", "|\\a.bin|7|Yes|1|119"}));
     EXPECT_EQ(t.GetDateAdded(1), 1006363084);
     EXPECT_EQ(t.GetOriginalSize(1), 1000);
     EXPECT_FALSE(t.RFHDamagedAt() || t.RFHTruncated());
@@ -208,8 +209,8 @@ TEST(RFH, RatioRoundsHalvesToEven) {
     const struct {
         std::int32_t packed, original;
         const char* text;
-    } cases[] = {{505, 1000, "50%"},      {515, 1000, "48%"}, {504, 1000, "50%"},       {380, 1000, "62%"},
-                 {1100, 1000, "-10%"},    {1, 200, "100%"},   {3, 200, "98%"},          {5, 0, ""},
+    } cases[] = {{505, 1000, "50%"},      {515, 1000, "48%"}, {504, 1000, "50%"},      {380, 1000, "62%"},
+                 {1100, 1000, "-10%"},    {1, 200, "100%"},   {3, 200, "98%"},         {5, 0, ""},
                  {32767, 100, "-32667%"}, {32768, 100, ""},   {-32768, 100, "32868%"}, {-32769, 100, ""}};
     cRFH t;
     for (const auto& c : cases) {

@@ -66,8 +66,8 @@ std::vector<std::uint8_t> PseudoRandomBytes(std::size_t n, std::uint32_t seed) {
 }
 
 std::vector<std::uint8_t> TextLikeBytes(std::size_t n, std::uint32_t seed) {
-    static const char* kWords[] = {"Atreides ", "Harkonnen ", "Ordos ", "spice ", "harvester ", "sandworm ",
-                                   "refinery\r\n", "= 128\r\n", "[Unit]\r\n"};
+    static const char* kWords[] = {"Atreides ", "Harkonnen ",   "Ordos ",    "spice ",    "harvester ",
+                                   "sandworm ", "refinery\r\n", "= 128\r\n", "[Unit]\r\n"};
     std::mt19937 rng(seed);
     std::vector<std::uint8_t> out;
     out.reserve(n);
