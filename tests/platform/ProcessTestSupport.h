@@ -2,8 +2,6 @@
 
 // Helpers for tests that change the environment or start programs.
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <spawn.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,8 +11,6 @@
 #include <vector>
 
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace varnok::test {
 
@@ -81,18 +77,6 @@ inline std::vector<std::string> Lines(const std::string& text) {
     }
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
-}
-
-// Runs a program to its end; its exit status, or -1 when it could not start.
-inline int RunAndWait(const std::vector<std::string>& command) {
-    std::vector<char*> argv;
-    for (const auto& a : command) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    int status = 0;
-    if (::waitpid(pid, &status, 0) < 0) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace varnok::test

@@ -1,10 +1,10 @@
 // The folder pane: which files it lists, its lazy expansion and what a
 // double-click opens.
 #include <QTest>
-#include <cstdlib>
 #include <filesystem>
 
 #include "shell/FolderPane.h"
+#include "tests/platform/ProcessTestSupport.h"
 #include "tests/shell/main/MainWindowFixture.h"
 
 namespace varnok::test {
@@ -25,20 +25,13 @@ TEST(MainWindowFolderPaneNames, ArchivesAreRfhAndBagFilesInAnyLetterCase) {
 class MainWindowFolderPane : public MainWindowTest {
 protected:
     void SetUp() override {
-        if (const char* home = std::getenv("HOME")) savedHome_ = home;
         fs::create_directories(tmp / "home" / "data" / "sub");
         fs::copy_file(tmp / "demo.rfh", tmp / "home" / "data" / "ARCHIVE.RFH");
         fs::copy_file(tmp / "demo.rfd", tmp / "home" / "data" / "ARCHIVE.RFD");
         tmp.write("home/data/readme.txt", "not an archive");
-        ::setenv("HOME", (tmp / "home").c_str(), 1);
         Start();
         pane = Find<FolderPane>("tvFiles");
     }
-    void TearDown() override {
-        if (savedHome_) ::setenv("HOME", savedHome_->c_str(), 1);
-        MainWindowTest::TearDown();
-    }
-
     std::vector<std::string> Children(QTreeWidgetItem* node) const {
         std::vector<std::string> out;
         for (int i = 0; i < node->childCount(); ++i) out.push_back(node->child(i)->text(0).toStdString());
@@ -54,10 +47,8 @@ protected:
         QTest::mouseRelease(pane->viewport(), Qt::LeftButton, {}, at);
     }
 
+    ScopedEnv home_{"HOME", (tmp / "home").string()};
     FolderPane* pane = nullptr;
-
-private:
-    std::optional<std::string> savedHome_;
 };
 
 TEST_F(MainWindowFolderPane, AFolderIsReadOnceAndListsItsSubfoldersThenItsArchives) {

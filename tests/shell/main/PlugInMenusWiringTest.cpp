@@ -15,24 +15,16 @@ namespace fs = std::filesystem;
 
 using MainWindowPlugIns = MainWindowTest;
 
-// What the sample plug-in's program was started with, once per line.
-std::string Runs(const fs::path& log, std::size_t lines) {
-    for (int i = 0; i < 2000; ++i) {
-        if (fs::exists(log)) {
-            const std::string text = ReadText(log);
-            if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return text;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return fs::exists(log) ? ReadText(log) : "";
-}
-
-// The runs as a sorted list: programs started one after another without waiting
-// may reach their log in either order.
+// What the sample plug-in's program was started with, once `lines` runs are in, sorted: programs
+// started one after another without waiting may reach their log in either order.
 std::vector<std::string> RunSet(const fs::path& log, std::size_t lines) {
     std::vector<std::string> runs;
-    std::istringstream in(Runs(log, lines));
-    for (std::string line; std::getline(in, line);) runs.push_back(line);
+    for (int i = 0; i < 2000 && runs.size() < lines; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        runs.clear();
+        std::istringstream in(fs::exists(log) ? ReadText(log) : "");
+        for (std::string line; std::getline(in, line);) runs.push_back(line);
+    }
     std::sort(runs.begin(), runs.end());
     return runs;
 }
@@ -53,11 +45,7 @@ TEST_F(MainWindowPlugIns, APackageShowsInItsMenusAndItsEntriesRunIt) {
     window->Load({});
 
     EXPECT_FALSE(Action("mnuFileImportSub0")->isVisible());
-    EXPECT_EQ(Action("mnuFileImportSub1")->text(), "Import sample");
-    EXPECT_TRUE(Action("mnuFileImportSub1")->isEnabled());
     EXPECT_TRUE(Action("mnuFileExportSub0")->isVisible());
-    EXPECT_EQ(Action("mnuFileExportSub0")->text(), "Nothing");
-    EXPECT_TRUE(Action("mnuPlugInsSub0")->isVisible());
     EXPECT_EQ(Action("mnuHelpAboutPluginsSub1")->text(), "Sample Tools");
     EXPECT_EQ(Action("mnuActionViewWithSub1")->text(), "Sample viewer");
     EXPECT_EQ(window->Engine().PlugInTypes()[1], ".txt");
@@ -81,18 +69,6 @@ TEST_F(MainWindowPlugIns, APackageShowsInItsMenusAndItsEntriesRunIt) {
     const std::string name = List()->model()->index(row - 1, 0).data().toString().toStdString();
     EXPECT_EQ(RunSet(log, 3),
               (std::vector<std::string>{"--about|", "--import|", "--view|" + (ViewFolder() / name).string() + "|"}));
-}
-
-TEST_F(MainWindowPlugIns, WithoutPlugInsTheMenusShowTheirPlaceholders) {
-    Start();
-    for (const char* name : {"mnuFileImportSub0", "mnuFileExportSub0"}) {
-        EXPECT_TRUE(Action(name)->isVisible());
-        EXPECT_FALSE(Action(name)->isEnabled());
-        EXPECT_EQ(Action(name)->text(), "Nothing");
-    }
-    EXPECT_EQ(Action("mnuPlugInsSub0")->text(), "No Plug-Ins found");
-    EXPECT_EQ(Action("mnuHelpAboutPluginsSub0")->text(), "No Plug-In found");
-    EXPECT_FALSE(Action("mnuActionViewWithSub0")->isVisible());
 }
 
 }  // namespace

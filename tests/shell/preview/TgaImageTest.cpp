@@ -39,7 +39,7 @@ TEST(TgaImage, DecodesEveryLayoutTheGameUses) {
         {"32-bit with alpha, from the top, after an id", Join(Header(2, 1, 1, 32, 0x28, 3), {0, 0, 255, 128}),
          {qRgba(255, 0, 0, 128)}},
         {"16-bit 5-5-5", Join(Header(2, 1, 1, 16, 0x20), {0x1F, 0x00}), {blue}},
-        {"8-bit grey", Join(Header(3, 2, 1, 8, 0x20), {0, 255}), {qRgb(0, 0, 0), white}},
+        {"8-bit grey, rows from the top", Join(Header(3, 1, 2, 8, 0x20), {0, 255}), {qRgb(0, 0, 0), white}},
         {"run-length 24-bit: a run of three, then one raw",
          Join(Header(10, 4, 1, 24, 0x20), {0x82, 0, 255, 0, 0x00, 255, 0, 0}),
          {green, green, green, blue}},
