@@ -396,11 +396,10 @@ TEST(BAGEdit, AdpcmAddsAreStoredAsTheGamesOwnRecords) {
         EXPECT_EQ(back.data.size(), 3 * 1017u * 2 * channels);
     }
     // An IMA ADPCM WAVE file added with adpcm keeps its blocks as they are.
-    const Bytes imaWave = {
-        'R', 'I',  'F', 'F', 44, 0,    0,    0, 'W', 'A', 'V', 'E', 'f',  'm',  't',  ' ', 16, 0, 0,
-        0,   0x11, 0,   1,   0,  0x11, 0x2B, 0, 0,   0,   0,   0,   0,    8,    0,    4,   0,  // IMA ADPCM, mono,
-                                                                                               // blocks of 8
-        'd', 'a',  't', 'a', 8,  0,    0,    0, 0,   0,   0,   0,   0x74, 0x8C, 0x00, 0xF1};
+    const Bytes imaWave = {'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 0x11,
+                           0, 1, 0, 0x11, 0x2B, 0, 0, 0, 0, 0, 0, 8, 0, 4, 0,  // IMA ADPCM, mono,
+                                                                               // blocks of 8
+                           'd', 'a', 't', 'a', 8, 0, 0, 0, 0, 0, 0, 0, 0x74, 0x8C, 0x00, 0xF1};
     const std::int32_t n = a.bag.BAGAddFile(a.source("ima.wav", imaWave), {.adpcm = true, .name = {}});
     EXPECT_EQ(a.bag.BAGReadFile(n, false), Slice(imaWave, imaWave.size() - 8, 8));
     EXPECT_EQ(a.bag.BAGGetFileExtraInfo(n), 8);

@@ -67,7 +67,8 @@ TEST_F(GameFolderTest, UnescapesWineStringsAndMapsOtherDrives) {
     const fs::path disc = dir / "media" / "EMPEROR_DISC";
     fs::create_directories(disc / "Spiele" / "Emp\u00e9ror");
     fs::create_directory_symlink(disc, prefix / "dosdevices" / "d:");
-    WriteSystemReg(GameKey("Software\\\\Wow6432Node\\\\Westwood\\\\Emperor", "D:\\\\spiele\\\\Emp\\xe9ror\\\\Emperor.exe"));
+    WriteSystemReg(
+        GameKey("Software\\\\Wow6432Node\\\\Westwood\\\\Emperor", "D:\\\\spiele\\\\Emp\\xe9ror\\\\Emperor.exe"));
     EXPECT_EQ(Find().folder, fs::canonical(disc / "Spiele" / "Emp\u00e9ror"));
 
     // The game right on a drive's root.
@@ -105,9 +106,9 @@ TEST_F(GameFolderTest, TheStoreComesFirstAndTheProgramFolderLast) {
 
 TEST_F(GameFolderTest, OddInstallPathsGiveTheProgramFolder) {
     Game("Westwood/Emperor");
-    for (const char* value : {"", "x", "Emperor.exe", "\\\\\\\\server\\\\share\\\\Emperor.exe",
-                              "C:Westwood\\\\Emperor\\\\Emperor.exe", "Q:\\\\Westwood\\\\Emperor.exe",
-                              "C:\\\\Westwood\\\\Nothing\\\\Emperor.exe", "1:\\\\Emperor.exe"}) {
+    for (const char* value :
+         {"", "x", "Emperor.exe", "\\\\\\\\server\\\\share\\\\Emperor.exe", "C:Westwood\\\\Emperor\\\\Emperor.exe",
+          "Q:\\\\Westwood\\\\Emperor.exe", "C:\\\\Westwood\\\\Nothing\\\\Emperor.exe", "1:\\\\Emperor.exe"}) {
         WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", value));
         EXPECT_EQ(Find().folder, program) << value;
     }

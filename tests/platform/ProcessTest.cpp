@@ -19,7 +19,9 @@ TEST(PlatformProcessTest, WindowsExecutablesAreKnownByTheirFirstTwoBytes) {
     TempDir dir;
     EXPECT_TRUE(IsWindowsExecutable(dir.write("a.exe", "MZ\x90\0")));
     EXPECT_TRUE(IsWindowsExecutable(dir.write("NOEXT", "MZ")));
-    EXPECT_FALSE(IsWindowsExecutable(dir.write("elf", "\x7f" "ELF")));
+    EXPECT_FALSE(IsWindowsExecutable(dir.write("elf",
+                                               "\x7f"
+                                               "ELF")));
     EXPECT_FALSE(IsWindowsExecutable(dir.write("short.exe", "M")));
     EXPECT_FALSE(IsWindowsExecutable(dir.write("mz.exe", "mz")));
     EXPECT_FALSE(IsWindowsExecutable(dir / "missing.exe"));
@@ -43,8 +45,8 @@ TEST(PlatformProcessTest, ArgumentsReachTheProgramUntouched) {
     const fs::path program = test::WriteRecorder(dir, "bin/show args", record);
     const fs::path work = dir / "work folder";
     fs::create_directories(work);
-    const std::vector<std::string> arguments = {"two words", "$HOME", "; touch " + (dir / "pwned").string(), "*",
-                                                "", "'\"\\", "%1"};
+    const std::vector<std::string> arguments = {"two words", "$HOME", "; touch " + (dir / "pwned").string(), "*", "",
+                                                "'\"\\",     "%1"};
 
     const StartResult result = StartDetached(program, arguments, work, "");
     ASSERT_TRUE(result) << result.error;

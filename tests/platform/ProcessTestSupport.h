@@ -41,7 +41,8 @@ private:
 };
 
 // A shell script standing in for a program, made executable.
-inline std::filesystem::path WriteScript(const TempDir& dir, const std::filesystem::path& name, const std::string& body) {
+inline std::filesystem::path WriteScript(const TempDir& dir, const std::filesystem::path& name,
+                                         const std::string& body) {
     const auto path = dir.write(name, "#!/bin/sh\n" + body);
     std::filesystem::permissions(path, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                                            std::filesystem::perms::group_exec);
@@ -59,7 +60,8 @@ inline std::filesystem::path WriteRecorder(const TempDir& dir, const std::filesy
 }
 
 // Waits until a detached program has left `file` behind.
-inline bool WaitForFile(const std::filesystem::path& file, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+inline bool WaitForFile(const std::filesystem::path& file,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
         std::error_code ec;

@@ -89,7 +89,9 @@ TEST(RegistryFileTest, WritesWhatItReadsBackUnchanged) {
                       odd = "HKEY_LOCAL_MACHINE\\Odd]Key[";
     const std::tuple<std::string, std::string, RegValue> values[] = {
         {key, "", RegValue::Text("/opt/My \"Games\"/varnok2 %1")},
-        {key, "back\\slash", RegValue::Text("a\\b\nc\x01" "2\x7f")},
+        {key, "back\\slash",
+         RegValue::Text("a\\b\nc\x01"
+                        "2\x7f")},
         {key, "utf8", RegValue::Text("Emp\u00e9ror \U0001F600")},
         {odd, "n", RegValue::Number(-1)},
         {odd, "blob", RegValue{kRegBinary, {0, 1, 0xfe}}},

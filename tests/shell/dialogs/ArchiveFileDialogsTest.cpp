@@ -24,16 +24,15 @@ protected:
     ArchiveFileDialogs() { engine.InitEngine(); }
 
     frmCreate* Create() {
-        created = Open(new frmCreate(
-            nullptr,
-            {[this](const std::string& file, NewArchiveType type, const std::string& folder) {
-                 const bool shown = created && created->isVisible();
-                 calls.push_back(file + (type == NewArchiveType::BAG ? "|BAG|" : "|RFH|") + folder +
-                                 (shown ? " (shown)" : ""));
-                 return createResult;
-             },
-             [](const std::string&, NewArchiveType) { return std::string("/a/new.rfh"); },
-             [](const std::string&) { return std::string("/src"); }}));
+        created = Open(
+            new frmCreate(nullptr, {[this](const std::string& file, NewArchiveType type, const std::string& folder) {
+                                        const bool shown = created && created->isVisible();
+                                        calls.push_back(file + (type == NewArchiveType::BAG ? "|BAG|" : "|RFH|") +
+                                                        folder + (shown ? " (shown)" : ""));
+                                        return createResult;
+                                    },
+                                    [](const std::string&, NewArchiveType) { return std::string("/a/new.rfh"); },
+                                    [](const std::string&) { return std::string("/src"); }}));
         return created;
     }
     static QStringList Children(QTreeWidgetItem* node) {
@@ -140,8 +139,9 @@ TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceWhenExpanded) {
 
 TEST_F(ArchiveFileDialogs, MoveCopyOkWaitsForAFolder) {
     const std::string disk = tmp.path().string() + "/";
-    auto* d = Open(new frmMoveCopy(nullptr, frmMoveCopy::Mode::Copy, "/y.bag", {{disk, "DISK", DriveType::Fixed}},
-                                   [this](const std::string& s, const std::string& f) { calls.push_back(s + " to " + f); }));
+    auto* d =
+        Open(new frmMoveCopy(nullptr, frmMoveCopy::Mode::Copy, "/y.bag", {{disk, "DISK", DriveType::Fixed}},
+                             [this](const std::string& s, const std::string& f) { calls.push_back(s + " to " + f); }));
     auto* tree = Control<QTreeWidget>(d, "tvwFolders");
     tree->setFocus();
     tree->setCurrentItem(tree->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);  // focused, not highlighted

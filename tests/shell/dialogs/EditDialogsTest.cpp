@@ -14,9 +14,7 @@ protected:
     frmAddDirectory* AddDirectory() {
         return Open(new frmAddDirectory(
             nullptr,
-            [this](const std::string& source, const std::string& stored) {
-                calls.push_back(source + " as " + stored);
-            },
+            [this](const std::string& source, const std::string& stored) { calls.push_back(source + " as " + stored); },
             [this](const std::string&) { return picked; }));
     }
     std::string RunAdd(const QString& text1) {

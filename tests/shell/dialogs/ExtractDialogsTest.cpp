@@ -121,7 +121,9 @@ TEST(OverwriteQuestion, ButtonsGiveTheirAnswersAndClosingGivesNone) {
     EXPECT_EQ(AskAndAnswer(by("cmdYestoAll")), OverwriteAnswer::YesToAll);
     EXPECT_EQ(AskAndAnswer(by("cmdNotoAll")), OverwriteAnswer::NoToAll);
     EXPECT_EQ(AskAndAnswer([](frmOverwrite* d) { QTest::keyClick(d, Qt::Key_Escape); }), OverwriteAnswer::None);
-    const auto enter = [](frmOverwrite* d) { QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return); };
+    const auto enter = [](frmOverwrite* d) {
+        QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return);
+    };
     EXPECT_EQ(AskAndAnswer(enter), OverwriteAnswer::No) << "Enter keeps the existing file";
 }
 

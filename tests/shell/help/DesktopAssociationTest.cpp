@@ -84,7 +84,7 @@ TEST(RegistryDesktopEntryTest, KnowsAProgramInstalledWithItsDesktopFiles) {
              {dir / "usr" / "libexec" / "varnok2" / "varnok2", dirs, true},
              {dir / "usr" / "bin" / ".." / "bin" / "varnok2", dirs, true},
              {dir / "usr" / "bin" / "varnok2", {share.string() + "/"}, true},
-             {dir / "usr2" / "bin" / "varnok2", dirs, false},            // a name that only starts alike
+             {dir / "usr2" / "bin" / "varnok2", dirs, false},  // a name that only starts alike
              {dir / "build" / "shell" / "varnok2", dirs, false},
              {dir / "half" / "bin" / "varnok2", {dir / "half" / "share"}, false},  // no MIME package
              {dir / "usr" / "bin" / "varnok2", {}, false},

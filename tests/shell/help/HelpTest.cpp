@@ -96,8 +96,8 @@ TEST(HelpTest, TheInternetMenuOpensItsLinksOrSaysItCannot) {
     ReadMe(rec.port(), dir.path());
     menu.actions()[3]->trigger();
     ASSERT_EQ(rec.messages.size(), 2u);
-    EXPECT_EQ(rec.messages[0].text, QStringLiteral("No program could be started to open %1.")
-                                        .arg(QString::fromStdString(readme.string())));
+    EXPECT_EQ(rec.messages[0].text,
+              QStringLiteral("No program could be started to open %1.").arg(QString::fromStdString(readme.string())));
     EXPECT_EQ(rec.messages[1].text, QStringLiteral("No program could be started to open https://dune2k.com/."));
     EXPECT_EQ(rec.messages[1].icon, QMessageBox::Warning);
 }

@@ -39,8 +39,11 @@ protected:
             test::WriteScript(dir, fs::path("bin") / tool,
                               ": > \"$1/" + cache + "\"\nprintf '%s\\n' \"$*\" >> '" + log + "'\n");
         }
-        places = {dir / "windows" / "registry.reg", dir / "data", dir / "opt" / "Varnok 2" / "varnok2",
-                  (dir / "bin").string(), {dir / "usr" / "share"}};
+        places = {dir / "windows" / "registry.reg",
+                  dir / "data",
+                  dir / "opt" / "Varnok 2" / "varnok2",
+                  (dir / "bin").string(),
+                  {dir / "usr" / "share"}};
     }
     // Both tools have run `calls` times.
     bool ToolsRan(int calls) {
@@ -111,7 +114,8 @@ TEST_F(RegistryAssociationsTest, ASecondStartChangesNothing) {
 TEST_F(RegistryAssociationsTest, TakesOverTheExtensionsAndKeepsOtherKeys) {
     RegFile reg;
     reg.SetValue("HKEY_CLASSES_ROOT\\.rfh", "", RegValue::Text("Other Program"));
-    reg.SetValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Westwood\\Emperor", "InstallPath", RegValue::Text("C:\\E\\Emperor.exe"));
+    reg.SetValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Westwood\\Emperor", "InstallPath",
+                 RegValue::Text("C:\\E\\Emperor.exe"));
     dir.write(places.registryFile.lexically_relative(dir.path()), reg.Render(kRegistryHeader));
 
     RegisterAssociations(places);
@@ -164,7 +168,8 @@ TEST_F(RegistryAssociationsTest, TheStartUpCallStaysInTheUsersFolders) {
     RegisterAssociations();
     EXPECT_TRUE(fs::is_regular_file(dir / "xdg" / "mime" / "packages" / "varnok2.xml"));
     EXPECT_TRUE(fs::is_regular_file(dir / "xdg" / "applications" / "varnok2.desktop"));
-    EXPECT_EQ(Read(dir / "windows" / "registry.reg", RegRoot::ClassesRoot, "BAG Archive\\shell\\Open with Varno&k\\command", ""),
+    EXPECT_EQ(Read(dir / "windows" / "registry.reg", RegRoot::ClassesRoot,
+                   "BAG Archive\\shell\\Open with Varno&k\\command", ""),
               ProgramCommandPath().string() + " %1");
     EXPECT_TRUE(ToolsRan(1));
 }

@@ -42,11 +42,11 @@ protected:
     void OpenFullArchive() {
         std::vector<std::uint8_t> index;
         for (int i = 1; i <= 5000; ++i) {
-            const std::string name = i % 417 == 5 ? "UI\\Tex" + std::to_string(i) + ".TGA"
-                                                  : "DATA\\f" + std::to_string(i) + ".bin";
+            const std::string name =
+                i % 417 == 5 ? "UI\\Tex" + std::to_string(i) + ".TGA" : "DATA\\f" + std::to_string(i) + ".bin";
             std::uint8_t fields[24];
-            const std::int32_t values[] = {static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, 0, 10, 10,
-                                           10 * (i - 1)};
+            const std::int32_t values[] = {
+                static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, 0, 10, 10, 10 * (i - 1)};
             for (std::size_t f = 0; f < 6; ++f) PutI32le(fields + 4 * f, values[f]);
             index.insert(index.end(), fields, fields + 24);
             index.insert(index.end(), name.begin(), name.end());
@@ -62,9 +62,8 @@ protected:
 TEST_F(MainWindowList, SortedBySizeTheFirstRowExtractsTheLargestEntry) {
     Open("demo.rfh");
     const auto& rows = window->Engine().Rows();
-    const auto largest = std::max_element(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
-        return a.packedSize < b.packedSize;
-    });
+    const auto largest = std::max_element(
+        rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) { return a.packedSize < b.packedSize; });
     const int expected = static_cast<int>(largest - rows.begin()) + 1;
     ASSERT_NE(expected, 1) << "the archive's first entry must not already be the answer";
 

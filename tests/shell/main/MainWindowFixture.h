@@ -71,9 +71,7 @@ protected:
         modalGuard_.start();
     }
 
-    void TearDown() override {
-        EXPECT_TRUE(messages.empty()) << "unexpected message: " << messages.front();
-    }
+    void TearDown() override { EXPECT_TRUE(messages.empty()) << "unexpected message: " << messages.front(); }
 
     // Builds and shows the window, then runs its start-up as the program does.
     frmMain& Start(const QString& commandLine = {}) {

@@ -2,8 +2,8 @@
 #include <QItemSelectionModel>
 #include <algorithm>
 #include <chrono>
-#include <sstream>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "formats/cMPK.h"
@@ -35,7 +35,8 @@ TEST_F(MainWindowPlugIns, APackageShowsInItsMenusAndItsEntriesRunIt) {
                                "[Import]\r\nLoad=1\r\nName=Import sample\r\nCommand=--import\r\n"
                                "[Open]\r\nLoad=1\r\nName=Sample viewer\r\nType=.txt\r\nCommand=--view\r\n"
                                "[About]\r\nLoad=1\r\nCommand=--about\r\n");
-    const auto exe = tmp.write("src/plugin.exe", "#!/bin/sh\nline=$(printf '%s|' \"$@\")\nprintf '%s\\n' \"$line\" >> runs.log\n");
+    const auto exe =
+        tmp.write("src/plugin.exe", "#!/bin/sh\nline=$(printf '%s|' \"$@\")\nprintf '%s\\n' \"$line\" >> runs.log\n");
     fs::create_directories(tmp / "program/plugins");
     ASSERT_EQ(cMPK().MPKCreate(tmp / "program/plugins/sample.pgi", ini.string() + "|" + exe.string(), false), 0);
 

@@ -18,9 +18,9 @@ protected:
     // Whether the commands that change entries are offered, checking that they
     // all agree, and that the reading ones stay offered.
     bool EditsOffered() const {
-        const Names edits = {"mnuActionAddFile",   "mnuActionRemoveFile",   "mnuActionAddDirectory",
-                             "mnuActionRemoveDirectory", "mnuActionRemoveAll", "mnuActionRenameFile",
-                             "mnuActionChangePath", "tbButton6",             "tbButton8"};
+        const Names edits = {"mnuActionAddFile",         "mnuActionRemoveFile", "mnuActionAddDirectory",
+                             "mnuActionRemoveDirectory", "mnuActionRemoveAll",  "mnuActionRenameFile",
+                             "mnuActionChangePath",      "tbButton6",           "tbButton8"};
         for (const char* read : {"mnuActionViewFile", "mnuActionExtractFile", "mnuActionExtractAll", "tbButton7"}) {
             EXPECT_TRUE(Action(read)->isEnabled()) << read;
         }
@@ -48,7 +48,8 @@ TEST_F(MainWindowReadOnly, TickingTheBoxBlocksEveryEditUntilItIsUnticked) {
     // A command that comes another way (a plug-in menu, a drop) is refused by the engine.
     window->Engine().RemoveSelectedFiles();
     window->Engine().AddDroppedFiles({Path("demo.bag")});
-    EXPECT_EQ(messages, std::vector<std::string>(2, "This archive is open read-only. Untick \"Read Only\" to change it."));
+    EXPECT_EQ(messages,
+              std::vector<std::string>(2, "This archive is open read-only. Untick \"Read Only\" to change it."));
     messages.clear();
     EXPECT_EQ(Rows(), 320);
 

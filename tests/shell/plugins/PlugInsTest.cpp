@@ -28,7 +28,8 @@ protected:
     // A package of these files (stored name, content), in this order.
     void Package(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files) {
         std::string list;
-        for (const auto& [stored, text] : files) list += dir.write(fs::path("src") / name / stored, text).string() + "|";
+        for (const auto& [stored, text] : files)
+            list += dir.write(fs::path("src") / name / stored, text).string() + "|";
         fs::create_directories(program / "plugins");
         ASSERT_EQ(cMPK().MPKCreate(program / "plugins" / name, list, true), 0);
     }
@@ -83,7 +84,8 @@ TEST_F(PlugInTest, ADisabledPlugInIsRemovedAndNeverRuns) {
 }
 
 TEST_F(PlugInTest, EachStartReplacesTheThreeKnownFilesAndKeepsTheRest) {
-    for (const char* name : {"plugin.ini", "plugin.exe", "plugin.dll", "settings.dat"}) dir.write(Folder(1) / name, "old");
+    for (const char* name : {"plugin.ini", "plugin.exe", "plugin.dll", "settings.dat"})
+        dir.write(Folder(1) / name, "old");
     PlugIn("a.pgi", "", "new program");
     Discover();
     EXPECT_EQ(dir.listing(Folder(1)), Strings({"plugin.exe", "plugin.ini", "settings.dat"}));
@@ -92,10 +94,11 @@ TEST_F(PlugInTest, EachStartReplacesTheThreeKnownFilesAndKeepsTheRest) {
 
 TEST_F(PlugInTest, EveryMenuListsThePlugInUnderItsNumber) {
     dir.write("program/plugins/a.pgi", "MPK\x02 damaged");
-    Package("b.pgi", {{"plugin.ini", "[PlugIn]\r\nLoad=1\r\nName=Caf\xE9 Tools\r\n"  // Windows-1252
-                                     "[Export]\r\nLoad=1\r\nName=To TGA\r\n[Import]\r\nLoad=1\r\nName=From TGA\r\n"
-                                     "[Open]\r\nLoad=1\r\nName=\u00d6ffnen\r\nType=.tga\r\n"  // UTF-8
-                                     "[About]\r\nLoad=1\r\nName=not this\r\n[PlugInM]\r\nLoad=1\r\nName=Tools\r\n"}});
+    Package("b.pgi", {{"plugin.ini",
+                       "[PlugIn]\r\nLoad=1\r\nName=Caf\xE9 Tools\r\n"  // Windows-1252
+                       "[Export]\r\nLoad=1\r\nName=To TGA\r\n[Import]\r\nLoad=1\r\nName=From TGA\r\n"
+                       "[Open]\r\nLoad=1\r\nName=\u00d6ffnen\r\nType=.tga\r\n"  // UTF-8
+                       "[About]\r\nLoad=1\r\nName=not this\r\n[PlugInM]\r\nLoad=1\r\nName=Tools\r\n"}});
     const PlugInCatalog catalog = Discover();
     EXPECT_EQ(catalog.entries(PlugInMenu::Export), Entries({{2, "To TGA"}}));
     EXPECT_EQ(catalog.entries(PlugInMenu::Import), Entries({{2, "From TGA"}}));
@@ -115,8 +118,9 @@ TEST_F(PlugInTest, OnlyThePlugInsUpToFiftyKeepAnOpenWithType) {
 }
 
 TEST_F(PlugInTest, RunsGetTheirSectionsCommandSplitAtBlanks) {
-    PlugIn("a.pgi", "[Startup]\r\nLoad=1\r\nCommand=  -s  \"two words\"\t$(id);x \r\n"
-                    "[Import]\r\nLoad=1\r\nCommand=-import\r\n[Open]\r\nLoad=1\r\nCommand=-view\r\n");
+    PlugIn("a.pgi",
+           "[Startup]\r\nLoad=1\r\nCommand=  -s  \"two words\"\t$(id);x \r\n"
+           "[Import]\r\nLoad=1\r\nCommand=-import\r\n[Open]\r\nLoad=1\r\nCommand=-view\r\n");
     Package("b.pgi", {{"plugin.ini", "[PlugIn]\r\nLoad=1\r\n[Startup]\r\nLoad=1\r\n"}});  // no program
     Discover();
     ASSERT_EQ(launches.size(), 1u);

@@ -12,9 +12,9 @@
 #include "formats/cBAG.h"
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
+#include "shell/preview/ImageView.h"
 #include "shell/preview/PreviewPane.h"
 #include "shell/preview/SoundView.h"
-#include "shell/preview/ImageView.h"
 #include "tests/engine/ScriptedUi.h"
 #include "tests/support/TempDir.h"
 
@@ -126,8 +126,8 @@ TEST_F(PreviewPaneTest, BagRecordsPlay) {
         mp3.insert(mp3.end(), std::begin(header), std::end(header));
         mp3.resize(mp3.size() + 413, 0);
     }
-    cBAG::BAGWrite(dir / "Sounds.bag", std::vector<BAGWriteEntry>{{"Fremen!battle", 22050, 28, 512, adpcm},
-                                                                  {"theme", 44100, 32, 0, mp3}});
+    cBAG::BAGWrite(dir / "Sounds.bag",
+                   std::vector<BAGWriteEntry>{{"Fremen!battle", 22050, 28, 512, adpcm}, {"theme", 44100, 32, 0, mp3}});
     engine.OpenArchive((dir / "Sounds.bag").string());
 
     Show(1);

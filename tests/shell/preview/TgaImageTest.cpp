@@ -11,8 +11,24 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Header(std::uint8_t type, int width, int height, std::uint8_t depth, std::uint8_t descriptor,
              std::uint8_t idLength = 0) {
-    Bytes h = {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-               static_cast<std::uint8_t>(width), 0, static_cast<std::uint8_t>(height), 0, depth, descriptor};
+    Bytes h = {idLength,
+               0,
+               type,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               static_cast<std::uint8_t>(width),
+               0,
+               static_cast<std::uint8_t>(height),
+               0,
+               depth,
+               descriptor};
     h.resize(h.size() + idLength, 'x');
     return h;
 }
@@ -34,9 +50,11 @@ TEST(TgaImage, DecodesEveryLayoutTheGameUses) {
     Bytes mapped = {0, 1, 1, 0, 0, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 8, 0x20};
     mapped = Join(mapped, {0, 0, 255, 255, 0, 0, 1, 0});
     const Case cases[] = {
-        {"24-bit, rows from the bottom", Join(Header(2, 2, 2, 24, 0), {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}),
+        {"24-bit, rows from the bottom",
+         Join(Header(2, 2, 2, 24, 0), {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}),
          {red, white, blue, green}},
-        {"32-bit with alpha, from the top, after an id", Join(Header(2, 1, 1, 32, 0x28, 3), {0, 0, 255, 128}),
+        {"32-bit with alpha, from the top, after an id",
+         Join(Header(2, 1, 1, 32, 0x28, 3), {0, 0, 255, 128}),
          {qRgba(255, 0, 0, 128)}},
         {"16-bit 5-5-5", Join(Header(2, 1, 1, 16, 0x20), {0x1F, 0x00}), {blue}},
         {"8-bit grey, rows from the top", Join(Header(3, 1, 2, 8, 0x20), {0, 255}), {qRgb(0, 0, 0), white}},

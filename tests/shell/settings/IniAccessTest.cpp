@@ -42,7 +42,8 @@ TEST(IniAccess, ModesInAnyLetterCaseTypedValuesAndWholeLongValues) {
     EXPECT_EQ(INIAccess(file, "Write", "Position", "Left", -15, ""), "");
     EXPECT_EQ(INIAccess(file, "WRITE", "Position", "Top", "120", ""), "");  // text, not a pointer taken as True
     EXPECT_EQ(INIAccess(file, "WRITE", "RecentFiles", "1", path, ""), "");
-    EXPECT_EQ(ReadText(file), "[View]\nStatusBar=False\n[Position]\nLeft=-15\nTop=120\n[RecentFiles]\n1=" + path + "\n");
+    EXPECT_EQ(ReadText(file),
+              "[View]\nStatusBar=False\n[Position]\nLeft=-15\nTop=120\n[RecentFiles]\n1=" + path + "\n");
     EXPECT_EQ(INIAccess(file, "get", "view", "statusbar", std::nullopt, "True"), "False");
     EXPECT_EQ(Get(file, "View", "ToolBar", "True"), "True");
     EXPECT_EQ(Get(file, "RecentFiles", "1"), path);  // longer than 60 characters, not cut

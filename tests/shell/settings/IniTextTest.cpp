@@ -49,9 +49,19 @@ TEST(IniValues, FindsWhatTheTextFinds) {
         "",
     };
     const std::pair<const char*, const char*> lookups[] = {
-        {"position", "WIDTH"}, {"Position", "Empty"}, {"Position", "Top"}, {"View", "top"},  {"", "orphan"},
-        {"A", "k"},            {"A", "only"},         {"b", "K"},          {"Spaced Name", "key with blanks"},
-        {"open", ""},          {"X", "z"},            {"Size", "Width"},   {"Position\nWidth", ""},
+        {"position", "WIDTH"},
+        {"Position", "Empty"},
+        {"Position", "Top"},
+        {"View", "top"},
+        {"", "orphan"},
+        {"A", "k"},
+        {"A", "only"},
+        {"b", "K"},
+        {"Spaced Name", "key with blanks"},
+        {"open", ""},
+        {"X", "z"},
+        {"Size", "Width"},
+        {"Position\nWidth", ""},
     };
     for (const char* bytes : texts) {
         const IniText text(bytes);

@@ -16,7 +16,10 @@ TEST(SettingsFirstStart, YesCopiesTheOldSettingsUnchanged) {
     TempDir dir;
     dir.write("windows/trevlan.ini", kOldSettings);
     std::string asked;
-    EXPECT_TRUE(OfferSettingsImport([&](const std::string& question) { asked = question; return true; }));
+    EXPECT_TRUE(OfferSettingsImport([&](const std::string& question) {
+        asked = question;
+        return true;
+    }));
     EXPECT_EQ(asked,
               "This is the first time your runned Varnok 2 on this system, and the old settings of Varnok 1.xx "
               "has detected\r\nDo you want to import the Varnok 1.xx settings to Varnok 2?");
@@ -26,7 +29,10 @@ TEST(SettingsFirstStart, YesCopiesTheOldSettingsUnchanged) {
 TEST(SettingsFirstStart, AskedOnlyWhenTheOldSettingsAreAloneAndNoCopiesNothing) {
     TempDir dir;
     int asked = 0;
-    const auto no = [&](const std::string&) { ++asked; return false; };
+    const auto no = [&](const std::string&) {
+        ++asked;
+        return false;
+    };
     EXPECT_FALSE(OfferSettingsImport(no));  // nothing to import
 
     dir.write("windows/trevlan.ini", kOldSettings);
