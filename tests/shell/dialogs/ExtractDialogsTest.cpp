@@ -81,28 +81,22 @@ TEST_F(ExtractDialogs, BrowseFillsTxtDirUnlessCancelled) {
     auto* all = ExtractAll();
     auto* dir = ExtractDirectory();
     for (QWidget* d : {static_cast<QWidget*>(all), static_cast<QWidget*>(dir)}) {
-        picked = "/home/u/out";
+        picked = "/cut\0rest"s;
         Click(d, "cmdBrowse");
         picked = "";
         Click(d, "cmdBrowse");
-        EXPECT_EQ(Text(d, "txtDir"), "/home/u/out/");
+        EXPECT_EQ(Text(d, "txtDir"), "/cut/");
     }
-    picked = "/cut\0rest"s;
-    Click(all, "cmdBrowse");
-    EXPECT_EQ(Text(all, "txtDir"), "/cut/");
-    EXPECT_EQ(prompts.at(0), "Select directory to extract all the files to:");
     EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(ExtractDialogs, ExtractDirectoryNeedsADestinationAndMakesTheStoredFolderOfText1) {
     auto* d = ExtractDirectory("DATA\\MODEL\\");
-    EXPECT_EQ(Text(d, "Text1"), "DATA\\MODEL\\");
     EXPECT_FALSE(Enabled(d, "cmdExtract"));
     Type(d, "txtDir", "o");
     EXPECT_TRUE(Enabled(d, "cmdExtract"));
     EXPECT_EQ(RunExtractDirectory("data", "/out"), "DATA\\ -> /out/");
-    EXPECT_EQ(RunExtractDirectory("ui\\", "/out/", true), "UI\\ -> /out/ overwrite");
-    EXPECT_EQ(RunExtractDirectory("data/Model", "/out"), "DATA\\MODEL\\ -> /out/");
+    EXPECT_EQ(RunExtractDirectory("data/Model\\", "/out/", true), "DATA\\MODEL\\ -> /out/ overwrite");
     EXPECT_EQ(RunExtractDirectory("", "/out"), " -> /out/") << "empty is the root";
 }
 

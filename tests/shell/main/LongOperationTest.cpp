@@ -1,14 +1,10 @@
-// The window's side of long operations and the small conveniences around them:
-// the Cancel button and Escape, the first start's size, the logo beside the
-// context menu, and where the file pickers start.
+// The window's side of long operations (the Cancel button and Escape), and where
+// the file pickers start.
 #include <QFileDialog>
-#include <QHeaderView>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
 
-#include "engine/dialogs/frmLogo.h"
 #include "tests/shell/main/MainWindowFixture.h"
 
 namespace varnok::test {
@@ -61,39 +57,6 @@ TEST_F(MainWindowLongOperations, CancelAndEscapeStopAnExtractionAfterTheEntryInH
     EXPECT_TRUE(ExtractAllPressing(tmp / "escaped", [this] { QTest::keyClick(window.get(), Qt::Key_Escape); }));
     EXPECT_GT(CancelledAt(), 0) << Panel(1);
     EXPECT_FALSE(Action("actCancel")->isEnabled());
-}
-
-TEST_F(MainWindowLongOperations, TheFirstStartShowsEveryColumnWideEnoughForTheGamesNames) {
-    QHeaderView* header = List()->header();
-    const QFontMetrics metrics(List()->font());
-    EXPECT_GT(header->sectionSize(0), metrics.horizontalAdvance(QStringLiteral("=AT_overhangwall_D_01.xbf")));
-    EXPECT_GT(header->sectionSize(5), metrics.horizontalAdvance(QStringLiteral("MAPS\\#M70 Claw Rock\\")));
-    const QSize screen = window->screen()->availableGeometry().size();
-    EXPECT_EQ(window->size(), window->DesignSize().boundedTo(screen)) << "as large as the screen allows";
-    // On a screen that takes the design size, every column shows.
-    window->resize(window->DesignSize());
-    QApplication::processEvents();
-    EXPECT_LE(header->sectionPosition(kColumnCount - 1) + header->sectionSize(kColumnCount - 1),
-              List()->viewport()->width());
-}
-
-TEST_F(MainWindowLongOperations, TheContextMenuLeavesItsLogoUncovered) {
-    Open("demo.rfh");
-    QRect logo, menu;
-    QTimer::singleShot(50, window.get(), [&] {
-        auto* shown = window->findChild<frmLogo*>();
-        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (shown) logo = shown->geometry();
-        if (popup) {
-            menu = popup->geometry();
-            popup->close();
-        }
-    });
-    QTest::mouseClick(List()->viewport(), Qt::RightButton, {}, QPoint(30, 30));
-    ASSERT_FALSE(menu.isEmpty());
-    ASSERT_FALSE(logo.isEmpty());
-    EXPECT_FALSE(logo.intersects(menu)) << "logo " << logo.x() << "," << logo.width() << " menu " << menu.x();
-    EXPECT_EQ(logo.top(), menu.top());
 }
 
 TEST_F(MainWindowLongOperations, ThePickersStartInTheArchivesFolderThenInTheLastOneUsed) {

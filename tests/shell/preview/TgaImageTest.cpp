@@ -11,24 +11,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Header(std::uint8_t type, int width, int height, std::uint8_t depth, std::uint8_t descriptor,
              std::uint8_t idLength = 0) {
-    Bytes h = {idLength,
-               0,
-               type,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               static_cast<std::uint8_t>(width),
-               0,
-               static_cast<std::uint8_t>(height),
-               0,
-               depth,
-               descriptor};
+    Bytes h(18, 0);
+    h[0] = idLength;
+    h[2] = type;
+    h[12] = static_cast<std::uint8_t>(width);
+    h[14] = static_cast<std::uint8_t>(height);
+    h[16] = depth;
+    h[17] = descriptor;
     h.resize(h.size() + idLength, 'x');
     return h;
 }
