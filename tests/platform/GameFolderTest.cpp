@@ -9,10 +9,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-std::string SystemReg(std::string_view body) {
-    return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n" + std::string(body);
-}
-
 std::string GameKey(std::string_view key, std::string_view installPath) {
     return "[" + std::string(key) + "] 1700000000\n#time=1da1c2e3f4a5b6c\n\"InstallPath\"=\"" +
            std::string(installPath) + "\"\n\n";
@@ -32,7 +28,9 @@ protected:
         dir.write(prefix / "drive_c" / relative / "Emperor.exe", "MZ");
         return fs::canonical(prefix / "drive_c" / relative);
     }
-    void WriteSystemReg(std::string_view body) { dir.write(prefix / "system.reg", SystemReg(body)); }
+    void WriteSystemReg(std::string_view body) {
+        dir.write(prefix / "system.reg", "WINE REGISTRY Version 2\n\n#arch=win64\n\n" + std::string(body));
+    }
     GameFolder Find() { return FindGameFolder(dir / "windows" / "registry.reg", prefix, program); }
 
     TempDir dir;
@@ -40,25 +38,19 @@ protected:
     fs::path program = dir / "program";
 };
 
-TEST_F(GameFolderTest, FindsTheInstallerValueInThePrefixIgnoringLetterCase) {
-    const fs::path game = Game("Westwood/Emperor");
-    WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", "c:\\\\WESTWOOD\\\\emperor\\\\EMPEROR.EXE"));
-    const GameFolder found = Find();
-    EXPECT_EQ(found.folder, game);
-    EXPECT_EQ(found.source, GameFolderSource::WinePrefix);
-    fs::remove_all(prefix / "dosdevices");  // without it, C: is the drive_c folder
-    EXPECT_EQ(Find().folder, game);
-}
-
-TEST_F(GameFolderTest, PrefersWow6432NodeAndFallsBackWhenItLeadsNowhere) {
+// The installer's value in the prefix, in any letter case: Wow6432Node's first, the other when it leads nowhere.
+TEST_F(GameFolderTest, FindsTheInstallerValueInThePrefixPreferringWow6432Node) {
     const fs::path game32 = Game("Program Files (x86)/EA Games/Emperor");
     const fs::path game = Game("Westwood/Emperor");
-    WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", "C:\\\\Westwood\\\\Emperor\\\\Emperor.exe") +
+    WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", "c:\\\\WESTWOOD\\\\emperor\\\\EMPEROR.EXE") +
                    GameKey("Software\\\\Wow6432Node\\\\Westwood\\\\Emperor",
                            "C:\\\\Program Files (x86)\\\\EA Games\\\\Emperor\\\\Emperor.exe"));
     EXPECT_EQ(Find().folder, game32);
+    EXPECT_EQ(Find().source, GameFolderSource::WinePrefix);
 
     fs::remove_all(game32);
+    EXPECT_EQ(Find().folder, game);
+    fs::remove_all(prefix / "dosdevices");  // without it, C: is the drive_c folder
     EXPECT_EQ(Find().folder, game);
 }
 

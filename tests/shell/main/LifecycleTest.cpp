@@ -1,9 +1,11 @@
-// Start-up and shut-down of the main window.
+// Start-up and shut-down of the main window, and the preview pane it shows.
+#include <QElapsedTimer>
 #include <QStatusBar>
 #include <QToolBar>
 #include <filesystem>
 
 #include "platform/Folders.h"
+#include "shell/preview/PreviewPane.h"
 #include "tests/shell/main/MainWindowFixture.h"
 
 namespace varnok::test {
@@ -38,12 +40,12 @@ TEST_F(MainWindowStartup, TheCommandLineIsOneArchivePath) {
     EXPECT_EQ(Panel(2), "320 Files");
 }
 
-using MainWindowShutdown = MainWindowTest;
-
-TEST_F(MainWindowShutdown, ClosingSavesTheWindowStateAndEmptiesTheViewFolder) {
+TEST_F(MainWindowStartup, ClosingSavesTheWindowStateAndPreviewAndEmptiesTheViewFolder) {
     Start();
     window->resize(window->ToPixels(8400), window->ToPixels(6000));
     window->ToggleStatusBar();
+    EXPECT_TRUE(Find<PreviewPane>("picPreview")->isVisible()) << "the preview is on at first";
+    Action("mnuViewPreview")->trigger();
     tmp.write(ViewFolder() / "viewed.txt", "shown in a viewer");
     tmp.write(ViewFolder() / "kept" / "inner.txt", "in a folder of its own");
 
@@ -57,6 +59,39 @@ TEST_F(MainWindowShutdown, ClosingSavesTheWindowStateAndEmptiesTheViewFolder) {
     Start();
     EXPECT_EQ(window->size(), closedAt);
     EXPECT_FALSE(window->statusBar()->isVisible());
+    EXPECT_FALSE(Action("mnuViewPreview")->isChecked());
+    EXPECT_FALSE(Find<PreviewPane>("picPreview")->isVisible());
+}
+
+TEST_F(MainWindowStartup, ThePaneShowsTheFocusedRowAndClearsWhenTheArchiveCloses) {
+    Start();
+    Open("demo.bag");
+    auto* pane = Find<PreviewPane>("picPreview");
+    const auto settle = [pane] {
+        QElapsedTimer clock;
+        clock.start();
+        while (pane->IsLoading() && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    for (int row : {5, 2}) {
+        List()->setCurrentIndex(List()->model()->index(row - 1, 0));
+        settle();
+        const QString name = List()->model()->index(row - 1, 0).data().toString();
+        EXPECT_TRUE(pane->Details().startsWith(name)) << pane->Details().toStdString();
+        EXPECT_EQ(pane->Kind(), PreviewKind::Sound) << row;
+    }
+
+    // Hidden, the pane reads nothing; shown again, it catches up with the list.
+    Action("mnuViewPreview")->trigger();
+    EXPECT_EQ(pane->Kind(), PreviewKind::None);
+    List()->setCurrentIndex(List()->model()->index(4, 0));
+    EXPECT_FALSE(pane->IsLoading());
+    Action("mnuViewPreview")->trigger();
+    settle();
+    EXPECT_TRUE(pane->Details().startsWith(List()->model()->index(4, 0).data().toString()));
+
+    Action("mnuFileClose")->trigger();
+    settle();
+    EXPECT_EQ(pane->Kind(), PreviewKind::None);
 }
 
 }  // namespace
