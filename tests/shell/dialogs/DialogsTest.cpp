@@ -1,20 +1,197 @@
-// The extract-all, extract-directory, add-directory, remove-directory and rename dialogs and the overwrite question.
+// The dialogs: create, move/copy, rename-archive, find, extract, add/remove directory, rename, the overwrite
+// question, and the edit dialogs over a real engine.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "engine/dialogs/frmAddDirectory.h"
+#include "engine/dialogs/frmCreate.h"
 #include "engine/dialogs/frmExtractAll.h"
 #include "engine/dialogs/frmExtractDirectory.h"
+#include "engine/dialogs/frmFind.h"
+#include "engine/dialogs/frmMoveCopy.h"
 #include "engine/dialogs/frmOverwrite.h"
 #include "engine/dialogs/frmRemoveDirectory.h"
 #include "engine/dialogs/frmRename.h"
+#include "engine/dialogs/frmRenameArchive.h"
+#include "tests/engine/ScriptedUi.h"
 #include "tests/shell/dialogs/DialogTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace varnok::test {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::string_literals;
+
+class ArchiveFileDialogs : public DialogTest {
+protected:
+    ArchiveFileDialogs() { engine.InitEngine(); }
+
+    frmCreate* Create() {
+        created = Open(
+            new frmCreate(nullptr, {[this](const std::string& file, NewArchiveType type, const std::string& folder) {
+                                        const bool shown = created && created->isVisible();
+                                        calls.push_back(file + (type == NewArchiveType::BAG ? "|BAG|" : "|RFH|") +
+                                                        folder + (shown ? " (shown)" : ""));
+                                        return createResult;
+                                    },
+                                    [](const std::string&, NewArchiveType) { return std::string("/a/new.rfh"); },
+                                    [](const std::string&) { return std::string("/src"); }}));
+        return created;
+    }
+    static QStringList Children(QTreeWidgetItem* node) {
+        QStringList texts;
+        for (int i = 0; i < node->childCount(); ++i) texts << node->child(i)->text(0);
+        return texts;
+    }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> out;
+        for (const auto& row : engine.Rows()) out.push_back(row[Column::Path] + row[Column::Filename]);
+        return out;
+    }
+
+    std::vector<std::string> calls;
+    bool createResult = true;
+    QPointer<frmCreate> created;
+    TempDir tmp;
+    ScriptedUi ui;
+    mVarnokEngine engine{ui};
+    QWidget window;  // the main window the dialogs belong to
+};
+
+TEST_F(ArchiveFileDialogs, CreateOkHidesTheDialogAndKeepsItWhenAskedTo) {
+    auto* d = Create();
+    EXPECT_FALSE(Enabled(d, "cmdOk"));
+    Click(d, "cmdBrowse");
+    EXPECT_TRUE(Enabled(d, "cmdOk"));
+    Control<QCheckBox>(d, "Check1")->click();
+    Click(d, "cmdBrowse2");
+    Control<QComboBox>(d, "cboType")->setCurrentIndex(0);
+    createResult = false;
+    Click(d, "cmdOk");
+    ASSERT_FALSE(Gone(created));
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(calls, std::vector<std::string>{"/a/new.rfh|BAG|/src/"}) << "hidden while it runs";
+
+    d->show();
+    Control<QCheckBox>(d, "Check1")->click();  // a folder no longer wanted is not added
+    createResult = true;
+    Click(d, "cmdOk");
+    EXPECT_EQ(calls.back(), "/a/new.rfh|BAG|");
+    EXPECT_TRUE(Gone(created));
+}
+
+TEST_F(ArchiveFileDialogs, NewArchiveShowsTheDialogAnOkLeftHiddenThenRenameRenamesIt) {
+    const auto browse = [](const std::string&) { return std::string(); };
+    QPointer<frmCreate> d = frmCreate::Show(&window, engine, browse);
+    ui.saveResults = {"/"};
+    Click(d, "cmdBrowse");
+    Click(d, "cmdOk");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(frmCreate::Show(&window, engine, browse), d.data());
+    EXPECT_EQ(Text(d, "txtNew"), "/") << "with its contents as they were";
+    ui.saveResults = {(tmp / "new").string()};
+    Click(d, "cmdBrowse");
+    Click(d, "cmdOk");
+    EXPECT_TRUE(Gone(d));
+    EXPECT_EQ(engine.ArchivePath(), (tmp / "new.rfh").string());
+
+    QPointer<QWidget> rename = frmRenameArchive::Show(&window, engine);
+    EXPECT_EQ(Text(rename, "txtFile"), "new.rfh");
+    Type(rename, "Text1", "mod");
+    Enter(rename, "Text1");
+    EXPECT_TRUE(Gone(rename));
+    EXPECT_EQ(tmp.listing(), (std::vector<std::string>{"mod.rfd", "mod.rfh", "windows"}));
+}
+
+TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceAndWaitsForOne) {
+    fs::create_directories(tmp / "disk/beta");
+    fs::create_directories(tmp / "disk/Alpha/inner");
+    tmp.write("disk/file.rfh", "");
+    const std::string disk = (tmp / "disk").string() + "/";
+    auto* d = Open(new frmMoveCopy(
+        nullptr, frmMoveCopy::Mode::Move, "/games/x.rfh",
+        {{disk, "DISK (x)", DriveType::Fixed}, {(tmp / "gone").string() + "/", "GONE", DriveType::Removable}},
+        [this](const std::string& source, const std::string& folder) { calls.push_back(source + " to " + folder); }));
+    d->deviceUnavailable = [this] { calls.push_back("device not available"); };
+    auto* tree = Control<QTreeWidget>(d, "tvwFolders");
+    QTreeWidgetItem* drive = tree->topLevelItem(0);
+    tree->setFocus();
+    tree->setCurrentItem(drive, 0, QItemSelectionModel::NoUpdate);  // focused, not highlighted
+    Click(d, "cmdOk");
+    EXPECT_TRUE(calls.empty()) << "no folder chosen, no move to \"/\"";
+    EXPECT_EQ(Children(drive), QStringList{""}) << "a placeholder until it is expanded";
+    for (int round = 0; round < 2; ++round) {
+        drive->setExpanded(true);
+        EXPECT_EQ(Children(drive), (QStringList{"Alpha", "beta"})) << "folders only, in name order, read once";
+        drive->setExpanded(false);
+    }
+    EXPECT_EQ(Children(drive->child(1)), QStringList{});
+    EXPECT_EQ(Text(d, "Text1"), disk) << "collapsing picks the node";
+    drive->setExpanded(true);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(drive->child(0)).center());
+    EXPECT_EQ(Text(d, "Text1"), disk + "Alpha/");
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(Text(d, "Text1"), disk + "beta/") << "the highlighted folder, not the one last clicked";
+
+    tree->topLevelItem(1)->setExpanded(true);
+    EXPECT_EQ(calls, std::vector<std::string>{"device not available"});
+    EXPECT_EQ(Children(tree->topLevelItem(1)), QStringList{""}) << "it can be tried again";
+    Click(d, "cmdOk");
+    EXPECT_EQ(calls, (std::vector<std::string>{"device not available", "/games/x.rfh to " + disk + "beta/"}));
+}
+
+TEST_F(ArchiveFileDialogs, FindFileRefillsTheOpenDialogAndKeepsItsDirection) {
+    tmp.write("a.txt", "alpha payload");
+    tmp.write("b.txt", "bravo payload");
+    tmp.write("t.rfh", "");
+    tmp.write("t.rfd", "");
+    engine.OpenArchive((tmp / "t.rfh").string());
+    engine.AddFileToArchive((tmp / "a.txt").string(), "");
+    engine.AddFileToArchive((tmp / "b.txt").string(), "");
+    ui.focused = 2;
+    frmFind* d = frmFind::Show(&window, engine, ui.focused);
+    EXPECT_EQ(Text(d, "txtName"), "b.txt");
+    Type(d, "txtName", "A.TXT");
+    Enter(d, "txtName");  // down from the last row: nothing
+    Click(d, "Option2");
+    Click(d, "Command1");
+    EXPECT_EQ(ui.selected, std::set<int>{1});
+
+    EXPECT_EQ(frmFind::Show(&window, engine, 0), d);
+    EXPECT_EQ(Text(d, "txtName"), "") << "no current row, no name";
+    EXPECT_TRUE(Control<QRadioButton>(d, "Option2")->isChecked());
+}
+
+TEST_F(ArchiveFileDialogs, EditDialogsRunTheirOperations) {
+    tmp.write("test.rfh", "");
+    tmp.write("test.rfd", "");
+    tmp.write("src/a.txt", "alpha payload");
+    tmp.write("src/b.txt", "bravo payload");
+    engine.OpenArchive((tmp / "test.rfh").string());
+    auto* add = Open(new frmAddDirectory(nullptr, engine, [&](const std::string&) { return (tmp / "src").string(); }));
+    Click(add, "cmdBrowse");
+    Type(add, "Text1", "data");
+    Click(add, "cmdAdd");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"data\\a.txt", "data\\b.txt"}));
+
+    // The row renamed is the one current when Ok is pressed.
+    ui.focused = 1;
+    auto* rename = Open(frmRename::ShowRenameFile(nullptr, engine, 1));
+    EXPECT_EQ(Text(rename, "txtOrig"), "a.txt");
+    ui.focused = 2;
+    Type(rename, "txtName", "other\\c.txt");
+    Click(rename, "cmdOk");
+    auto* path = Open(frmRename::ShowChangePath(nullptr, engine, 2));
+    EXPECT_EQ(Text(path, "txtOrig"), "data\\");
+    Type(path, "txtName", "/music");
+    Enter(path, "txtName");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"data\\a.txt", "music\\c.txt"}));
+}
 
 class ExtractDialogs : public DialogTest {
 protected:
