@@ -20,7 +20,7 @@ constexpr auto npos = std::string::npos;
 const std::string kMusic = "sounds\\m\xFCsic.txt";  // Windows-1252 ü
 const std::string kMusicUtf8 = "sounds\\m\xC3\xBCsic.txt";
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFixture {
 protected:
     void SetUp() override {
         entries_ = {{"readme.txt", ToBytes("Hello, Arrakis!\r\n")},
@@ -30,22 +30,14 @@ protected:
         BuildRfh(dir_ / "game.rfh", entries_);
     }
 
-    CliResult Run(const std::vector<std::string>& args) { return RunCli(dir_.path(), args); }
-
-    std::vector<ReadEntry> Reread(const std::string& index = "game.rfh") {
-        bool ok = false;
-        auto entries = ReadRfhIndependently(dir_ / index, ok);
-        EXPECT_TRUE(ok);
-        return entries;
-    }
+    std::vector<TestEntry> Reread(const std::string& index = "game.rfh") { return ReadRfhIndependently(dir_ / index); }
 
     Names StoredNames(const std::string& index = "game.rfh") {
         Names names;
-        for (const ReadEntry& e : Reread(index)) names.push_back(e.storedName);
+        for (const TestEntry& e : Reread(index)) names.push_back(e.storedName);
         return names;
     }
 
-    TempDir dir_;
     std::vector<TestEntry> entries_;
 };
 

@@ -17,11 +17,7 @@ namespace varnok::test {
 namespace {
 namespace fs = std::filesystem;
 
-class CliFailureTest : public ::testing::Test {
-protected:
-    CliResult Run(const std::vector<std::string>& args) { return RunCli(dir_.path(), args); }
-    TempDir dir_;
-};
+using CliFailureTest = CliFixture;
 
 std::size_t Lines(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));

@@ -10,46 +10,35 @@ namespace fs = std::filesystem;
 constexpr auto npos = std::string::npos;
 using Names = std::vector<std::string>;
 
-class CliMpkTest : public ::testing::Test {
-protected:
-    CliResult Run(const std::vector<std::string>& args) { return RunCli(dir_.path(), args); }
-    TempDir dir_;
-};
+using CliMpkTest = CliFixture;
 
-TEST_F(CliMpkTest, CreateListTestAndExtractRoundTrip) {
+// Names with controls are escaped in the listings; one entry never replaces another
+// of its name, nor a package another, without --overwrite.
+TEST_F(CliMpkTest, PackagesRoundTripAndReplaceNothingWithoutOverwrite) {
     const auto plugin = PseudoRandomBytes(2000, 9);
     dir_.write("src/plugin.exe", plugin);
     dir_.write("src/bell\a\nname.ini", "[Open]\r\nCommand=run\r\n");
-    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "src/plugin.exe", "src/bell\a\nname.ini"}).exitCode, 0);
-
+    dir_.write("b/plugin.exe", "from b");
+    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "src/plugin.exe", "src/bell\a\nname.ini", "b/plugin.exe"}).exitCode, 0);
     CliResult r = Run({"mpk", "list", "p.pgi"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find(" 2000 "), npos) << r.out;
     EXPECT_NE(r.out.find("  bell\\x07\\x0Aname.ini\n"), npos) << r.out;
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4);
     r = Run({"mpk", "list", "p.pgi", "--json"});
     EXPECT_NE(r.out.find("{\"number\":2,\"name\":\"bell\\u0007\\nname.ini\",\"size\":21,"), npos) << r.out;
     EXPECT_EQ(Run({"mpk", "test", "p.pgi"}).exitCode, 0);
 
-    ASSERT_EQ(Run({"mpk", "extract", "p.pgi", "-o", "out"}).exitCode, 0);
-    EXPECT_EQ(ReadBytes(dir_ / "out/plugin.exe"), plugin);
-    EXPECT_EQ(ReadText(dir_ / "out/bell\a\nname.ini"), "[Open]\r\nCommand=run\r\n");
-}
-
-// One entry never replaces another of its name, nor a package another, without --overwrite.
-TEST_F(CliMpkTest, NothingIsReplacedWithoutOverwrite) {
-    dir_.write("a/f1.txt", "from a");
-    dir_.write("b/f1.txt", "from b");
-    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "a/f1.txt", "b/f1.txt"}).exitCode, 0);
-    CliResult r = Run({"mpk", "create", "p.pgi", "a/f1.txt"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("already exists"), npos) << r.err;
     r = Run({"mpk", "extract", "p.pgi", "-o", "out"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(ReadText(dir_ / "out/f1.txt"), "from a");
+    EXPECT_EQ(ReadBytes(dir_ / "out/plugin.exe"), plugin);
+    EXPECT_EQ(ReadText(dir_ / "out/bell\a\nname.ini"), "[Open]\r\nCommand=run\r\n");
     EXPECT_EQ(Run({"mpk", "extract", "p.pgi", "-o", "out", "--overwrite"}).exitCode, 0);
-    EXPECT_EQ(ReadText(dir_ / "out/f1.txt"), "from b");
+    EXPECT_EQ(ReadText(dir_ / "out/plugin.exe"), "from b");
+    r = Run({"mpk", "create", "p.pgi", "b/plugin.exe"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("already exists"), npos) << r.err;
 }
 
 TEST_F(CliMpkTest, BrokenOrMissingPackagesFail) {
