@@ -19,8 +19,7 @@ struct CliResult {
     std::string err;
 };
 
-// Runs the varnok executable with `args` in the folder `cwd`, stdin from /dev/null,
-// and waits for it.
+// Runs varnok with `args` in `cwd`, stdin from /dev/null, and waits for it.
 CliResult RunCli(const std::filesystem::path& cwd, const std::vector<std::string>& args);
 
 // The same with stdin a terminal on which `typed` has been typed.

@@ -418,20 +418,16 @@ TEST(BAGEdit, RefusedEditsChangeNothing) {
     const fs::path longName = a.source(std::string(33, 'n') + ".wav", WaveFile(1, 8000, 8, {1}));
     const fs::path notWave = a.source("text.wav", test::ToBytes("just text, no RIFF"));
     const fs::path notMp3 = a.source("noise.mp3", Bytes(3000, 0));
+    const std::vector<fs::path> someBad = {wav, notWave};
+    const std::vector<std::int32_t> numbers = {1, 0};
     const std::vector<std::pair<FormatErrorKind, std::function<void()>>> cases = {
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(longName); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = "a\\b"}); }},
-        {FormatErrorKind::Corrupt,
-         [&] {
-             a.bag.BAGAddFiles(std::vector<fs::path>{wav, notWave});
-         }},
+        {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFiles(someBad); }},
         {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFile(notMp3); }},
         {FormatErrorKind::InputOutput, [&] { a.bag.BAGAddFile(a.dir / "missing.wav"); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGReplaceFile(3, wav); }},
-        {FormatErrorKind::Range,
-         [&] {
-             a.bag.BAGRemoveFiles(std::vector<std::int32_t>{1, 0});
-         }},
+        {FormatErrorKind::Range, [&] { a.bag.BAGRemoveFiles(numbers); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, std::string(33, 'x')); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, "a/b"); }},
     };
