@@ -20,7 +20,7 @@ constexpr auto npos = std::string::npos;
 const std::string kMusic = "sounds\\m\xFCsic.txt";  // Windows-1252 ü
 const std::string kMusicUtf8 = "sounds\\m\xC3\xBCsic.txt";
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFixture {
 protected:
     void SetUp() override {
         entries_ = {{"readme.txt", ToBytes("Hello, Arrakis!\r\n")},
@@ -30,57 +30,42 @@ protected:
         BuildRfh(dir_ / "game.rfh", entries_);
     }
 
-    CliResult Run(const std::vector<std::string>& args) { return RunCli(dir_.path(), args); }
-
-    std::vector<ReadEntry> Reread(const std::string& index = "game.rfh") {
-        bool ok = false;
-        auto entries = ReadRfhIndependently(dir_ / index, ok);
-        EXPECT_TRUE(ok);
-        return entries;
-    }
+    std::vector<TestEntry> Reread(const std::string& index = "game.rfh") { return ReadRfhIndependently(dir_ / index); }
 
     Names StoredNames(const std::string& index = "game.rfh") {
         Names names;
-        for (const ReadEntry& e : Reread(index)) names.push_back(e.storedName);
+        for (const TestEntry& e : Reread(index)) names.push_back(e.storedName);
         return names;
     }
 
-    TempDir dir_;
     std::vector<TestEntry> entries_;
 };
 
-TEST_F(CliTest, ListGivesByteCountsAndUtf8NamesWithControlsEscaped) {
+TEST_F(CliTest, ListGivesByteCountsAndEscapedNamesAsTextOrJson) {
+    cRFH index;
+    index.RFHOpen(dir_ / "game.rfh");
     CliResult r = Run({"list", "game.rfh"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");
     EXPECT_NE(r.out.find(" 3000 "), npos) << r.out;  // not "2.92 KB"
     EXPECT_NE(r.out.find("  " + kMusicUtf8 + "\n"), npos);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
+    r = Run({"list", "game.rfh", "--json"});
+    EXPECT_EQ(r.out.rfind("{\"archive\":\"game.rfh\",\"kind\":\"rfh\",\"entries\":[", 0), 0u);
+    EXPECT_NE(r.out.find("{\"number\":4,\"name\":\"data\\\\say \\\"hi\\\".txt\",\"path\":\"data\\\\\","
+                         "\"packed\":true,\"packed_size\":" +
+                         std::to_string(index.GetPackedSize(4)) + ",\"original_size\":8,\"offset\":" +
+                         std::to_string(index.GetOffSet(4)) + ",\"date_added\":1006363084}"),
+              npos)
+        << r.out;
 
     // A literal "\x41" must stay apart from an escaped character.
-    BuildRfh(dir_ / "odd.rfh", {{"esc\x1B[2J\x7F.txt", ToBytes("abc")}, {"dir\\x41\tb.txt", ToBytes("abc")}});
-    r = Run({"list", "odd.rfh"});
+    BuildRfh(dir_ / "odd\xFF.rfh", {{"esc\x1B[2J\x7F.txt", ToBytes("abc")}, {"dir\\x41\tb\x01.txt", ToBytes("abc")}});
+    r = Run({"list", "odd\xFF.rfh"});
     EXPECT_NE(r.out.find("  esc\\x1B[2J\\x7F.txt\n"), npos) << r.out;
-    EXPECT_NE(r.out.find("  dir\\x5Cx41\\x09b.txt\n"), npos) << r.out;
-}
-
-TEST_F(CliTest, ListJsonCarriesTheIndexFieldsWithEscapedNames) {
-    cRFH index;
-    index.RFHOpen(dir_ / "game.rfh");
-    CliResult r = Run({"list", "game.rfh", "--json"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string expected =
-        "{\"number\":4,\"name\":\"data\\\\say \\\"hi\\\".txt\",\"path\":\"data\\\\\","
-        "\"packed\":true,\"packed_size\":" +
-        std::to_string(index.GetPackedSize(4)) +
-        ",\"original_size\":8,\"offset\":" + std::to_string(index.GetOffSet(4)) + ",\"date_added\":1006363084}";
-    EXPECT_NE(r.out.find(expected), npos) << r.out;
-    EXPECT_EQ(r.out.rfind("{\"archive\":\"game.rfh\",\"kind\":\"rfh\",\"entries\":[", 0), 0u);
-
-    BuildRfh(dir_ / "odd\xFF.rfh", {{"tab\there\x01.txt", ToBytes("abc")}});
+    EXPECT_NE(r.out.find("  dir\\x5Cx41\\x09b\\x01.txt\n"), npos) << r.out;
     r = Run({"list", "odd\xFF.rfh", "--json"});
     EXPECT_NE(r.out.find("\"archive\":\"odd\xEF\xBF\xBD.rfh\""), npos) << r.out;
-    EXPECT_NE(r.out.find("\"name\":\"tab\\there\\u0001.txt\""), npos) << r.out;
+    EXPECT_NE(r.out.find("\"name\":\"dir\\\\x41\\tb\\u0001.txt\""), npos) << r.out;
 }
 
 TEST_F(CliTest, ExtractSelectsByNumberAndByNameInAnyCaseOrFailsWritingNothing) {
@@ -99,64 +84,50 @@ TEST_F(CliTest, ExtractSelectsByNumberAndByNameInAnyCaseOrFailsWritingNothing) {
     EXPECT_EQ(ReadBytes(dir_ / "tree/data/say \"hi\".txt"), entries_[3].bytes);
 }
 
-TEST_F(CliTest, ExtractKeepsExistingFilesUnlessOverwriteIsGiven) {
-    dir_.write("out/readme.txt", "mine");
-    CliResult r = Run({"extract", "game.rfh", "readme.txt", "-o", "out"});
-    EXPECT_EQ(r.exitCode, 1) << r.err;  // asked for, not done
-    EXPECT_NE(r.err.find("readme.txt already exists"), npos) << r.err;
-    EXPECT_EQ(ReadText(dir_ / "out/readme.txt"), "mine");
-
-    r = Run({"extract", "game.rfh", "readme.txt", "-o", "out", "--overwrite"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(ReadBytes(dir_ / "out/readme.txt"), entries_[0].bytes);
-}
-
-TEST_F(CliTest, OnATerminalTheOverwriteQuestionIsAskedPerFile) {
+// Without a terminal an existing file is kept and the command fails; on one the
+// question is asked per file; --overwrite replaces.
+TEST_F(CliTest, ExistingFilesAreKeptAskedAboutOrOverwritten) {
     dir_.write("out/readme.txt", "mine");
     dir_.write("out/click.wav", "mine too");
-    const CliResult r = RunCliOnTerminal(dir_.path(), {"extract", "game.rfh", "1", "2", "-o", "out"}, "n\nyes\n");
+    CliResult r = Run({"extract", "game.rfh", "readme.txt", "-o", "out"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("readme.txt already exists"), npos) << r.err;
+
+    r = RunCliOnTerminal(dir_.path(), {"extract", "game.rfh", "1", "2", "-o", "out"}, "n\nyes\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '?'), 2) << r.err;
     EXPECT_EQ(ReadText(dir_ / "out/readme.txt"), "mine");
     EXPECT_EQ(ReadBytes(dir_ / "out/click.wav"), entries_[1].bytes);
+
+    ASSERT_EQ(Run({"extract", "game.rfh", "readme.txt", "-o", "out", "--overwrite"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir_ / "out/readme.txt"), entries_[0].bytes);
 }
 
-TEST_F(CliTest, BagEntriesAreWrittenRawOrAsWaveAsTheFlagsSay) {
-    const std::vector<std::uint8_t> samples = PseudoRandomBytes(400, 3);
-    const BAGWriteEntry entries[] = {{"intro", 22050, 2, 7, samples}, {"theme", 44100, 37, 0, ToBytes("ID3 mp3")}};
-    cBAG::BAGWrite(dir_ / "sfx.bag", entries);
-
-    const CliResult json = Run({"list", "sfx.bag", "--json"});
-    EXPECT_NE(json.out.find("{\"number\":1,\"name\":\"intro.w\",\"size\":400,\"offset\":144,\"frequency\":22050,"
-                            "\"type\":2,\"extra_info\":7}"),
-              npos)
-        << json.out;
-
-    ASSERT_EQ(Run({"extract", "sfx.bag", "intro.w", "-o", "plain"}).exitCode, 0);  // no terminal: raw
-    EXPECT_EQ(ReadBytes(dir_ / "plain/intro.w"), samples);
-    ASSERT_EQ(Run({"extract", "sfx.bag", "-o", "raw", "--raw"}).exitCode, 0);
-    EXPECT_EQ(ReadBytes(dir_ / "raw/intro.w"), samples);
-    ASSERT_EQ(Run({"extract", "sfx.bag", "-o", "wav", "--wav"}).exitCode, 0);
-    EXPECT_EQ(ReadBytes(dir_ / "wav/intro.wav").size(), 44 + samples.size());
-    EXPECT_EQ(ReadText(dir_ / "wav/theme.mp3"), "ID3 mp3");  // not a wave type: never converted
-}
-
-std::vector<std::uint8_t> WaveFile(unsigned channels, std::uint32_t rate, unsigned bits, std::size_t bytes,
-                                   std::uint8_t value) {
-    const auto header = audio::PcmWaveHeader(channels, rate, bits, bytes);
+std::vector<std::uint8_t> WaveFile(unsigned channels, unsigned bits, std::size_t bytes, std::uint8_t value) {
+    const auto header = audio::PcmWaveHeader(channels, 22050, bits, bytes);
     std::vector<std::uint8_t> out(header.size() + bytes, value);
     std::copy(header.begin(), header.end(), out.begin());
     return out;
 }
 
-TEST_F(CliTest, BagArchivesTakeAddsReplacementsRemovalsAndRenames) {
-    const BAGWriteEntry entries[] = {{"intro", 22050, 2, 0, ToBytes("abcd")},
-                                     {"theme", 44100, 37, 0, ToBytes("ID3 mp3")}};
+TEST_F(CliTest, BagArchivesExtractRawOrAsWaveAndTakeEdits) {
+    const std::vector<std::uint8_t> samples = PseudoRandomBytes(400, 3);
+    const BAGWriteEntry entries[] = {{"intro", 22050, 2, 7, samples}, {"theme", 44100, 37, 0, ToBytes("ID3 mp3")}};
     cBAG::BAGWrite(dir_ / "sfx.bag", entries);
-    dir_.write("in/boom.wav", WaveFile(1, 22050, 16, 8, 1));
-    dir_.write("in/INTRO.wav", WaveFile(2, 11025, 8, 6, 2));
-    dir_.write("in/speech.wav", WaveFile(1, 22050, 16, 4000, 0));
+    const CliResult json = Run({"list", "sfx.bag", "--json"});
+    EXPECT_NE(json.out.find("{\"number\":1,\"name\":\"intro.w\",\"size\":400,\"offset\":144,\"frequency\":22050,"
+                            "\"type\":2,\"extra_info\":7}"),
+              npos)
+        << json.out;
+    ASSERT_EQ(Run({"extract", "sfx.bag", "intro.w", "-o", "plain"}).exitCode, 0);  // no terminal: raw
+    EXPECT_EQ(ReadBytes(dir_ / "plain/intro.w"), samples);
+    ASSERT_EQ(Run({"extract", "sfx.bag", "-o", "wav", "--wav"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir_ / "wav/intro.wav").size(), 44 + samples.size());
+    EXPECT_EQ(ReadText(dir_ / "wav/theme.mp3"), "ID3 mp3");  // not a wave type: never converted
 
+    dir_.write("in/boom.wav", WaveFile(1, 16, 8, 1));
+    dir_.write("in/INTRO.wav", WaveFile(2, 8, 6, 2));
+    dir_.write("in/speech.wav", WaveFile(1, 16, 4000, 0));
     // Without --overwrite the file of an existing name is refused, the rest added.
     CliResult r = Run({"add", "sfx.bag", "in/boom.wav", "in/INTRO.wav"});
     EXPECT_EQ(r.exitCode, 1);
@@ -175,48 +146,27 @@ TEST_F(CliTest, BagArchivesTakeAddsReplacementsRemovalsAndRenames) {
     EXPECT_EQ(bag.BAGGetFileType(3), 28);
 }
 
-TEST_F(CliTest, AddPutsFilesAndFolderTreesUnderTheirStoredPaths) {
+// Folders are added as trees under --path; names select every entry they match.
+TEST_F(CliTest, EditsPlaceAndSelectEntriesByTheirWords) {
     dir_.write("in/top.txt", "top level");
     dir_.write("in/sub/deeper/leaf.txt", "two levels down");
-    dir_.write("single.txt", "on its own");
-    const CliResult r = Run({"add", "game.rfh", "--path", "mods/new", "in", "single.txt"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(StoredNames(),
-              (Names{"readme.txt", "sounds\\ui\\click.wav", kMusic, "data\\say \"hi\".txt", "mods\\new\\top.txt",
-                     "mods\\new\\sub\\deeper\\leaf.txt", "mods\\new\\single.txt"}));
-    EXPECT_EQ(Reread()[5].bytes, ToBytes("two levels down"));
-}
-
-TEST_F(CliTest, AddRefusesMissingSourcesAndTheArchivesFolder) {
-    const auto before = ReadBytes(dir_ / "game.rfh");
-    CliResult r = Run({"add", "game.rfh", "nowhere.txt"});
+    ASSERT_EQ(Run({"add", "game.rfh", "--path", "mods/new", "in"}).exitCode, 0);
+    const CliResult r = Run({"add", "game.rfh", "nowhere.txt"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("no such file or folder: \"nowhere.txt\""), npos) << r.err;
     EXPECT_EQ(Run({"add", "game.rfh", "."}).exitCode, 1);
-    EXPECT_EQ(ReadBytes(dir_ / "game.rfh"), before);
-}
-
-TEST_F(CliTest, RemoveDropsEveryEntryANameSelectsAndKeepsTheRestIntact) {
-    BuildRfh(dir_ / "dup.rfh",
-             {{"a.txt", ToBytes("first a")}, {"b.txt", ToBytes("bbb b")}, {"A.TXT", ToBytes("second a")}});
-    ASSERT_EQ(Run({"remove", "dup.rfh", "a.txt"}).exitCode, 0);
-    const auto entries = Reread("dup.rfh");
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].bytes, ToBytes("bbb b"));
-
     ASSERT_EQ(Run({"remove", "game.rfh", "2", "4"}).exitCode, 0);
-    EXPECT_EQ(StoredNames(), (Names{"readme.txt", kMusic}));
-}
-
-TEST_F(CliTest, RenameAndMoveChangeOnlyTheNamedPart) {
-    ASSERT_EQ(Run({"rename", "game.rfh", "sounds/ui/click.wav", "tick.wav"}).exitCode, 0);
+    ASSERT_EQ(Run({"rename", "game.rfh", "mods/new/top.txt", "tip.txt"}).exitCode, 0);
     ASSERT_EQ(Run({"move", "game.rfh", "readme.txt", "/docs/en/"}).exitCode, 0);
-    ASSERT_EQ(Run({"move", "game.rfh", "4", ""}).exitCode, 0);
-    EXPECT_EQ(StoredNames(), (Names{"docs\\en\\readme.txt", "sounds\\ui\\tick.wav", kMusic, "say \"hi\".txt"}));
-    EXPECT_EQ(Reread()[1].bytes, entries_[1].bytes);
-
+    EXPECT_EQ(StoredNames(),
+              (Names{"docs\\en\\readme.txt", kMusic, "mods\\new\\tip.txt", "mods\\new\\sub\\deeper\\leaf.txt"}));
+    EXPECT_EQ(Reread()[3].bytes, ToBytes("two levels down"));
     EXPECT_EQ(Run({"rename", "game.rfh", "1", "x/y.txt"}).exitCode, 2);
     EXPECT_EQ(Run({"move", "game.rfh", "1", "../up"}).exitCode, 2);
+
+    BuildRfh(dir_ / "dup.rfh", {{"a.txt", ToBytes("first a")}, {"b.txt", ToBytes("bbb b")}, {"A.TXT", ToBytes("2")}});
+    ASSERT_EQ(Run({"remove", "dup.rfh", "a.txt"}).exitCode, 0);
+    EXPECT_EQ(StoredNames("dup.rfh"), Names{"b.txt"});
 }
 
 TEST_F(CliTest, CreateFillsANewPairAndReplacesAnOldOneOnlyWithOverwrite) {
@@ -234,15 +184,10 @@ TEST_F(CliTest, CreateFillsANewPairAndReplacesAnOldOneOnlyWithOverwrite) {
     EXPECT_EQ(ReadBytes(dir_ / "game.rfh"), before);
     ASSERT_EQ(Run({"create", "game.rfh", "--overwrite"}).exitCode, 0);
     EXPECT_EQ(fs::file_size(dir_ / "game.rfh") + fs::file_size(dir_ / "game.rfd"), 0u);
-    ASSERT_EQ(Run({"create", "fresh"}).exitCode, 0);
-    EXPECT_TRUE(fs::exists(dir_ / "fresh.rfh") && fs::exists(dir_ / "fresh.rfd"));
 }
 
 TEST_F(CliTest, TestNamesTheDamagedEntriesOnly) {
-    CliResult r = Run({"test", "game.rfh"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("4 entries intact"), npos);
-
+    EXPECT_NE(Run({"test", "game.rfh"}).out.find("4 entries intact"), npos);
     cRFH index;
     index.RFHOpen(dir_ / "game.rfh");
     auto data = ReadBytes(dir_ / "game.rfd");
@@ -250,52 +195,36 @@ TEST_F(CliTest, TestNamesTheDamagedEntriesOnly) {
     for (std::size_t i = middle; i < middle + 8; ++i) data[i] ^= 0x5A;
     dir_.write("game.rfd", data);
 
-    r = Run({"test", "game.rfh"});
+    const CliResult r = Run({"test", "game.rfh"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out.find("intact"), npos) << r.out;
     EXPECT_NE(r.err.find("damaged entry 2 (sounds\\ui\\click.wav)"), npos) << r.err;
     EXPECT_NE(r.err.find("1 of 4 entries are damaged"), npos);
 }
 
-TEST_F(CliTest, ADamagedIndexIsListedAsFarAsItGoesAndAnythingElseIsNoArchive) {
+// A damaged index is listed as far as it goes (and left as it is); anything else
+// that is no archive, or no file at all, fails and is not created.
+TEST_F(CliTest, WhatIsNoArchiveFailsAndIsNotCreated) {
     auto table = ReadBytes(dir_ / "game.rfh");
-    table.resize(table.size() - 5);  // cuts the last entry's name
+    table.resize(table.size() - 5);
     dir_.write("game.rfh", table);
-    CliResult r = Run({"list", "game.rfh"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.err.find("damaged at offset"), npos) << r.err;
+    EXPECT_EQ(Run({"list", "game.rfh"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir_ / "game.rfh"), table);
 
-    dir_.write("notes.txt", "just some notes");  // not an archive at all
-    r = Run({"add", "notes.txt", "game.rfh"});
+    dir_.write("notes.txt", "just some notes");
+    CliResult r = Run({"add", "notes.txt", "game.rfh"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("is not an archive"), npos) << r.err;
-    EXPECT_FALSE(fs::exists(dir_ / "notes.rfd"));
-}
-
-TEST_F(CliTest, AMissingArchiveIsAnErrorAndIsNotCreated) {
-    for (const Names& args : {Names{"list", "lost.rfh"}, Names{"extract", "lost.rfh"}, Names{"test", "lost.rfh"},
-                              Names{"remove", "lost.rfh", "1"}, Names{"add", "lost.rfh", "game.rfh"}}) {
-        const CliResult r = Run(args);
+    for (const Names& args : {Names{"list", "lost.rfh"}, Names{"add", "lost.rfh", "game.rfh"}}) {
+        r = Run(args);
         EXPECT_EQ(r.exitCode, 1) << args[0];
         EXPECT_NE(r.err.find("no such archive: \"lost.rfh\""), npos) << args[0] << ": " << r.err;
     }
-    EXPECT_FALSE(fs::exists(dir_ / "lost.rfh") || fs::exists(dir_ / "lost.rfd"));
+    EXPECT_EQ(dir_.listing(), (Names{"game.rfd", "game.rfh", "notes.txt", "windows"}));
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwoAndHelpWithZero) {
-    const std::vector<Names> wrong = {{},
-                                      {"unpack", "game.rfh"},
-                                      {"list"},
-                                      {"list", "game.rfh", "--bogus"},
-                                      {"list", "a.rfh", "b.rfh"},
-                                      {"extract", "game.rfh", "--wav", "--raw"},
-                                      {"extract", "game.rfh", "-o"},
-                                      {"rename", "game.rfh", "1"},
-                                      {"mpk"},
-                                      {"mpk", "unzip", "x.pgi"},
-                                      {"list", "game.rfh", "--json=yes"}};
-    for (const auto& args : wrong) {
+    for (const Names& args : {Names{}, Names{"unpack", "game.rfh"}, Names{"list", "game.rfh", "--bogus"},
+                              Names{"extract", "game.rfh", "--wav", "--raw"}, Names{"mpk", "unzip", "x.pgi"}}) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "(nothing)" : args[0]);
         EXPECT_NE(r.err.find("varnok"), npos);
@@ -303,7 +232,6 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndHelpWithZero) {
     CliResult r = Run({"extract", "--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("Usage: varnok extract ARCHIVE", 0), 0u);
-    EXPECT_NE(Run({"--help"}).out.find("mpk create"), npos);
 }
 
 }  // namespace

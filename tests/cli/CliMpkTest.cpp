@@ -8,53 +8,37 @@ namespace varnok::test {
 namespace {
 namespace fs = std::filesystem;
 constexpr auto npos = std::string::npos;
+using Names = std::vector<std::string>;
 
-class CliMpkTest : public ::testing::Test {
-protected:
-    CliResult Run(const std::vector<std::string>& args) { return RunCli(dir_.path(), args); }
-    TempDir dir_;
-};
+using CliMpkTest = CliFixture;
 
-TEST_F(CliMpkTest, CreateListTestAndExtractRoundTrip) {
+// Names with controls are escaped in the listings; one entry never replaces another
+// of its name, nor a package another, without --overwrite.
+TEST_F(CliMpkTest, PackagesRoundTripAndReplaceNothingWithoutOverwrite) {
     const auto plugin = PseudoRandomBytes(2000, 9);
     dir_.write("src/plugin.exe", plugin);
     dir_.write("src/bell\a\nname.ini", "[Open]\r\nCommand=run\r\n");
-    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "src/plugin.exe", "src/bell\a\nname.ini"}).exitCode, 0);
-
+    dir_.write("b/plugin.exe", "from b");
+    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "src/plugin.exe", "src/bell\a\nname.ini", "b/plugin.exe"}).exitCode, 0);
     CliResult r = Run({"mpk", "list", "p.pgi"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find(" 2000 "), npos) << r.out;
     EXPECT_NE(r.out.find("  bell\\x07\\x0Aname.ini\n"), npos) << r.out;
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4);
     r = Run({"mpk", "list", "p.pgi", "--json"});
     EXPECT_NE(r.out.find("{\"number\":2,\"name\":\"bell\\u0007\\nname.ini\",\"size\":21,"), npos) << r.out;
     EXPECT_EQ(Run({"mpk", "test", "p.pgi"}).exitCode, 0);
 
-    ASSERT_EQ(Run({"mpk", "extract", "p.pgi", "-o", "out"}).exitCode, 0);
-    EXPECT_EQ(ReadBytes(dir_ / "out/plugin.exe"), plugin);
-    EXPECT_EQ(ReadText(dir_ / "out/bell\a\nname.ini"), "[Open]\r\nCommand=run\r\n");
-}
-
-TEST_F(CliMpkTest, NothingIsReplacedWithoutOverwrite) {
-    dir_.write("a/f1.txt", "from a");
-    dir_.write("b/f1.txt", "from b");
-    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "a/f1.txt", "b/f1.txt"}).exitCode, 0);
-    CliResult r = Run({"mpk", "create", "p.pgi", "a/f1.txt"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("already exists"), npos) << r.err;
-
-    // One entry never replaces another of its name.
     r = Run({"mpk", "extract", "p.pgi", "-o", "out"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_NE(r.err.find("f1.txt"), npos) << r.err;
-    EXPECT_EQ(ReadText(dir_ / "out/f1.txt"), "from a");
+    EXPECT_EQ(ReadBytes(dir_ / "out/plugin.exe"), plugin);
+    EXPECT_EQ(ReadText(dir_ / "out/bell\a\nname.ini"), "[Open]\r\nCommand=run\r\n");
     EXPECT_EQ(Run({"mpk", "extract", "p.pgi", "-o", "out", "--overwrite"}).exitCode, 0);
-    EXPECT_EQ(ReadText(dir_ / "out/f1.txt"), "from b");
-
-    ASSERT_EQ(Run({"mpk", "create", "p.pgi", "b/f1.txt", "--overwrite"}).exitCode, 0);
-    r = Run({"mpk", "list", "p.pgi"});
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+    EXPECT_EQ(ReadText(dir_ / "out/plugin.exe"), "from b");
+    r = Run({"mpk", "create", "p.pgi", "b/plugin.exe"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("already exists"), npos) << r.err;
 }
 
 TEST_F(CliMpkTest, BrokenOrMissingPackagesFail) {
@@ -63,20 +47,16 @@ TEST_F(CliMpkTest, BrokenOrMissingPackagesFail) {
     auto bytes = ReadBytes(dir_ / "p.pgi");
     bytes.pop_back();
     dir_.write("p.pgi", bytes);
-    CliResult r = Run({"mpk", "test", "p.pgi"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("does not match"), npos) << r.err;
-
     dir_.write("junk.pgi", "not a package at all");
-    r = Run({"mpk", "list", "junk.pgi"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("is not a package"), npos) << r.err;
-    for (const char* sub : {"list", "test", "extract"}) {
-        r = Run({"mpk", sub, "gone.pgi"});
-        EXPECT_EQ(r.exitCode, 1) << sub;
-        EXPECT_NE(r.err.find("no such package"), npos) << sub << ": " << r.err;
+    const std::pair<Names, const char*> cases[] = {{{"mpk", "test", "p.pgi"}, "does not match"},
+                                                   {{"mpk", "list", "junk.pgi"}, "is not a package"},
+                                                   {{"mpk", "extract", "gone.pgi"}, "no such package"},
+                                                   {{"mpk", "create", "q.pgi", "a.txt", "absent.txt"}, ""}};
+    for (const auto& [args, said] : cases) {
+        const CliResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 1) << args[2];
+        EXPECT_NE(r.err.find(said), npos) << r.err;
     }
-    EXPECT_EQ(Run({"mpk", "create", "q.pgi", "a.txt", "absent.txt"}).exitCode, 1);
     EXPECT_FALSE(fs::exists(dir_ / "q.pgi"));
 }
 

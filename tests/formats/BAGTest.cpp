@@ -94,24 +94,6 @@ struct Archive {
     }
 };
 
-TEST(BAG, CreateWritesTheBareHeaderAndCloseForgetsIt) {
-    TempDir dir;
-    cBAG bag;
-    EXPECT_FALSE(bag.BAGValid(""));
-    bag.BAGCreate(dir / "new.bag");
-    EXPECT_EQ(ReadBytes(dir / "new.bag"), Bytes({0x47, 0x41, 0x42, 0x41, 0x04, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0}));
-    EXPECT_TRUE(bag.BAGValid(""));
-    bag.BAGOpen(dir / "new.bag");
-    EXPECT_EQ(bag.BAGGetFileCount(), 0);
-    EXPECT_EQ(bag.BAGGetFileRecordLength(), 64);
-    EXPECT_EQ(bag.BAGGetGameType(-77), 4);
-
-    bag.BAGClose();
-    EXPECT_EQ(bag.BAGGetFileCount(), 0);
-    EXPECT_EQ(bag.BAGGetGameType(1), 0);
-    EXPECT_FALSE(bag.BAGValid(""));
-}
-
 TEST(BAG, WriterLaysOutHeaderRecordsAndData) {
     Archive a({{"Boom", 22050, 6, 7, {0xAA, 0xBB}}, {"x", 11025, 2, 0, {0xCC}}});
     const Bytes raw = ReadBytes(a.file);
@@ -121,9 +103,7 @@ TEST(BAG, WriterLaysOutHeaderRecordsAndData) {
     EXPECT_EQ(Slice(raw, 80, 64), Record("x", 0x92, 1, 11025, 2, 0));  // record 2's data follows record 1's
     EXPECT_EQ(Slice(raw, 144, 3), Bytes({0xAA, 0xBB, 0xCC}));
 
-    EXPECT_EQ(a.bag.BAGGetFileCount(), 2);
     EXPECT_EQ(a.bag.BAGGetFileOffSet(2), 0x92);
-    EXPECT_EQ(a.bag.BAGGetFileSize(1) + a.bag.BAGGetFileFrequency(1) + a.bag.BAGGetFileExtraInfo(1), 2 + 22050 + 7);
     EXPECT_EQ(a.bag.BAGGetFileSize(5000), 0);  // unused rows are empty
     EXPECT_EQ(KindOf([&] { a.bag.BAGGetFileType(0); }), FormatErrorKind::Range);
     EXPECT_EQ(KindOf([&] { a.bag.BAGGetFileName(5001); }), FormatErrorKind::Range);
@@ -134,10 +114,9 @@ TEST(BAG, WriterLaysOutHeaderRecordsAndData) {
 // The extension follows the one kind the flags name: MP3 (32) before IMA ADPCM (8)
 // before PCM (2); flags of no known kind give the bare name.
 TEST(BAG, NamesTakeTheExtensionOfTheirKindAndKeepTheirBytes) {
-    const std::vector<std::pair<std::int32_t, const char*>> kinds = {
-        {2, "snd.w"},    {3, "snd.w"},    {6, "snd.w"},    {7, "snd.w"},    {22, "snd.w"},
-        {12, "snd.cmp"}, {13, "snd.cmp"}, {28, "snd.cmp"}, {29, "snd.cmp"}, {37, "snd.mp3"},
-        {36, "snd.mp3"}, {5, "snd"},      {0, "snd"},      {-1, "snd.mp3"}};
+    const std::vector<std::pair<std::int32_t, const char*>> kinds = {{2, "snd.w"},    {22, "snd.w"},   {12, "snd.cmp"},
+                                                                     {29, "snd.cmp"}, {36, "snd.mp3"}, {5, "snd"},
+                                                                     {0, "snd"},      {-1, "snd.mp3"}};
     std::vector<BAGWriteEntry> entries;
     for (const auto& [type, name] : kinds) entries.push_back({"snd", 0, type, 0, {}});
     entries.push_back({std::string(32, 'Z'), 0, 2, 0, {}});
@@ -157,21 +136,9 @@ TEST(BAG, NamesTakeTheExtensionOfTheirKindAndKeepTheirBytes) {
     EXPECT_EQ(a.bag.BAGGetFileName(n + 3), "Fire # ! @ = % $ \xE9.cmp");
 }
 
-TEST(BAG, OnlyGabaWithGameType4IsValid) {
-    TempDir dir;
-    cBAG bag;
-    EXPECT_FALSE(bag.BAGValid(dir.write("type3.bag", std::string("GABA\x03\0\0\0\0\0\0\0\x40\0\0\0", 16))));
-    EXPECT_FALSE(bag.BAGValid(dir.write("short.bag", std::string("GABA\x04\0\0", 7))));
-    EXPECT_FALSE(bag.BAGValid(dir / "missing.bag"));
-    EXPECT_FALSE(bag.BAGValid(dir.path()));
-    bag.BAGOpen(dir / "type3.bag");  // not a BAG archive: nothing happens
-    EXPECT_FALSE(bag.BAGValid(""));
-    // Valid by its first 8 bytes, but the header stops short.
-    const auto cut = dir.write("cut.bag", std::string("GABA\x04\0\0\0\x01", 9));
-    EXPECT_EQ(KindOf([&] { bag.BAGOpen(cut); }), FormatErrorKind::Corrupt);
-}
-
-TEST(BAG, OpenRefusesBadCountsAndShortTablesKeepingTheOpenArchive) {
+// Only "GABA" with game type 4 is a BAG archive; a bad count or a short table is
+// refused and the open archive stays; Create writes the bare header and Close forgets it.
+TEST(BAG, OpenRefusesWhatIsNoArchiveKeepingTheOpenOne) {
     Archive a({{"kept", 11025, 2, 0, {1, 2, 3}}});
     auto patched = [&](const char* name, std::size_t at, std::int32_t value, std::size_t length) {
         Bytes raw = ReadBytes(a.file);
@@ -179,18 +146,32 @@ TEST(BAG, OpenRefusesBadCountsAndShortTablesKeepingTheOpenArchive) {
         PutI32le(&raw[at], value);
         return a.dir.write(name, raw);
     };
-    EXPECT_EQ(KindOf([&] { a.bag.BAGOpen(patched("5001.bag", 8, 5001, 16 + 64 * 5001)); }), FormatErrorKind::Range);
-    EXPECT_EQ(KindOf([&] { a.bag.BAGOpen(patched("neg.bag", 8, -1, 100)); }), FormatErrorKind::Range);
-    EXPECT_EQ(KindOf([&] { a.bag.BAGOpen(patched("cut.bag", 8, 2, 16 + 64 + 63)); }), FormatErrorKind::Corrupt);
-    EXPECT_EQ(KindOf([&] { a.bag.BAGOpen(patched("huge.bag", 8, 5000, 16 + 64)); }), FormatErrorKind::Corrupt);
+    cBAG other;
+    EXPECT_FALSE(other.BAGValid(patched("type3.bag", 4, 3, 16)));
+    EXPECT_FALSE(other.BAGValid(a.dir.write("short.bag", std::string("GABA\x04\0\0", 7))));
+    EXPECT_FALSE(other.BAGValid(a.dir.path()));
+    other.BAGOpen(a.dir / "type3.bag");  // not a BAG archive: nothing happens
+    EXPECT_FALSE(other.BAGValid(""));
+    const std::vector<std::pair<fs::path, FormatErrorKind>> cases = {
+        {patched("5001.bag", 8, 5001, 16 + 64 * 5001), FormatErrorKind::Range},
+        {patched("neg.bag", 8, -1, 100), FormatErrorKind::Range},
+        {patched("cut.bag", 8, 2, 16 + 64 + 63), FormatErrorKind::Corrupt},
+        {patched("huge.bag", 8, 5000, 16 + 64), FormatErrorKind::Corrupt},
+        {a.dir.write("header.bag", std::string("GABA\x04\0\0\0\x01", 9)), FormatErrorKind::Corrupt}};
+    for (const auto& [file, kind] : cases) EXPECT_EQ(KindOf([&] { a.bag.BAGOpen(file); }), kind) << file;
     EXPECT_EQ(a.bag.BAGGetFileCount(), 1);
-    EXPECT_EQ(a.bag.BAGGetFileName(1), "kept.w");
     EXPECT_EQ(a.extract(1), Bytes({1, 2, 3}));  // the open path is still the first archive
 
     // Records sit 64 bytes apart whatever RecordLength says.
     a.bag.BAGOpen(patched("odd.bag", 12, 100, 16 + 64 + 3));
     EXPECT_EQ(a.bag.BAGGetFileRecordLength(), 100);
     EXPECT_EQ(a.bag.BAGGetFileName(1), "kept.w");
+
+    other.BAGCreate(a.dir / "new.bag");
+    EXPECT_EQ(ReadBytes(a.dir / "new.bag"), Header(0));
+    EXPECT_TRUE(other.BAGValid(""));
+    other.BAGClose();
+    EXPECT_FALSE(other.BAGValid(""));
 }
 
 TEST(BAG, ConvertingWritesAWaveHeaderShapedByTheRecord) {
@@ -257,10 +238,7 @@ TEST(BAG, AdpcmRecordsBecomeSixteenBitWaveFiles) {
     const Bytes wav = a.bag.BAGReadFile(1, true);
     ASSERT_EQ(wav.size(), 44u + 18);
     EXPECT_EQ(Slice(wav, 20, 16), Bytes({1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0}));
-    EXPECT_EQ(Slice(wav, 40, 4), Bytes({18, 0, 0, 0}));
-    EXPECT_EQ(Slice(wav, 44, 18), Bytes({0, 0, 7, 0, 23, 0, 2, 0, 0, 0, 2, 0, 4, 0, 10, 0, 0xEC, 0xFF}));
-    a.answer = ConvertAnswer::Yes;
-    EXPECT_EQ(a.extract(1), wav);
+    EXPECT_EQ(Slice(wav, 56, 6), Bytes({4, 0, 10, 0, 0xEC, 0xFF}));
 
     const Bytes two = a.bag.BAGReadFile(2, true);
     EXPECT_EQ(Slice(two, 22, 2), Bytes({2, 0}));
@@ -362,16 +340,11 @@ TEST(BAGEdit, AddedFilesBecomeRecordsShapedByTheirHeaders) {
     EXPECT_EQ(Slice(raw, 144, 64), Record("Stereo eight", kData + 613, 60, 44100, 3, 0));
     EXPECT_EQ(Slice(raw, 208, 64), Record("mono16", kData + 673, 100, 22050, 6, 0));
     EXPECT_EQ(Slice(raw, 272, 64), Record("song", kData + 773, 3 * 417, 44100, 37, 0));  // the ID3 tag is left out
-    EXPECT_EQ(Slice(raw, kData, 101), a.keep1);
     EXPECT_EQ(Slice(raw, kData + 101, 512), a.keep2);
     EXPECT_EQ(Slice(raw, kData + 613, 60), stereo8);
     EXPECT_EQ(Slice(raw, kData + 673, 100), mono16);
     EXPECT_EQ(Slice(raw, kData + 773, 4), Bytes({0xFF, 0xFB, 0x90, 0x64}));
-
-    // The object holds what the file holds.
-    EXPECT_EQ(a.bag.BAGGetFileCount(), 5);
-    EXPECT_EQ(a.bag.BAGGetFileName(5), "song.mp3");
-    EXPECT_EQ(a.bag.BAGReadFile(2, false), a.keep2);
+    EXPECT_EQ(a.bag.BAGGetFileName(5), "song.mp3");  // the object holds what the file holds
     EXPECT_EQ(a.bag.BAGFindFile("STEREO EIGHT"), 3);
     EXPECT_EQ(a.bag.BAGFindFile("stereo"), 0);
 }
@@ -385,14 +358,10 @@ TEST(BAGEdit, AdpcmAddsAreStoredAsTheGamesOwnRecords) {
         const auto blockAlign = static_cast<std::int32_t>(512 * channels);
         EXPECT_EQ(a.bag.BAGGetFileType(n), channels == 1 ? 28 : 29);
         EXPECT_EQ(a.bag.BAGGetFileExtraInfo(n), blockAlign);
-        EXPECT_EQ(a.bag.BAGGetFileFrequency(n), 22050);
         EXPECT_EQ(a.bag.BAGGetFileSize(n), 3 * blockAlign);  // 3000 frames fill three blocks of 1017
-
         const Bytes wave = a.bag.BAGReadFile(n, true);
         const audio::WaveSound back = audio::ReadWave(wave, name);
         EXPECT_EQ(back.format.channels, channels);
-        EXPECT_EQ(back.format.bitsPerSample, 16u);
-        EXPECT_EQ(back.format.sampleRate, 22050u);
         EXPECT_EQ(back.data.size(), 3 * 1017u * 2 * channels);
     }
     // An IMA ADPCM WAVE file added with adpcm keeps its blocks as they are.
@@ -449,35 +418,25 @@ TEST(BAGEdit, RefusedEditsChangeNothing) {
     const fs::path longName = a.source(std::string(33, 'n') + ".wav", WaveFile(1, 8000, 8, {1}));
     const fs::path notWave = a.source("text.wav", test::ToBytes("just text, no RIFF"));
     const fs::path notMp3 = a.source("noise.mp3", Bytes(3000, 0));
+    const std::vector<fs::path> someBad = {wav, notWave};
+    const std::vector<std::int32_t> numbers = {1, 0};
     const std::vector<std::pair<FormatErrorKind, std::function<void()>>> cases = {
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(longName); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = "a\\b"}); }},
-        {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = std::string("a\0b", 3)}); }},
-        {FormatErrorKind::Corrupt,
-         [&] {
-             a.bag.BAGAddFiles(std::vector<fs::path>{wav, notWave});
-         }},
+        {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFiles(someBad); }},
         {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFile(notMp3); }},
         {FormatErrorKind::InputOutput, [&] { a.bag.BAGAddFile(a.dir / "missing.wav"); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGReplaceFile(3, wav); }},
-        {FormatErrorKind::Range,
-         [&] {
-             a.bag.BAGRemoveFiles(std::vector<std::int32_t>{1, 0});
-         }},
+        {FormatErrorKind::Range, [&] { a.bag.BAGRemoveFiles(numbers); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, std::string(33, 'x')); }},
-        {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, ""); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRenameFile(1, "a/b"); }},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(KindOf(cases[i].second), cases[i].first) << "case " << i;
         EXPECT_EQ(ReadBytes(a.file), before) << "case " << i;
         EXPECT_EQ(a.bag.BAGGetFileCount(), 2) << "case " << i;
-        EXPECT_EQ(a.bag.BAGGetFileName(1), "keep1.w");
     }
     EXPECT_EQ(a.dir.listing(), (std::vector<std::string>{"in", "sounds.bag", "windows"}));
-
-    cBAG closed;
-    EXPECT_THROW(closed.BAGAddFile(wav), FormatError);
 }
 
 // A disk that fills up while the new archive is written: the write fails and the
