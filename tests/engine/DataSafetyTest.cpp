@@ -178,23 +178,31 @@ TEST_F(DataSafety, WriteProtectedFilesAreRefused) {
     }
 }
 
-TEST_F(DataSafety, RemovingAsksOnceWithNoAsTheDefault) {
+// Both questions keep the archive on Enter; emptied, it takes new files again.
+TEST_F(DataSafety, RemovalsAskFirstWithNoAsTheDefault) {
     const fs::path index = MakeRfh("GAME0001.RFH", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "c!!"}});
+    const fs::path data = dir / "GAME0001.RFD";
+    const auto indexBytes = ReadBytes(index);
     engine.AskBeforeRemoving(true);
     Open(index);
     Select({1, 3});
-    ui.messageAnswers = {MessageAnswer::No};
+    ui.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
     engine.RemoveSelectedFiles();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Remove 2 entries from GAME0001.RFH?");
-    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNoDefaultNo);
     EXPECT_EQ(ui.panel[1], "Nothing was removed.");
-    EXPECT_EQ(engine.FileCount(), 3);
+    engine.RemoveAllFiles();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Remove 2 entries from GAME0001.RFH?");
+    EXPECT_EQ(ui.messages[1].text, "This will remove all files inside this archive, are you sure you want to do this?");
+    for (const auto& m : ui.messages) EXPECT_EQ(m.buttons, MessageButtons::YesNoDefaultNo);
+    EXPECT_EQ(ReadBytes(index), indexBytes);
 
     ui.messageAnswers = {MessageAnswer::Yes};
-    engine.RemoveDirectoryFromArchive("");
-    EXPECT_EQ(ui.messages.back().text, "Remove 3 entries from GAME0001.RFH?");
-    EXPECT_EQ(engine.FileCount(), 0);
+    engine.RemoveAllFiles();
+    EXPECT_EQ(fs::file_size(index) + fs::file_size(data), 0u);
+    EXPECT_EQ(ui.LastCommand(), "EnableAdd");
+    engine.AddFileToArchive(dir.write("in/new.txt", "new file").string(), "");
+    EXPECT_EQ(Extracted(), std::vector<std::string>{"new file"});
+    EXPECT_EQ(static_cast<std::int32_t>(fs::file_size(data)), engine.Index().GetPackedSize(1));
 }
 
 // A killed add leaves payloads past the last saved entry; the next open cuts
