@@ -2,6 +2,7 @@
 #include <numeric>
 #include <random>
 
+#include "engine/SizeText.h"
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
 #include "tests/engine/EngineFixture.h"
@@ -27,7 +28,7 @@ TEST_F(EngineAdd, AFileOfThreeBytesOrMoreIsAppended) {
 
     engine.AddFileToArchive(dir.write("in/three.bin", "abc").string(), "");
     EXPECT_EQ(ui.rowCount, 2);
-    EXPECT_EQ(ui.panel, (std::array<std::string, 4>{"", "Done", "2 Files", SizeOf({data})}));
+    EXPECT_EQ(ui.panel, (std::array<std::string, 4>{"", "Done", "2 Files", FormatSize(fs::file_size(data))}));
     EXPECT_EQ(ui.LastCommand(), "EnableAll");
     EXPECT_EQ(Extracted(), (std::vector<std::string>{"first", "abc"}));
 
