@@ -5,12 +5,15 @@
 #include <csignal>
 
 #include "engine/PairCommit.h"
+#include "formats/audio/Wave.h"
 #include "formats/cRFH.h"
 #include "platform/FileLock.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace varnok::test {
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 class DataSafety : public EngineTest {
 protected:
@@ -63,12 +66,12 @@ TEST_F(DataSafety, AnAddNeedsADataFileThatHoldsEveryEntry) {
     EXPECT_EQ(fs::file_size(dir / "extra.rfd"), static_cast<std::uintmax_t>(engine.Index().RFHNextOffSet()));
 }
 
+// Another program rewrites the pair in place, or the BAG anew, while we hold the old list.
 TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
-    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}});
-    const auto indexBefore = ReadBytes(index);
-    const auto dataBefore = ReadBytes(dir / "Game.rfd");
+    const auto header = audio::PcmWaveHeader(1, 22050, 16, 8);
+    const std::string wave = Source("e.wav", std::string(header.begin(), header.end()) + std::string(8, '\x09'));
     const std::function<void()> edits[] = {
-        [&] { engine.AddFileToArchive(Source("e.txt", "echo"), ""); },
+        [&] { engine.AddFileToArchive(wave, ""); },
         [&] { engine.RemoveFileFromArchive(1, true); },
         [&] {
             ui.focused = 1;
@@ -79,15 +82,38 @@ TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
             engine.RemoveAllFiles();
         },
     };
-    for (const auto& edit : edits) {
-        Open(index);
-        dir.write("Game.rfd", ReadText(dir / "Game.rfd"));  // rewritten in place by someone else
-        ui.messages.clear();
-        edit();
-        EXPECT_TRUE(Said("changed by another program"));
-        EXPECT_EQ(ReadBytes(index), indexBefore);
-        EXPECT_EQ(ReadBytes(dir / "Game.rfd"), dataBefore);
-        EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", "bravo", "charlie"}));
+    const struct {
+        std::function<fs::path()> make;
+        std::function<void()> change;
+        std::vector<std::string> listed;
+    } kinds[] = {
+        {[&] {
+             return MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}});
+         },
+         [&] { dir.write("Game.rfd", ReadText(dir / "Game.rfd")); },
+         {"a.txt", "b.txt", "c.txt"}},
+        {[&] {
+             return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Bytes(10, 1)}, {"b", 22050, 6, 0, Bytes(12, 2)}});
+         },
+         [&] {
+             MakeBag("Sounds.bag", {{"other", 11025, 2, 0, Bytes(5, 7)}});
+         },
+         {"other.w"}},
+    };
+    for (const auto& kind : kinds) {
+        for (const auto& edit : edits) {
+            const fs::path archive = kind.make();
+            Open(archive);
+            kind.change();
+            // Game.rfd stays as the first kind left it.
+            const auto theirs = ReadBytes(archive), theirData = ReadBytes(dir / "Game.rfd");
+            ui.messages.clear();
+            edit();
+            EXPECT_TRUE(Said("changed by another program")) << archive;
+            EXPECT_EQ(ReadBytes(archive), theirs);
+            EXPECT_EQ(ReadBytes(dir / "Game.rfd"), theirData);
+            EXPECT_EQ(Cells(Column::Filename), kind.listed) << "the list was reloaded";
+        }
     }
 }
 
