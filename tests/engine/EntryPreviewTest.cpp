@@ -126,7 +126,6 @@ TEST_F(EngineTestArchive, ABagSoundThatDoesNotDecodeIsDamaged) {
     ASSERT_EQ(ui.messages.size(), 1u);
     const std::string& text = ui.messages[0].text;
     EXPECT_EQ(text.rfind("These entries are damaged:\n\nentry 2 (bad.cmp): ADPCM block 1 of ", 0), 0u) << text;
-    EXPECT_NE(text.find("has step index 200 for channel 1"), std::string::npos) << text;
 }
 
 }  // namespace

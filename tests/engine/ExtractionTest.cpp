@@ -192,7 +192,6 @@ TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
     ui.convertAnswers = {ConvertAnswer::Yes};
     engine.ExtractSelectedFiles(true);
     EXPECT_EQ(ReadText(target).substr(0, 4), "RIFF");
-    EXPECT_EQ(fs::file_size(target), 1044u);
     EXPECT_EQ(ui.saveDialogs, std::vector<std::string>{"boom.wav All files (*.*)|*.*"}) << "the name it leaves under";
     EXPECT_EQ(ui.convertQuestions.at(0).text, cBAG::kConvertQuestion);
 

@@ -41,12 +41,6 @@ TEST_F(EngineOpen, EmptyAndBrokenArchives) {
     EXPECT_EQ(ui.panel[2], "0 Files");
     EXPECT_EQ(ui.LastCommand(), "EnableAdd");
 
-    // The data file is found whatever the letter case of its name.
-    MakeRfh("UPPER.RFH", {{"u.txt", "upper"}});
-    fs::rename(dir / "UPPER.RFD", dir / "upper.rfd");
-    Open(dir / "UPPER.RFH");
-    EXPECT_EQ(Extracted(), std::vector<std::string>{"upper"});
-
     // A BAG that claims ten records and has none must not show the last BAG's.
     Open(MakeBag("good.bag", {{"boom", 22050, 6, 0, std::vector<std::uint8_t>(10, 7)}}));
     dir.write("cut.bag", std::string("GABA\x04\0\0\0\x0a\0\0\0\x40\0\0\0", 16));
