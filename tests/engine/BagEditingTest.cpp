@@ -1,5 +1,5 @@
 // Adding, replacing, removing and renaming the records of a BAG archive through
-// the engine, and the guard in front of each of them.
+// the engine.
 #include "formats/audio/Wave.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -104,31 +104,6 @@ TEST_F(BagEditing, RefusedFilesAreListedOneLineEachAndTheRestAreAdded) {
     engine.ConfirmRename(std::string(33, 'z'));
     EXPECT_NE(LastMessage().find("33 bytes long"), std::string::npos) << LastMessage();
     EXPECT_EQ(ReadBytes(bag), before);
-}
-
-TEST_F(BagEditing, ABagChangedByAnotherProgramIsReloadedNotOverwritten) {
-    const fs::path bag = MakeSounds();
-    const std::string source = Wave("new.wav", 1, 22050, 16, Bytes(8, 9));
-    const std::function<void()> edits[] = {
-        [&] { engine.AddFileToArchive(source, ""); },
-        [&] { engine.RemoveFileFromArchive(1, true); },
-        [&] {
-            ui.focused = 1;
-            engine.RenameFileEntry("x");
-        },
-    };
-    for (const auto& edit : edits) {
-        MakeSounds();
-        Open(bag);
-        // Another program writes the archive anew while we hold the old list.
-        MakeBag("Sounds.bag", {{"other", 11025, 2, 0, Bytes(5, 7)}});
-        const Bytes theirs = ReadBytes(bag);
-        ui.messages.clear();
-        edit();
-        EXPECT_NE(LastMessage().find("changed by another program"), std::string::npos) << LastMessage();
-        EXPECT_EQ(ReadBytes(bag), theirs);
-        EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"other.w"})) << "the list was reloaded";
-    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "engine/PairCommit.h"
 #include "formats/cRFH.h"
+#include "platform/Folders.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace varnok::test {
@@ -84,34 +85,32 @@ TEST_F(EngineCancel, ARemovalCancelledWhilePreparedRemovesNothing) {
     EXPECT_EQ(engine.RowCount(), 4);
 }
 
-// Viewing several entries stops after the one in hand; one no program opens is
-// reported by name.
+// Viewing several entries stops after the one in hand; entries of one name are
+// opened from the same file of the view folder; one no program opens is named.
 TEST_F(EngineCancel, ViewingStopsAndNamesWhatNoProgramOpened) {
-    Open(MakeRfh("Game.rfh", Lettered(3)));
+    Open(MakeRfh("Game.rfh", {{"A\\same.txt", "first"}, {"B\\same.txt", "second"}, {"other.txt", "other"}}));
+    const fs::path view = dir / "windows/Temp/TMP0005";
+    ASSERT_EQ(ViewFolder(), view);
     Select({1, 2, 3});
     ui.canOpenFiles = false;
     ui.cancelAfter = 2;
     engine.ViewFile();
-    EXPECT_EQ(ui.opened.size(), 2u);
+    EXPECT_EQ(ui.opened, (std::vector<std::string>(2, (view / "same.txt").string())));
+    EXPECT_EQ(ReadText(view / "same.txt"), "second");
     EXPECT_EQ(ui.panel[1], "Cancelled: 2 of 3 files viewed.");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text,
               "These files could not be viewed:\n\n"
-              "a.txt: no program could be started to open it\n"
-              "b.txt: no program could be started to open it");
-}
+              "same.txt: no program could be started to open it\n"
+              "same.txt: no program could be started to open it");
 
-// "No to All" keeps every existing file of the command without asking again, and
-// still writes the files that are not there yet.
-TEST_F(EngineCancel, NoToAllKeepsEveryExistingFileOfOneCommand) {
-    Open(MakeRfh("Game.rfh", Lettered(4)));
-    const fs::path out = dir / "out";
-    for (const char* name : {"a.txt", "b.txt", "d.txt"}) dir.write(out / name, "old");
-    ui.overwriteAnswers = {OverwriteAnswer::NoToAll};
-    engine.ExtractAllFiles(out.string(), false, false, true);
-    EXPECT_EQ(ui.overwriteQuestions.size(), 1u);
-    EXPECT_EQ(ReadText(out / "a.txt") + ReadText(out / "b.txt") + ReadText(out / "d.txt"), "oldoldold");
-    EXPECT_EQ(ReadText(out / "c.txt"), std::string(1002, 'c'));
+    // Open-with takes the focused row only and opens nothing itself.
+    fs::remove_all(view);
+    ui.opened.clear();
+    Select({1, 2, 3}, 3);
+    EXPECT_EQ(engine.ViewFileWith(), (view / "other.txt").string());
+    EXPECT_EQ(FilesBelow(view), std::set<std::string>{"other.txt"});
+    EXPECT_TRUE(ui.opened.empty());
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 #include <csignal>
 
 #include "engine/PairCommit.h"
+#include "formats/audio/Wave.h"
 #include "formats/cRFH.h"
 #include "platform/FileLock.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace varnok::test {
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 class DataSafety : public EngineTest {
 protected:
@@ -63,12 +66,12 @@ TEST_F(DataSafety, AnAddNeedsADataFileThatHoldsEveryEntry) {
     EXPECT_EQ(fs::file_size(dir / "extra.rfd"), static_cast<std::uintmax_t>(engine.Index().RFHNextOffSet()));
 }
 
+// Another program rewrites the pair in place, or the BAG anew, while we hold the old list.
 TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
-    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}});
-    const auto indexBefore = ReadBytes(index);
-    const auto dataBefore = ReadBytes(dir / "Game.rfd");
+    const auto header = audio::PcmWaveHeader(1, 22050, 16, 8);
+    const std::string wave = Source("e.wav", std::string(header.begin(), header.end()) + std::string(8, '\x09'));
     const std::function<void()> edits[] = {
-        [&] { engine.AddFileToArchive(Source("e.txt", "echo"), ""); },
+        [&] { engine.AddFileToArchive(wave, ""); },
         [&] { engine.RemoveFileFromArchive(1, true); },
         [&] {
             ui.focused = 1;
@@ -79,15 +82,38 @@ TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
             engine.RemoveAllFiles();
         },
     };
-    for (const auto& edit : edits) {
-        Open(index);
-        dir.write("Game.rfd", ReadText(dir / "Game.rfd"));  // rewritten in place by someone else
-        ui.messages.clear();
-        edit();
-        EXPECT_TRUE(Said("changed by another program"));
-        EXPECT_EQ(ReadBytes(index), indexBefore);
-        EXPECT_EQ(ReadBytes(dir / "Game.rfd"), dataBefore);
-        EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", "bravo", "charlie"}));
+    const struct {
+        std::function<fs::path()> make;
+        std::function<void()> change;
+        std::vector<std::string> listed;
+    } kinds[] = {
+        {[&] {
+             return MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}});
+         },
+         [&] { dir.write("Game.rfd", ReadText(dir / "Game.rfd")); },
+         {"a.txt", "b.txt", "c.txt"}},
+        {[&] {
+             return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Bytes(10, 1)}, {"b", 22050, 6, 0, Bytes(12, 2)}});
+         },
+         [&] {
+             MakeBag("Sounds.bag", {{"other", 11025, 2, 0, Bytes(5, 7)}});
+         },
+         {"other.w"}},
+    };
+    for (const auto& kind : kinds) {
+        for (const auto& edit : edits) {
+            const fs::path archive = kind.make();
+            Open(archive);
+            kind.change();
+            // Game.rfd stays as the first kind left it.
+            const auto theirs = ReadBytes(archive), theirData = ReadBytes(dir / "Game.rfd");
+            ui.messages.clear();
+            edit();
+            EXPECT_TRUE(Said("changed by another program")) << archive;
+            EXPECT_EQ(ReadBytes(archive), theirs);
+            EXPECT_EQ(ReadBytes(dir / "Game.rfd"), theirData);
+            EXPECT_EQ(Cells(Column::Filename), kind.listed) << "the list was reloaded";
+        }
     }
 }
 
@@ -178,23 +204,31 @@ TEST_F(DataSafety, WriteProtectedFilesAreRefused) {
     }
 }
 
-TEST_F(DataSafety, RemovingAsksOnceWithNoAsTheDefault) {
+// Both questions keep the archive on Enter; emptied, it takes new files again.
+TEST_F(DataSafety, RemovalsAskFirstWithNoAsTheDefault) {
     const fs::path index = MakeRfh("GAME0001.RFH", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "c!!"}});
+    const fs::path data = dir / "GAME0001.RFD";
+    const auto indexBytes = ReadBytes(index);
     engine.AskBeforeRemoving(true);
     Open(index);
     Select({1, 3});
-    ui.messageAnswers = {MessageAnswer::No};
+    ui.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
     engine.RemoveSelectedFiles();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Remove 2 entries from GAME0001.RFH?");
-    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNoDefaultNo);
     EXPECT_EQ(ui.panel[1], "Nothing was removed.");
-    EXPECT_EQ(engine.FileCount(), 3);
+    engine.RemoveAllFiles();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Remove 2 entries from GAME0001.RFH?");
+    EXPECT_EQ(ui.messages[1].text, "This will remove all files inside this archive, are you sure you want to do this?");
+    for (const auto& m : ui.messages) EXPECT_EQ(m.buttons, MessageButtons::YesNoDefaultNo);
+    EXPECT_EQ(ReadBytes(index), indexBytes);
 
     ui.messageAnswers = {MessageAnswer::Yes};
-    engine.RemoveDirectoryFromArchive("");
-    EXPECT_EQ(ui.messages.back().text, "Remove 3 entries from GAME0001.RFH?");
-    EXPECT_EQ(engine.FileCount(), 0);
+    engine.RemoveAllFiles();
+    EXPECT_EQ(fs::file_size(index) + fs::file_size(data), 0u);
+    EXPECT_EQ(ui.LastCommand(), "EnableAdd");
+    engine.AddFileToArchive(dir.write("in/new.txt", "new file").string(), "");
+    EXPECT_EQ(Extracted(), std::vector<std::string>{"new file"});
+    EXPECT_EQ(static_cast<std::int32_t>(fs::file_size(data)), engine.Index().GetPackedSize(1));
 }
 
 // A killed add leaves payloads past the last saved entry; the next open cuts

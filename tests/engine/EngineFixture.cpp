@@ -1,6 +1,5 @@
 #include "tests/engine/EngineFixture.h"
 
-#include "engine/SizeText.h"
 #include "engine/TextRules.h"
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
@@ -62,12 +61,6 @@ fs::path EngineTest::MakeRfh(const std::string& fileName, const std::vector<Stor
     }
     table.RFHSave(index);
     return index;
-}
-
-std::string EngineTest::SizeOf(std::initializer_list<fs::path> files) const {
-    std::uintmax_t size = 0;
-    for (const auto& f : files) size += fs::file_size(f);
-    return FormatSize(static_cast<std::int64_t>(size));
 }
 
 std::vector<std::string> EngineTest::Extracted() {

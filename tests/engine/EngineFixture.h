@@ -64,7 +64,6 @@ protected:
         return file + " already exists in the directory: " + folder.string() +
                "/ do you want to overwrite the existing file?";
     }
-    std::string SizeOf(std::initializer_list<fs::path> files) const;
     // What every entry of the open archive extracts to, by row.
     std::vector<std::string> Extracted();
     // A stored (unpacked) pair written byte by byte from rows of {name, size,

@@ -51,6 +51,7 @@ TEST_F(EntryPreviewRead, ReadsWhatWasTakenAfterTheArchiveIsClosed) {
     EXPECT_EQ(EntryReader::Take(engine, 1).Read(100).error, "No entry is chosen.");
 }
 
+// Damage is reported only once a read reaches it.
 TEST_F(EntryPreviewRead, DamagedEntriesGiveTheReasonAndNoBytes) {
     const fs::path index = MakeRfh("Game.rfh", {{"a.ini", Counting(200000)}, {"b.ini", Counting(300000)}});
     Open(index);
@@ -60,23 +61,11 @@ TEST_F(EntryPreviewRead, DamagedEntriesGiveTheReasonAndNoBytes) {
     Overwrite(data, 40, std::string(64, '\xFF'));
     fs::resize_file(data, fs::file_size(data) - 200);
 
-    const EntryPreview damaged = first.Read(1u << 20), cut = second.Read(1u << 20);
+    const EntryPreview damaged = first.Read(1u << 20), cut = second.Read(1u << 20), start = second.Read(1000);
     EXPECT_NE(damaged.error.find("the compressed data is damaged"), std::string::npos) << damaged.error;
     EXPECT_NE(cut.error.find("ends early"), std::string::npos) << cut.error;
     EXPECT_TRUE(damaged.bytes.empty() && cut.bytes.empty());
-}
-
-TEST_F(EntryPreviewRead, DamageAfterTheLimitIsNeverReached) {
-    const std::string text = Counting(4000000);
-    const fs::path index = MakeRfh("Game.rfh", {{"big.txt", text}});
-    Open(index);
-    const fs::path data = DataFilePath(index.string());
-    Overwrite(data, fs::file_size(data) - 300, std::string(64, '\xFF'));
-    const EntryReader reader = EntryReader::Take(engine, 1);
-
-    const EntryPreview start = reader.Read(1000);
-    EXPECT_EQ(std::string(start.bytes.begin(), start.bytes.end()), text.substr(0, 1000)) << start.error;
-    EXPECT_NE(reader.Read(text.size()).error, "");
+    EXPECT_EQ(std::string(start.bytes.begin(), start.bytes.end()), Counting(1000)) << start.error;
 }
 
 TEST_F(EntryPreviewRead, BagSoundsReadAsWaveFilesWhenTheyFit) {
@@ -99,6 +88,44 @@ TEST_F(EntryPreviewRead, BagSoundsReadAsWaveFilesWhenTheyFit) {
 
     const EntryPreview broken = EntryReader::Take(engine, 2).Read(1000);
     EXPECT_NE(broken.error.find("points past the end"), std::string::npos) << broken.error;
+}
+
+using EngineTestArchive = EngineTest;
+
+TEST_F(EngineTestArchive, AnIntactArchiveIsSaidSoAndADamagedEntryIsNamedWithItsReason) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"m\\c.txt", "charlie"}});
+    Open(index);
+    engine.TestArchive();
+    EXPECT_EQ(ui.panel[1], "All 3 entries are intact.");
+    ui.cancelAfter = 1;
+    engine.TestArchive();
+    EXPECT_EQ(ui.panel[1], "Cancelled: 1 of 3 entries tested.");
+
+    // The data file loses the end of the last entry.
+    ui.cancelAfter.reset();
+    const fs::path data = dir / "Game.rfd";
+    const auto size = fs::file_size(data);
+    fs::resize_file(data, size - 3);
+    engine.TestArchive();
+    EXPECT_EQ(ui.panel[1], "1 of 3 entries is damaged.");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "These entries are damaged:\n\nentry 3 (m\\c.txt): its data ends at offset " +
+                                       std::to_string(size) + ", past the end of the file at " +
+                                       std::to_string(size - 3));
+}
+
+TEST_F(EngineTestArchive, ABagSoundThatDoesNotDecodeIsDamaged) {
+    std::vector<std::uint8_t> goodBlock(36, 0x11), badBlock(36, 0x11);
+    goodBlock[2] = 10;  // step index of the block header
+    badBlock[2] = 200;
+    Open(MakeBag("Sounds.bag", {{"good", 22050, 8, 36, goodBlock},
+                                {"bad", 22050, 8, 36, badBlock},
+                                {"raw", 22050, 2 | 4, 0, std::vector<std::uint8_t>(8, 0)}}));
+    engine.TestArchive();
+    EXPECT_EQ(ui.panel[1], "1 of 3 entries is damaged.");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string& text = ui.messages[0].text;
+    EXPECT_EQ(text.rfind("These entries are damaged:\n\nentry 2 (bad.cmp): ADPCM block 1 of ", 0), 0u) << text;
 }
 
 }  // namespace

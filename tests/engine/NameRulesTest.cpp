@@ -48,13 +48,8 @@ TEST(NameRules, FileNamesAreRefusedExactlyWhereExtractionRefusesThem) {
 }
 
 TEST(NameRules, OnlyAnIndexNamedRfhHasADataFile) {
-    const std::pair<const char*, const char*> paths[] = {{"dir/game.rfh", "dir/game.rfd"},
-                                                         {"a.RfH", "a.RfD"},
-                                                         {".rfh", ".rfd"},
-                                                         {"dir/abc", ""},
-                                                         {"/x/rfh", ""},
-                                                         {"game.rfh.bak", ""},
-                                                         {"ab", ""}};
+    const std::pair<const char*, const char*> paths[] = {
+        {"dir/game.rfh", "dir/game.rfd"}, {"a.RfH", "a.RfD"}, {".rfh", ".rfd"}, {"/x/rfh", ""}, {"game.rfh.bak", ""}};
     for (const auto& [index, data] : paths) EXPECT_EQ(DataFilePath(index), data) << index;
 
     const std::pair<const char*, const char*> typed[] = {
@@ -98,18 +93,13 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
         {"path a//b/", [](auto& e) { e.ConfirmChangePath("a//b/"); }, "a\\b\\a.txt"},
         {"path ..", [](auto& e) { e.ConfirmChangePath("x\\.."); }, std::nullopt},
         {"path overlong \\", [](auto& e) { e.ConfirmChangePath("x\xC1\x9C..\xC1\x9Cy"); }, std::nullopt},
-        {"rename b.txt", [](auto& e) { e.ConfirmRename("b.txt"); }, "music\\b.txt"},
+        {"rename x\\b.txt", [](auto& e) { e.ConfirmRename("x\\b.txt"); },
+         "music\\b.txt"},  // the folder typed is dropped
         {"rename C:x", [](auto& e) { e.ConfirmRename("C:x"); }, std::nullopt},
         {"rename overlong NUL", [](auto& e) { e.ConfirmRename("a\xC0\x80.txt"); }, std::nullopt},
         {"add to /", [&](auto& e) { e.AddFileToArchive(added, "/"); }, "f.txt"},
         {"add to ..", [&](auto& e) { e.AddFileToArchive(added, "..\\up\\"); }, std::nullopt},
-        {"add to overlong",
-         [&](auto& e) {
-             e.AddFileToArchive(added,
-                                "\xC1\x9C"
-                                "x");
-         },
-         std::nullopt},
+        {"add to overlong", [&](auto& e) { e.AddFileToArchive(added, "\xC1\x9Cx"); }, std::nullopt},
     };
     for (const auto& c : cases) {
         const auto stored = StoredAfter([&] { c.command(engine); });
@@ -127,6 +117,16 @@ TEST_F(EngineNames, AnIndexWhoseNameGivesNoDataFileIsNotOpened) {
     Open(dir / "Game.idx");
     EXPECT_TRUE(Said("is not an archive"));
     EXPECT_EQ(engine.ArchivePath(), other.string()) << "the open archive stays";
+}
+
+TEST_F(EngineNames, RenameAndChangePathNeedACurrentRow) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
+    Open(index);
+    const auto before = ReadBytes(index);
+    engine.ConfirmRename("zzz.wav");
+    engine.ConfirmChangePath("zzz");
+    EXPECT_EQ(ReadBytes(index), before);
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

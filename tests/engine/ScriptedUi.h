@@ -24,7 +24,7 @@ struct ShownMessage {
 // test), and keeps selection and focus as a list view does when rows go away.
 class ScriptedUi final : public EngineUi {
 public:
-    std::string caption, pathLabel;
+    std::string caption;
     std::array<std::string, 4> panel;  // the last text of panels 1-3
     std::vector<std::string> panel1History, overwriteQuestions, saveDialogs;
     std::vector<std::string> opened, commands;  // OpenWithAssociatedProgram; EnableAll, EnableAdd, ...
@@ -53,7 +53,7 @@ public:
     std::string LastCommand() const { return commands.empty() ? "" : commands.back(); }
 
     void SetCaption(const std::string& text) override { caption = text; }
-    void SetPathLabel(const std::string& text) override { pathLabel = text; }
+    void SetPathLabel(const std::string&) override {}
     void SetPanel(Panel p, const std::string& text) override {
         panel[static_cast<std::size_t>(p)] = text;
         if (p == Panel::Message) panel1History.push_back(text);
