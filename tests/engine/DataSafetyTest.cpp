@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <type_traits>
 
+#include "engine/EditGuard.h"
 #include "engine/PairCommit.h"
 #include "formats/audio/Wave.h"
 #include "formats/cRFH.h"
@@ -19,6 +21,25 @@ class DataSafety : public EngineTest {
 protected:
     std::string Source(const std::string& name, const std::string& bytes) { return dir.write("in/" + name, bytes); }
 };
+
+// The save functions take an EditPermit, and only the guard makes one: an edit
+// that skips the guard does not compile, and a permit writes its own archive only.
+TEST_F(DataSafety, AnEditCannotBeWrittenWithoutThePermitOfTheGuard) {
+    static_assert(!std::is_default_constructible_v<EditPermit>);
+    static_assert(!std::is_copy_constructible_v<EditPermit>);
+    static_assert(!std::is_constructible_v<EditPermit, EditGuard&, FileLock>, "only the guard gives permits");
+
+    const fs::path a = MakeRfh("A.rfh", {{"a.txt", "alpha"}});
+    const fs::path b = MakeRfh("B.rfh", {{"b.txt", "bravo"}});
+    EditGuard guard;
+    guard.Watch({a, dir / "A.rfd"});
+    EditGuard::Verdict v = guard.Admit(0);
+    ASSERT_TRUE(v.permit) << v.refusal;
+    EXPECT_THROW(v.permit->Confirm(b), std::logic_error) << "a permit covers its own archive only";
+    EXPECT_NO_THROW(v.permit->Confirm(a));
+    dir.write("A.rfd", "changed behind our back");
+    EXPECT_THROW(v.permit->Confirm(a), std::runtime_error);
+}
 
 TEST_F(DataSafety, OpeningNeverCreatesAFile) {
     MakeRfh("game.rfh", {{"keep.txt", "the real archive"}});
@@ -183,10 +204,20 @@ TEST_F(DataSafety, TheArchivesOwnFilesAreNeverAddedToIt) {
     EXPECT_NE(ui.messages[0].text.find("Game.rfd: it is a file of this archive itself"), std::string::npos);
 }
 
-// Write-protected (444) files are refused up front, even for a user the system
-// would let write them.
-TEST_F(DataSafety, WriteProtectedFilesAreRefused) {
+// Rewritten files keep the mode of those they replace; write-protected (444)
+// ones are refused up front, even for a user the system would let write them.
+TEST_F(DataSafety, RewrittenFilesKeepTheirModeAndProtectedOnesAreRefused) {
     const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}}), data = dir / "Game.rfd";
+    const auto privateMode = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(index, privateMode);
+    fs::permissions(data, privateMode);
+    Open(index);
+    engine.AddFileToArchive(Source("c.txt", "charlie"), "");
+    engine.RemoveFileFromArchive(1, true);  // rewrites both files
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"bravo", "charlie"}));
+    EXPECT_EQ(fs::status(index).permissions() & fs::perms::all, privateMode) << "a private archive stays private";
+    EXPECT_EQ(fs::status(data).permissions() & fs::perms::all, privateMode);
+
     const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
     for (const fs::path& protectedFile : {index, data}) {
         fs::permissions(protectedFile, readOnly);
