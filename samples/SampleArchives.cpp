@@ -1,6 +1,5 @@
 #include "samples/SampleArchives.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
