@@ -14,6 +14,7 @@
 #include "formats/cMPK.h"
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
+#include "formats/io/ByteReader.h"
 
 namespace varnok::samples {
 namespace fs = std::filesystem;
@@ -72,18 +73,30 @@ std::string EntryName(std::mt19937& rng, int i) {
     return std::string(kStems[rng() % kStems.size()]) + std::to_string(i) + kExtensions[rng() % kExtensions.size()];
 }
 
-Bytes Tone(int samples, int frequency, int rate, bool sixteenBit);
+// A mono tone as 8- or 16-bit PCM.
+Bytes Tone(int samples, int frequency, int rate, bool sixteenBit) {
+    Bytes out;
+    for (int i = 0; i < samples; ++i) {
+        const double v = std::sin(2 * 3.14159265358979 * frequency * i / rate);
+        if (sixteenBit) {
+            const auto s = static_cast<std::int16_t>(v * 12000);
+            out.push_back(static_cast<std::uint8_t>(s & 0xFF));
+            out.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+        } else {
+            out.push_back(static_cast<std::uint8_t>(128 + v * 90));
+        }
+    }
+    return out;
+}
 
 // An uncompressed 24-bit TGA picture of 64 x 64 or 128 x 128 pixels: bands of
 // colour that differ from picture to picture, so the preview has textures to show.
 Bytes TgaPicture(int i) {
     const std::uint16_t side = i % 2 == 0 ? 128 : 64;
     Bytes out(18, 0);
-    out[2] = 2;  // true-colour, uncompressed
-    out[12] = static_cast<std::uint8_t>(side & 0xFF);
-    out[13] = static_cast<std::uint8_t>(side >> 8);
-    out[14] = out[12];
-    out[15] = out[13];
+    out[2] = 2;                // true-colour, uncompressed
+    PutU16le(&out[12], side);  // width
+    PutU16le(&out[14], side);  // height
     out[16] = 24;
     const double phase = i * 0.7;
     for (int y = 0; y < side; ++y) {
@@ -147,22 +160,6 @@ void WriteSampleRfh(const fs::path& folder, const fs::path& scratch) {
         fs::remove(source);
     }
     rfh.RFHSave(index);
-}
-
-// A mono tone as 8- or 16-bit PCM.
-Bytes Tone(int samples, int frequency, int rate, bool sixteenBit) {
-    Bytes out;
-    for (int i = 0; i < samples; ++i) {
-        const double v = std::sin(2 * 3.14159265358979 * frequency * i / rate);
-        if (sixteenBit) {
-            const auto s = static_cast<std::int16_t>(v * 12000);
-            out.push_back(static_cast<std::uint8_t>(s & 0xFF));
-            out.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
-        } else {
-            out.push_back(static_cast<std::uint8_t>(128 + v * 90));
-        }
-    }
-    return out;
 }
 
 // A 16-bit stereo tone, a fifth apart, left and right interleaved.
