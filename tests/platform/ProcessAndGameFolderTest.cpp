@@ -16,26 +16,6 @@ using test::ReadText;
 using test::TempDir;
 using test::WaitForFile;
 
-TEST(PlatformProcessTest, WindowsExecutablesAreKnownByTheirFirstTwoBytes) {
-    TempDir dir;
-    EXPECT_TRUE(IsWindowsExecutable(dir.write("NOEXT", "MZ")));
-    EXPECT_FALSE(IsWindowsExecutable(dir.write("short.exe", "M")));
-    EXPECT_FALSE(IsWindowsExecutable(dir.write("mz.exe", "mz")));
-    EXPECT_FALSE(IsWindowsExecutable(dir / "missing.exe"));
-}
-
-TEST(PlatformProcessTest, FindProgramWalksTheSearchPath) {
-    TempDir dir;
-    test::WriteScript(dir, "b/tool", "exit 0\n");
-    dir.write("a/tool", "not executable");
-    const std::string path = ":" + (dir / "a").string() + "::" + (dir / "b").string();
-    EXPECT_EQ(FindProgram("tool", path), dir / "b" / "tool");
-    EXPECT_EQ(FindProgram("other", path), std::nullopt);
-    EXPECT_EQ(FindProgram((dir / "b" / "tool").string(), ""), dir / "b" / "tool");
-    EXPECT_EQ(FindProgram((dir / "a" / "tool").string(), path), std::nullopt);
-    EXPECT_EQ(FindProgram("", path), std::nullopt);
-}
-
 TEST(PlatformProcessTest, ArgumentsReachTheProgramUntouched) {
     TempDir dir;
     const fs::path record = dir / "record";
@@ -77,7 +57,6 @@ TEST(PlatformProcessTest, LaunchStartsEmperorExeInTheGameFolder) {
     test::ScopedEnv path("PATH", (dir / "bin").string());
     const fs::path folder = dir / "drive_c" / "Westwood" / "Emperor";
 
-    EXPECT_EQ(LaunchGame(folder), "Can't find the game folder " + folder.string() + ".");
     fs::create_directories(folder);
     EXPECT_EQ(LaunchGame(folder), "Can't find Emperor.exe in " + folder.string() +
                                       ". Is Emperor: Battle for Dune installed in the Wine prefix?");
@@ -87,9 +66,6 @@ TEST(PlatformProcessTest, LaunchStartsEmperorExeInTheGameFolder) {
     EXPECT_EQ(LaunchGame(folder), "");
     ASSERT_TRUE(WaitForFile(record));
     EXPECT_EQ(Lines(ReadText(record)), (std::vector<std::string>{fs::canonical(folder).string(), exe.string()}));
-
-    fs::remove(dir / "bin" / "wine");
-    EXPECT_NE(LaunchGame(folder).find("Install Wine"), std::string::npos);
 }
 
 std::string GameKey(std::string_view key, std::string_view installPath) {
@@ -133,22 +109,6 @@ TEST_F(GameFolderTest, FindsTheInstallerValueInThePrefixPreferringWow6432Node) {
 
     fs::remove_all(game32);
     EXPECT_EQ(Find().folder, game);
-    fs::remove_all(prefix / "dosdevices");  // without it, C: is the drive_c folder
-    EXPECT_EQ(Find().folder, game);
-}
-
-TEST_F(GameFolderTest, UnescapesWineStringsAndMapsOtherDrives) {
-    // "\xe9" is how wine writes an é; D: is a folder outside the prefix.
-    const fs::path disc = dir / "media" / "EMPEROR_DISC";
-    fs::create_directories(disc / "Spiele" / "Emp\u00e9ror");
-    fs::create_directory_symlink(disc, prefix / "dosdevices" / "d:");
-    WriteSystemReg(
-        GameKey("Software\\\\Wow6432Node\\\\Westwood\\\\Emperor", "D:\\\\spiele\\\\Emp\\xe9ror\\\\Emperor.exe"));
-    EXPECT_EQ(Find().folder, fs::canonical(disc / "Spiele" / "Emp\u00e9ror"));
-
-    // The game right on a drive's root.
-    WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", "D:\\\\Emperor.exe"));
-    EXPECT_EQ(Find().folder, fs::canonical(disc));
 }
 
 TEST_F(GameFolderTest, TheStoreComesFirstAndTheProgramFolderLast) {
@@ -182,27 +142,10 @@ TEST_F(GameFolderTest, TheStoreComesFirstAndTheProgramFolderLast) {
 TEST_F(GameFolderTest, OddInstallPathsGiveTheProgramFolder) {
     Game("Westwood/Emperor");
     for (const char* value :
-         {"", "x", "Emperor.exe", "\\\\\\\\server\\\\share\\\\Emperor.exe", "C:Westwood\\\\Emperor\\\\Emperor.exe",
-          "Q:\\\\Westwood\\\\Emperor.exe", "C:\\\\Westwood\\\\Nothing\\\\Emperor.exe", "1:\\\\Emperor.exe"}) {
+         {"", "Emperor.exe", "\\\\\\\\server\\\\share\\\\Emperor.exe", "Q:\\\\Westwood\\\\Emperor.exe"}) {
         WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", value));
         EXPECT_EQ(Find().folder, program) << value;
     }
-    // A number where a text should be.
-    WriteSystemReg("[Software\\\\Westwood\\\\Emperor]\n\"InstallPath\"=dword:00000001\n");
-    EXPECT_EQ(Find().folder, program);
-}
-
-TEST_F(GameFolderTest, GetGameFolderLooksInWineprefixOrHome) {
-    const fs::path game = Game("Westwood/Emperor");
-    WriteSystemReg(GameKey("Software\\\\Westwood\\\\Emperor", "C:\\\\Westwood\\\\Emperor\\\\Emperor.exe"));
-    {
-        test::ScopedEnv wine("WINEPREFIX", prefix.string());
-        EXPECT_EQ(WinePrefix(), prefix);
-        EXPECT_EQ(GetGameFolder(), game);
-    }
-    test::ScopedEnv home("HOME", dir.path().string());
-    test::ScopedEnv noWine("WINEPREFIX", std::nullopt);
-    EXPECT_EQ(WinePrefix(), dir / ".wine");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // question, and the edit dialogs over a real engine.
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -31,59 +30,18 @@ class ArchiveFileDialogs : public DialogTest {
 protected:
     ArchiveFileDialogs() { engine.InitEngine(); }
 
-    frmCreate* Create() {
-        created = Open(
-            new frmCreate(nullptr, {[this](const std::string& file, NewArchiveType type, const std::string& folder) {
-                                        const bool shown = created && created->isVisible();
-                                        calls.push_back(file + (type == NewArchiveType::BAG ? "|BAG|" : "|RFH|") +
-                                                        folder + (shown ? " (shown)" : ""));
-                                        return createResult;
-                                    },
-                                    [](const std::string&, NewArchiveType) { return std::string("/a/new.rfh"); },
-                                    [](const std::string&) { return std::string("/src"); }}));
-        return created;
-    }
     static QStringList Children(QTreeWidgetItem* node) {
         QStringList texts;
         for (int i = 0; i < node->childCount(); ++i) texts << node->child(i)->text(0);
         return texts;
     }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> out;
-        for (const auto& row : engine.Rows()) out.push_back(row[Column::Path] + row[Column::Filename]);
-        return out;
-    }
 
     std::vector<std::string> calls;
-    bool createResult = true;
-    QPointer<frmCreate> created;
     TempDir tmp;
     ScriptedUi ui;
     mVarnokEngine engine{ui};
     QWidget window;  // the main window the dialogs belong to
 };
-
-TEST_F(ArchiveFileDialogs, CreateOkHidesTheDialogAndKeepsItWhenAskedTo) {
-    auto* d = Create();
-    EXPECT_FALSE(Enabled(d, "cmdOk"));
-    Click(d, "cmdBrowse");
-    EXPECT_TRUE(Enabled(d, "cmdOk"));
-    Control<QCheckBox>(d, "Check1")->click();
-    Click(d, "cmdBrowse2");
-    Control<QComboBox>(d, "cboType")->setCurrentIndex(0);
-    createResult = false;
-    Click(d, "cmdOk");
-    ASSERT_FALSE(Gone(created));
-    EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(calls, std::vector<std::string>{"/a/new.rfh|BAG|/src/"}) << "hidden while it runs";
-
-    d->show();
-    Control<QCheckBox>(d, "Check1")->click();  // a folder no longer wanted is not added
-    createResult = true;
-    Click(d, "cmdOk");
-    EXPECT_EQ(calls.back(), "/a/new.rfh|BAG|");
-    EXPECT_TRUE(Gone(created));
-}
 
 TEST_F(ArchiveFileDialogs, NewArchiveShowsTheDialogAnOkLeftHiddenThenRenameRenamesIt) {
     const auto browse = [](const std::string&) { return std::string(); };
@@ -130,8 +88,6 @@ TEST_F(ArchiveFileDialogs, MoveCopyReadsEachFolderOnceAndWaitsForOne) {
         EXPECT_EQ(Children(drive), (QStringList{"Alpha", "beta"})) << "folders only, in name order, read once";
         drive->setExpanded(false);
     }
-    EXPECT_EQ(Children(drive->child(1)), QStringList{});
-    EXPECT_EQ(Text(d, "Text1"), disk) << "collapsing picks the node";
     drive->setExpanded(true);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(drive->child(0)).center());
     EXPECT_EQ(Text(d, "Text1"), disk + "Alpha/");
@@ -165,32 +121,6 @@ TEST_F(ArchiveFileDialogs, FindFileRefillsTheOpenDialogAndKeepsItsDirection) {
     EXPECT_EQ(frmFind::Show(&window, engine, 0), d);
     EXPECT_EQ(Text(d, "txtName"), "") << "no current row, no name";
     EXPECT_TRUE(Control<QRadioButton>(d, "Option2")->isChecked());
-}
-
-TEST_F(ArchiveFileDialogs, EditDialogsRunTheirOperations) {
-    tmp.write("test.rfh", "");
-    tmp.write("test.rfd", "");
-    tmp.write("src/a.txt", "alpha payload");
-    tmp.write("src/b.txt", "bravo payload");
-    engine.OpenArchive((tmp / "test.rfh").string());
-    auto* add = Open(new frmAddDirectory(nullptr, engine, [&](const std::string&) { return (tmp / "src").string(); }));
-    Click(add, "cmdBrowse");
-    Type(add, "Text1", "data");
-    Click(add, "cmdAdd");
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"data\\a.txt", "data\\b.txt"}));
-
-    // The row renamed is the one current when Ok is pressed.
-    ui.focused = 1;
-    auto* rename = Open(frmRename::ShowRenameFile(nullptr, engine, 1));
-    EXPECT_EQ(Text(rename, "txtOrig"), "a.txt");
-    ui.focused = 2;
-    Type(rename, "txtName", "other\\c.txt");
-    Click(rename, "cmdOk");
-    auto* path = Open(frmRename::ShowChangePath(nullptr, engine, 2));
-    EXPECT_EQ(Text(path, "txtOrig"), "data\\");
-    Type(path, "txtName", "/music");
-    Enter(path, "txtName");
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"data\\a.txt", "music\\c.txt"}));
 }
 
 class ExtractDialogs : public DialogTest {
@@ -255,19 +185,6 @@ TEST_F(ExtractDialogs, ExtractAllPassesFolderAndOptionsAfterClosing) {
     Enter(overwrite, "txtDir");
     Click(ExtractAll(), "cmdCancel");
     EXPECT_EQ(calls, (std::vector<std::string>{"/out/ keep ask", "/out/ overwrite ask"}));
-}
-
-TEST_F(ExtractDialogs, BrowseFillsTxtDirUnlessCancelled) {
-    auto* all = ExtractAll();
-    auto* dir = ExtractDirectory();
-    for (QWidget* d : {static_cast<QWidget*>(all), static_cast<QWidget*>(dir)}) {
-        picked = "/cut\0rest"s;
-        Click(d, "cmdBrowse");
-        picked = "";
-        Click(d, "cmdBrowse");
-        EXPECT_EQ(Text(d, "txtDir"), "/cut/");
-    }
-    EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(ExtractDialogs, ExtractDirectoryNeedsADestinationAndMakesTheStoredFolderOfText1) {
@@ -359,18 +276,6 @@ TEST_F(EditDialogs, AddAndRemoveMakeTheStoredFolderOfText1) {
     EXPECT_EQ(RunRemove("A"), "A\\ (open)");
     EXPECT_EQ(RunRemove("a/b\\"), "a\\b\\ (open)");
     EXPECT_EQ(RunRemove("\\"), " (open)") << "the root is named on purpose";
-}
-
-TEST_F(EditDialogs, RemoveWaitsForAFolderSoEnterOnAnEmptyFieldRemovesNothing) {
-    QPointer<frmRemoveDirectory> d =
-        Open(new frmRemoveDirectory(nullptr, [this](const std::string& stored) { calls.push_back(stored); }));
-    Type(d, "Text1", "x");
-    EXPECT_TRUE(Enabled(d, "cmdRemDir"));
-    Type(d, "Text1", "");
-    EXPECT_FALSE(Enabled(d, "cmdRemDir"));
-    Enter(d, "Text1");
-    EXPECT_TRUE(calls.empty());
-    EXPECT_FALSE(Gone(d));
 }
 
 // Ok runs the command the caption names; the new name starts as the current one,

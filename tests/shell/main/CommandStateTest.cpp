@@ -1,11 +1,10 @@
 // What the window offers for each kind of open archive and under "Read Only", the selection totals, the Cancel
-// button and Escape of long operations, and where the file pickers start.
+// button and Escape of long operations.
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 
@@ -147,14 +146,6 @@ TEST_F(MainWindowReadOnly, AnArchiveTheProgramOpensReadOnlyShowsTheBoxTickedAndL
     EXPECT_TRUE(EditsOffered());
 }
 
-TEST_F(MainWindowReadOnly, TheToolbarsExtractIsTheMenusExtract) {
-    Open("demo.rfh");
-    QSignalSpy menu(Action("mnuActionExtractFile"), &QAction::triggered);
-    Action("tbButton7")->trigger();
-    EXPECT_EQ(menu.count(), 1) << "so both ask the same overwrite question";
-    messages.clear();  // the folder picker it brought up
-}
-
 class MainWindowLongOperations : public MainWindowTest {
 protected:
     void SetUp() override { Start(); }
@@ -200,33 +191,6 @@ TEST_F(MainWindowLongOperations, CancelAndEscapeStopAnExtractionAfterTheEntryInH
     EXPECT_TRUE(ExtractAllPressing(tmp / "escaped", [this] { QTest::keyClick(window.get(), Qt::Key_Escape); }));
     EXPECT_GT(CancelledAt(), 0) << Panel(1);
     EXPECT_FALSE(Action("actCancel")->isEnabled());
-}
-
-TEST_F(MainWindowLongOperations, ThePickersStartInTheArchivesFolderThenInTheLastOneUsed) {
-    const fs::path other = tmp / "mods";
-    tmp.write("mods/x.rfh", "");
-    Open("demo.rfh");
-    QStringList starts;
-    const auto pickIn = [&](const QString& folder) {
-        QTimer::singleShot(0, window.get(), [&starts, folder] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            starts << dialog->directory().absolutePath();
-            if (folder.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(QDir(folder).filePath(QStringLiteral("x.rfh")));
-                static_cast<QDialog*>(dialog)->accept();  // checks the file as a click on Open does
-            }
-        });
-    };
-    pickIn(QString::fromStdString(other.string()));
-    window->OpenFileDialog("Archives|*.rfh");
-    pickIn({});
-    window->OpenFileDialog("Archives|*.rfh");
-    messages.clear();
-    EXPECT_EQ(starts, (QStringList{QDir(QString::fromStdString(tmp.path().string())).absolutePath(),
-                                   QString::fromStdString(other.string())}));
 }
 
 }  // namespace
