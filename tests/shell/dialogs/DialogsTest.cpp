@@ -276,6 +276,14 @@ TEST_F(EditDialogs, AddAndRemoveMakeTheStoredFolderOfText1) {
     EXPECT_EQ(RunRemove("A"), "A\\ (open)");
     EXPECT_EQ(RunRemove("a/b\\"), "a\\b\\ (open)");
     EXPECT_EQ(RunRemove("\\"), " (open)") << "the root is named on purpose";
+
+    calls.clear();
+    QPointer<frmRemoveDirectory> d =
+        Open(new frmRemoveDirectory(nullptr, [this](const std::string& stored) { calls.push_back(stored); }));
+    Type(d, "Text1", "");
+    EXPECT_FALSE(Enabled(d, "cmdRemDir"));
+    Enter(d, "Text1");
+    EXPECT_TRUE(calls.empty()) << "Enter on an empty field removes nothing";
 }
 
 // Ok runs the command the caption names; the new name starts as the current one,

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <cstdint>
@@ -128,6 +129,14 @@ TEST_F(MainWindowReadOnly, TickingTheBoxBlocksEveryEditUntilItIsUnticked) {
     QTest::mouseClick(Box(), Qt::LeftButton);
     EXPECT_FALSE(Box()->isChecked());
     EXPECT_TRUE(EditsOffered());
+}
+
+TEST_F(MainWindowReadOnly, TheToolbarsExtractIsTheMenusExtract) {
+    Open("demo.rfh");
+    QSignalSpy menu(Action("mnuActionExtractFile"), &QAction::triggered);
+    Action("tbButton7")->trigger();
+    EXPECT_EQ(menu.count(), 1) << "so both ask the same overwrite question";
+    messages.clear();  // the folder picker it brought up
 }
 
 TEST_F(MainWindowReadOnly, AnArchiveTheProgramOpensReadOnlyShowsTheBoxTickedAndLocked) {
