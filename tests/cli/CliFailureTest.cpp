@@ -1,14 +1,11 @@
 // Whatever varnok was asked to do and did not do ends in exit status 1 and a line
-// on stderr: entries skipped for a damaged or overfull table, data files given
+// on stderr: entries skipped for a damaged table, data files given
 // where an index belongs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
-#include "formats/cRFH.h"
-#include "formats/io/ByteReader.h"
 #include "formats/io/File.h"
 #include "tests/cli/CliSupport.h"
 #include "tests/support/TempDir.h"
@@ -23,47 +20,17 @@ std::size_t Lines(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// An index of 5001 stored (not compressed) one-byte entries, all on the one byte of its data file.
-void BuildOverfullIndex(const TempDir& d) {
-    std::vector<std::uint8_t> table;
-    for (int i = 0; i <= 5000; ++i) {
-        const std::string name = "f" + std::to_string(i) + ".bin";
-        std::vector<std::uint8_t> row(24);
-        const std::int32_t fields[] = {static_cast<std::int32_t>(name.size() + 1), cRFH::kNewDateAdded, 0, 1, 1, 0};
-        for (std::size_t k = 0; k < 6; ++k) PutI32le(&row[4 * k], fields[k]);
-        row.insert(row.end(), name.begin(), name.end());
-        row.push_back(0);
-        table.insert(table.end(), row.begin(), row.end());
-    }
-    d.write("big.rfh", table);
-    d.write("big.rfd", "x");
-}
-
-// Each archive opens but cannot be taken out whole; what can be read still lands in out/.
+// A damaged index is taken out as far as it goes, and the command still fails.
 TEST_F(CliFailureTest, ExtractAllFailsWhenItSkipsEntries) {
-    const struct {
-        std::function<void(const TempDir&)> build;
-        std::string archive, said, stillExtracted;
-    } cases[] = {
-        {[](const TempDir& d) {
-             BuildRfh(d / "cut.rfh", {{"a.txt", ToBytes("first entry")}, {"b.txt", ToBytes("second entry")}});
-             auto table = ReadBytes(d / "cut.rfh");
-             table.resize(table.size() - 3);
-             d.write("cut.rfh", table);
-         },
-         "cut.rfh", "damaged at offset", "a.txt"},
-        {BuildOverfullIndex, "big.rfh", "more than 5000 entries", "f4999.bin"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.archive);
-        c.build(dir_);
-        fs::remove_all(dir_ / "out");
-        const CliResult r = Run({"extract", c.archive, "-o", "out"});
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
-        EXPECT_EQ(Lines(r.err), 1u) << r.err;
-        EXPECT_TRUE(fs::exists(dir_ / "out" / c.stillExtracted));
-    }
+    BuildRfh(dir_ / "cut.rfh", {{"a.txt", ToBytes("first entry")}, {"b.txt", ToBytes("second entry")}});
+    auto table = ReadBytes(dir_ / "cut.rfh");
+    table.resize(table.size() - 3);
+    dir_.write("cut.rfh", table);
+    const CliResult r = Run({"extract", "cut.rfh", "-o", "out"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("damaged at offset"), std::string::npos) << r.err;
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "out/a.txt"));
 }
 
 TEST_F(CliFailureTest, EditCommandsRefuseADataFileGivenAsTheArchive) {
@@ -72,9 +39,7 @@ TEST_F(CliFailureTest, EditCommandsRefuseADataFileGivenAsTheArchive) {
     const auto index = ReadBytes(dir_ / "t.rfh");
     const auto data = ReadBytes(dir_ / "t.rfd");
     const std::vector<std::vector<std::string>> commands = {
-        {"add", "t.rfd", "file.txt"},      {"add", "t.RFD", "file.txt"},  {"remove", "t.Rfd", "1"},
-        {"rename", "t.rfd", "1", "b.txt"}, {"move", "t.rfd", "1", "dir"}, {"create", "t.rfd"},
-        {"create", "new.RFD", "."}};
+        {"add", "t.RFD", "file.txt"}, {"remove", "t.Rfd", "1"}, {"create", "t.rfd"}, {"create", "new.RFD", "."}};
     for (const auto& args : commands) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.exitCode, 1) << args[0] << " " << args[1];
