@@ -47,11 +47,6 @@ TEST_F(EngineArchiveFiles, CreatingMakesAnEmptyPairAndOpensIt) {
     EXPECT_TRUE(engine.ConfirmCreateArchive((dir / "X.RFH").string(), NewArchiveType::RFH, (dir / "src").string()));
     EXPECT_TRUE(fs::exists(dir / "X.RFD")) << "the data file takes the letter case of the index's extension";
     EXPECT_EQ(StoredNames(dir / "X.RFH"), std::vector<std::string>{"one.txt"});
-
-    // Without the extension typed, "abc" and "xyz" would both have the data file "rfd".
-    ui.saveResults = {(dir / "abc").string()};
-    EXPECT_EQ(engine.BrowseNewArchiveName("", NewArchiveType::RFH), (dir / "abc.rfh").string());
-    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(EngineArchiveFiles, CreatingOverExistingFilesAsksAboutEachBeforeReplacingAny) {
@@ -69,51 +64,12 @@ TEST_F(EngineArchiveFiles, CreatingOverExistingFilesAsksAboutEachBeforeReplacing
     EXPECT_TRUE(engine.ConfirmCreateArchive(index.string(), NewArchiveType::RFH, ""));
     EXPECT_EQ(Texts(), (std::vector<std::string>{Overwrite(index), Overwrite(dir / "NEW.RFD")}));
     EXPECT_EQ(Files(), (std::vector<std::string>{"new.rfd", "new.rfh"}));
-
-    // BAGs and unusable names are refused before anything is touched.
-    const fs::path bag = dir.write("new.bag", "keep me");
-    ui.messages.clear();
-    EXPECT_TRUE(engine.ConfirmCreateArchive(bag.string(), NewArchiveType::BAG, ""));
-    EXPECT_FALSE(engine.ConfirmCreateArchive((dir / "x/").string(), NewArchiveType::RFH, ""));
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"You can't create a new bag file with this beta version.",
-                                                 "Please select a valid filename to use."}));
-    EXPECT_EQ(ReadText(bag), "keep me");
-}
-
-TEST_F(EngineArchiveFiles, ACopyTakesBothFilesAndTheEngineGoesOnWithIt) {
-    const fs::path index = OpenGame();
-    fs::rename(dir / "game.rfd", dir / "GAME.RFD");  // a data file in other letter case follows too
-    const auto dataBytes = ReadBytes(dir / "GAME.RFD");
-    fs::create_directories(dir / "dest");
-    engine.CopyArchive(index.string(), (dir / "dest").string());
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(Files("dest"), (std::vector<std::string>{"game.rfd", "game.rfh"})) << "no staging files left";
-    EXPECT_EQ(ReadBytes(dir / "dest/game.rfd"), dataBytes);
-
-    // Later changes reach the copy alone.
-    engine.AddFileToArchive(dir.write("in/c.txt", "charlie").string(), "");
-    EXPECT_EQ(StoredNames(dir / "dest/game.rfh").size(), 3u);
-    EXPECT_EQ(StoredNames(index).size(), 2u);
-
-    // A BAG is one file.
-    const fs::path bag = MakeBag("Sounds.bag", {{"boom", 22050, 0, 0, std::vector<std::uint8_t>(12, 7)}});
-    Open(bag);
-    fs::create_directories(dir / "b");
-    engine.MoveArchive(bag.string(), (dir / "b").string() + "/");
-    EXPECT_EQ(Files("b"), std::vector<std::string>{"Sounds.bag"});
-    EXPECT_FALSE(fs::exists(bag));
-    EXPECT_EQ(FirstEntry(), std::string(12, '\7')) << "the BAG is read at its new place";
 }
 
 TEST_F(EngineArchiveFiles, AMoveDeletesTheSourceOnlyOnceTheCopyStandsElsewhere) {
     const fs::path index = OpenGame();
-    engine.MoveArchive(index.string(), dir.path().string());
-    EXPECT_EQ(Texts(),
-              std::vector<std::string>{"The archive is already in " + dir.path().string() + "/, so it was not moved."});
-
     // A file at the target is replaced only when the user says so.
     const fs::path oldIndex = dir.write("dest/game.rfh", "old"), oldData = dir.write("dest/game.rfd", "old");
-    ui.messages.clear();
     ui.messageAnswers = {MessageAnswer::Yes, MessageAnswer::No};
     engine.MoveArchive(index.string(), (dir / "dest").string());
     EXPECT_EQ(Texts(), (std::vector<std::string>{Overwrite(oldIndex), Overwrite(oldData)}));
@@ -126,31 +82,6 @@ TEST_F(EngineArchiveFiles, AMoveDeletesTheSourceOnlyOnceTheCopyStandsElsewhere) 
     EXPECT_EQ(StoredNames(oldIndex), (std::vector<std::string>{"a.txt", "music\\b.txt"}));
     EXPECT_EQ(engine.ArchivePath(), oldIndex.string());
     EXPECT_EQ(FirstEntry(), "alpha alpha alpha");
-
-    // A source gone meanwhile closes the archive.
-    fs::remove(dir / "dest/game.rfd");
-    engine.CopyArchive(oldIndex.string(), dir.path().string());
-    EXPECT_EQ(ui.messages.back().text, "Source file(s) doesn't exist anymore.");
-    EXPECT_EQ(engine.ArchivePath(), "");
-}
-
-TEST_F(EngineArchiveFiles, RenamingTakesTheDataFileAlongOrKeepsTheOldName) {
-    const fs::path index = OpenGame("GAME.RFH");
-    fs::rename(dir / "GAME.RFD", dir / "game.rfd");
-    engine.RenameArchive(index.string(), "some/folder/mod.rfh");  // a folder typed in front is dropped
-    engine.RenameArchive(engine.ArchivePath(), "Mod.Rfh");        // the letter case alone
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(Files(), (std::vector<std::string>{"Mod.Rfd", "Mod.Rfh"}));
-    EXPECT_EQ(ui.caption, appTitle + " - [Mod.Rfh]");
-    EXPECT_EQ(FirstEntry(), "alpha alpha alpha");
-
-    dir.write("taken.rfd", "someone else's");
-    for (const char* name : {"taken", "", "x/.."}) engine.RenameArchive(engine.ArchivePath(), name);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"A file named 'taken.rfd' already exists in " + dir.path().string() +
-                                                     "/, so the archive was not renamed.",
-                                                 "\"\" can't be the archive's new name.",
-                                                 "\"..\" can't be the archive's new name."}));
-    EXPECT_EQ(engine.ArchivePath(), (dir / "Mod.Rfh").string());
 }
 
 TEST_F(EngineArchiveFiles, DeletingAsksThenRemovesBothFilesAndCloses) {

@@ -1,17 +1,17 @@
-#include <algorithm>
-#include <numeric>
-#include <random>
+// Adding, cancelling and editing BAG records through the engine.
+#include <functional>
 
-#include "engine/SizeText.h"
-#include "formats/cRFD.h"
+#include "engine/PairCommit.h"
+#include "formats/audio/Wave.h"
 #include "formats/cRFH.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace varnok::test {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 using EngineAdd = EngineTest;
-using EngineRemove = EngineTest;
 
 TEST_F(EngineAdd, AFileOfThreeBytesOrMoreIsAppended) {
     const fs::path index = MakeRfh("Game.rfh", {{"first.txt", "first"}}), data = dir / "Game.rfd";
@@ -28,109 +28,148 @@ TEST_F(EngineAdd, AFileOfThreeBytesOrMoreIsAppended) {
 
     engine.AddFileToArchive(dir.write("in/three.bin", "abc").string(), "");
     EXPECT_EQ(ui.rowCount, 2);
-    EXPECT_EQ(ui.panel, (std::array<std::string, 4>{"", "Done", "2 Files", FormatSize(fs::file_size(data))}));
     EXPECT_EQ(ui.LastCommand(), "EnableAll");
     EXPECT_EQ(Extracted(), (std::vector<std::string>{"first", "abc"}));
-
-    // A folder gets one stored path, and its subfolders are not added.
-    dir.write("in/sub/deeper.txt", "not added");
-    engine.AddDirectoryToArchive((dir / "in").string() + "/", "sounds\\");
-    EXPECT_EQ(StoredNames(index), (std::vector<std::string>{"first.txt", "three.bin", "sounds\\three.bin"}));
-    fs::create_directories(dir / "empty");
-    engine.AddDirectoryToArchive((dir / "empty").string(), "");
-    EXPECT_EQ(ui.messages.back().text, "There are no files in the selected directory.");
 }
 
-TEST_F(EngineAdd, AFullTableTakesNothing) {
-    const auto image = BigIndex(5000);
-    const fs::path index = dir.write("Full.rfh", image);
-    dir.write("Full.rfd", std::string(50000, 'p'));
-    Open(index);
-    EXPECT_FALSE(engine.IsReadOnly());
-    engine.AddFileToArchive(dir.write("in/three.bin", "abc").string(), "");
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find("5000"), std::string::npos) << ui.messages[0].text;
-    EXPECT_EQ(ReadBytes(index), image);
-    EXPECT_EQ(fs::file_size(dir / "Full.rfd"), 50000u);
+using EngineCancel = EngineTest;
+
+std::vector<StoredFile> Lettered(int count, const std::string& folder = "") {
+    std::vector<StoredFile> files;
+    for (int i = 0; i < count; ++i) {
+        const char letter = static_cast<char>('a' + i);
+        files.push_back({folder + letter + ".txt", std::string(1000 + i, letter)});
+    }
+    return files;
 }
 
-// A batch must leave exactly the files that removing its entries one by one, from
-// the highest number down, leaves: payloads in any order, with unused bytes between,
-// and now and then one large enough to be copied by the kernel in pieces.
-TEST_F(EngineRemove, ABatchEqualsRemovingOneByOne) {
-    const std::string folders[] = {"", "A\\", "A\\B\\"};
-    for (std::uint32_t seed = 1; seed <= 10; ++seed) {
-        std::mt19937 rng(seed);
-        const std::size_t count = 1 + rng() % 12;
-        std::vector<std::size_t> order(count);
-        std::iota(order.begin(), order.end(), 0);
-        std::shuffle(order.begin(), order.end(), rng);
-        std::string data;
-        std::vector<std::string> payloads(count);
-        std::vector<std::tuple<std::string, int, int>> rows(count);  // name, size, offset
-        for (std::size_t slot : order) {
-            data += std::string(rng() % 4, '_');
-            const auto noise = PseudoRandomBytes(seed > 8 && rng() % 2 == 0 ? 1'000'000 + rng() % 600'000 : 0, rng());
-            payloads[slot] = noise.empty() ? std::string(1 + rng() % 30, static_cast<char>('a' + slot))
-                                           : std::string(noise.begin(), noise.end());
-            rows[slot] = {folders[rng() % 3] + "e" + std::to_string(slot), static_cast<int>(payloads[slot].size()),
-                          static_cast<int>(data.size())};
-            data += payloads[slot];
-        }
-        RawPair("Engine", rows, data);
-        RawPair("Single", rows, data);
-
-        // Even seeds remove a random selection, odd ones a stored folder.
-        const std::string folder = folders[rng() % 3];
-        std::vector<std::int32_t> removed;
-        std::vector<std::string> kept, numbers;
-        for (std::size_t i = count; i >= 1; --i) {
-            const std::string& name = std::get<0>(rows[i - 1]);
-            if (seed % 2 == 0 ? rng() % 2 == 1 : name.substr(0, name.rfind('\\') + 1) == folder)
-                removed.push_back(static_cast<std::int32_t>(i));
-            else
-                kept.insert(kept.begin(), payloads[i - 1]);
-        }
-        Open(dir / "Engine.rfh");
-        if (seed % 2 == 0) {
-            Select(std::set<int>(removed.begin(), removed.end()));
-            engine.RemoveSelectedFiles();
-        } else {
-            engine.RemoveDirectoryFromArchive(folder);
-        }
-
-        cRFH t;
-        t.RFHOpen(dir / "Single.rfh");
-        cRFD d;
-        d.RFDOpen(dir / "Single.rfd");
-        for (std::int32_t n : removed) {
-            d.RFDRemoveFile(t.GetOffSet(n), t.GetPackedSize(n));
-            t.RFHRemoveFile(n);
-            t.RFHSave(dir / "Single.rfh");
-        }
-        EXPECT_EQ(ReadBytes(dir / "Engine.rfh"), ReadBytes(dir / "Single.rfh")) << "seed " << seed;
-        EXPECT_EQ(ReadBytes(dir / "Engine.rfd"), ReadBytes(dir / "Single.rfd")) << "seed " << seed;
-        for (std::size_t n = 1; n <= kept.size(); ++n) numbers.push_back(std::to_string(n));
-        EXPECT_EQ(Cells(Column::FileNr), numbers) << "the rows are renumbered";
-        EXPECT_TRUE(Extracted() == kept) << "seed " << seed;
-        EXPECT_TRUE(ui.messages.empty());
+// Each extract command stops after the entry in hand: the files it finished are
+// whole, nothing half-written is left, and panel 1 says how far it got.
+TEST_F(EngineCancel, AnExtractionStopsAfterTheEntryInHand) {
+    Open(MakeRfh("Game.rfh", Lettered(6, "x\\")));
+    const std::pair<std::function<void(const fs::path&)>, const char*> cases[] = {
+        {[&](const fs::path& out) { engine.ExtractAllFiles(out.string(), false, false, true); },
+         "Cancelled: 2 of 6 files extracted."},
+        {[&](const fs::path& out) {
+             Select({1, 2, 4, 5});
+             ui.folders = {out.string()};
+             engine.ExtractSelectedFiles(true);
+         },
+         "Cancelled: 2 of 4 files extracted."},
+    };
+    int runs = 0;
+    for (const auto& [run, expected] : cases) {
+        const fs::path out = dir / ("out" + std::to_string(++runs));
+        ui.cancelChecks = 0;
+        ui.cancelAfter = 2;
+        run(out);
+        EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"a.txt", "b.txt"})) << expected;
+        EXPECT_EQ(ReadText(out / "b.txt"), std::string(1001, 'b'));
+        EXPECT_EQ(ui.cancelChecks, 2) << "nothing is asked after the cancel";
+        EXPECT_EQ(ui.panel[1], expected);
     }
 }
 
-TEST_F(EngineRemove, ADirectoryTheRootAndTheLastEntry) {
-    const fs::path index =
-        MakeRfh("Game.rfh", {{"A\\1.txt", "1"}, {"A\\B\\2.txt", "2"}, {"3.txt", "3"}, {"A\\4.txt", "4"}});
+// An add stops between two files: the index lists exactly the files added so far,
+// the data file ends where they end, and the add's recovery marker is gone.
+TEST_F(EngineCancel, AnAddKeepsWhatItAddedAndLeavesTheArchiveConsistent) {
+    const fs::path index = MakeRfh("Game.rfh", {{"first.txt", "first"}}), data = dir / "Game.rfd";
     Open(index);
-    engine.RemoveDirectoryFromArchive("A\\");
-    EXPECT_EQ(StoredNames(index), (std::vector<std::string>{"A\\B\\2.txt", "3.txt"}));
-    engine.RemoveDirectoryFromArchive("");
-    EXPECT_EQ(StoredNames(index), std::vector<std::string>{"A\\B\\2.txt"});
-    EXPECT_EQ(ui.LastCommand(), "EnableAll");
+    std::vector<std::string> files;
+    for (const char* name : {"b.txt", "c.txt", "d.txt", "e.txt", "f.txt"}) {
+        files.push_back(dir.write(fs::path("in") / name, std::string(500, name[0])).string());
+    }
+    ui.cancelAfter = 3;
+    engine.AddDroppedFiles(files);
+    EXPECT_EQ(ui.panel[1], "Cancelled: 3 of 5 files added.");
+    EXPECT_EQ(ui.rowCount, 4);
+    EXPECT_FALSE(fs::exists(AddMarker(data).MarkerPath()));
 
-    engine.RemoveFileFromArchive(1, true);
-    EXPECT_EQ(ui.rowCount, 0);
-    EXPECT_EQ(ui.LastCommand(), "EnableAdd");
-    EXPECT_EQ(fs::file_size(dir / "Game.rfd"), 0u);
+    // What is on disk is a whole archive.
+    engine.CloseArchive();
+    Open(index);
+    ASSERT_EQ(engine.FileCount(), 4);
+    EXPECT_EQ(fs::file_size(data), static_cast<std::uintmax_t>(engine.Index().RFHNextOffSet()));
+    engine.ExtractEntry(4, dir / "d.back");
+    EXPECT_EQ(ReadText(dir / "d.back"), std::string(500, 'd'));
+}
+
+// A removal is one commit: a cancel while it is being prepared removes nothing.
+TEST_F(EngineCancel, ARemovalCancelledWhilePreparedRemovesNothing) {
+    const fs::path index = MakeRfh("Game.rfh", Lettered(4));
+    Open(index);
+    const auto indexBytes = ReadBytes(index);
+    Select({2, 3});
+    ui.cancelAfter = 1;
+    engine.RemoveSelectedFiles();
+    EXPECT_EQ(ui.panel[1], "Cancelled: 0 of 2 files removed.");
+    EXPECT_EQ(ReadBytes(index), indexBytes);
+    EXPECT_EQ(engine.RowCount(), 4);
+}
+
+class BagEditing : public EngineTest {
+protected:
+    fs::path MakeSounds() {
+        return MakeBag(
+            "Sounds.bag",
+            {{"a", 22050, 6, 0, Bytes(10, 1)}, {"b", 22050, 6, 0, Bytes(12, 2)}, {"c", 44100, 37, 0, Bytes(9, 3)}});
+    }
+    std::string Wave(const std::string& name, unsigned channels, std::uint32_t rate, unsigned bits,
+                     const Bytes& data) const {
+        const auto header = audio::PcmWaveHeader(channels, rate, bits, data.size());
+        Bytes file(header.size() + data.size());
+        std::copy(data.begin(), data.end(), std::copy(header.begin(), header.end(), file.begin()));
+        return dir.write("in/" + name, file).string();
+    }
+    // Each record read back from the file: name as listed, frequency, type, raw data.
+    struct Record {
+        std::string name;
+        std::int32_t frequency, type;
+        Bytes data;
+        bool operator==(const Record&) const = default;
+    };
+    std::vector<Record> Records(const fs::path& bag) const {
+        cBAG b;
+        b.BAGOpen(bag);
+        std::vector<Record> out;
+        for (std::int32_t n = 1; n <= b.BAGGetFileCount(); ++n) {
+            out.push_back(
+                {b.BAGGetFileName(n), b.BAGGetFileFrequency(n), b.BAGGetFileType(n), b.BAGReadFile(n, false)});
+        }
+        return out;
+    }
+};
+
+// What a record holds is checked with the BAG format itself; here, the commands and the list.
+TEST_F(BagEditing, AddReplaceRemoveAndRenameUpdateTheFileAndTheList) {
+    const fs::path bag = MakeSounds();
+    Open(bag);
+
+    // Add Directory takes the folder's WAVE and MP3 files only.
+    Wave("d.wav", 1, 22050, 16, Bytes(8, 4));
+    Wave("e.WAV", 2, 11025, 8, Bytes(6, 5));
+    dir.write("in/notes.txt", "not a sound");
+    engine.AddDirectoryToArchive((dir / "in").string() + "/", "ignored\\");
+    EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"a.w", "b.w", "c.mp3", "d.w", "e.w"}));
+    EXPECT_EQ(ui.LastCommand(), "EnableAllBAG");
+
+    // A file named as a record replaces its data; number and name stay.
+    ui.overwriteAnswers = {OverwriteAnswer::Yes};
+    engine.AddFileToArchive(Wave("B.wav", 1, 8000, 8, Bytes(20, 6)), "");
+    EXPECT_EQ(ui.overwriteQuestions,
+              std::vector<std::string>{"\"b.w\" already exists in the archive. Do you want to replace it?"});
+    EXPECT_EQ(Records(bag)[1], (Record{"b.w", 8000, 2, Bytes(20, 6)}));
+
+    Select({1, 3});
+    engine.RemoveSelectedFiles();
+    EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"b.w", "d.w", "e.w"}));
+    EXPECT_EQ(Cells(Column::FileNr), (std::vector<std::string>{"1", "2", "3"}));
+
+    // The listed extension is not part of the stored name.
+    ui.focused = 2;
+    engine.ConfirmRename("dir\\bang.w");
+    EXPECT_EQ(Records(bag)[1], (Record{"bang.w", 22050, 6, Bytes(8, 4)}));
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.back().text;
 }
 
 }  // namespace

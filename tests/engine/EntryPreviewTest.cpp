@@ -42,15 +42,6 @@ TEST_F(EntryPreviewRead, StopsAtTheLimitAndGivesTheFirstBytes) {
     }
 }
 
-TEST_F(EntryPreviewRead, ReadsWhatWasTakenAfterTheArchiveIsClosed) {
-    Open(MakeRfh("Game.rfh", {{"a.txt", "first"}, {"b.txt", "second"}}));
-    const EntryReader reader = EntryReader::Take(engine, 2);
-    engine.CloseArchive();
-    const EntryPreview preview = reader.Read(100);
-    EXPECT_EQ(std::string(preview.bytes.begin(), preview.bytes.end()), "second");
-    EXPECT_EQ(EntryReader::Take(engine, 1).Read(100).error, "No entry is chosen.");
-}
-
 // Damage is reported only once a read reaches it.
 TEST_F(EntryPreviewRead, DamagedEntriesGiveTheReasonAndNoBytes) {
     const fs::path index = MakeRfh("Game.rfh", {{"a.ini", Counting(200000)}, {"b.ini", Counting(300000)}});
@@ -71,9 +62,7 @@ TEST_F(EntryPreviewRead, DamagedEntriesGiveTheReasonAndNoBytes) {
 TEST_F(EntryPreviewRead, BagSoundsReadAsWaveFilesWhenTheyFit) {
     const std::vector<std::int16_t> samples(2000, 1000);
     const auto adpcm = audio::ImaEncode(samples, 1, 512);
-    const fs::path bag = MakeBag("Sounds.bag", {{"voice", 22050, 28, 512, adpcm}, {"broken", 22050, 2, 0, {}}});
-    // The second record's data lies past the end of the file.
-    Overwrite(bag, cBAG::kHeaderSize + cBAG::kRecordSize + 32, std::string("\xFF\xFF\x00\x00\x10\x00\x00\x00", 8));
+    const fs::path bag = MakeBag("Sounds.bag", {{"voice", 22050, 28, 512, adpcm}});
     Open(bag);
     const EntryReader voice = EntryReader::Take(engine, 1);
     EXPECT_EQ(voice.ContentName(), "voice.wav");
@@ -85,9 +74,6 @@ TEST_F(EntryPreviewRead, BagSoundsReadAsWaveFilesWhenTheyFit) {
     const EntryPreview raw = voice.Read(100);
     EXPECT_FALSE(raw.complete);
     EXPECT_EQ(raw.bytes, Bytes(adpcm.begin(), adpcm.begin() + 100));
-
-    const EntryPreview broken = EntryReader::Take(engine, 2).Read(1000);
-    EXPECT_NE(broken.error.find("points past the end"), std::string::npos) << broken.error;
 }
 
 using EngineTestArchive = EngineTest;
@@ -97,12 +83,6 @@ TEST_F(EngineTestArchive, AnIntactArchiveIsSaidSoAndADamagedEntryIsNamedWithItsR
     Open(index);
     engine.TestArchive();
     EXPECT_EQ(ui.panel[1], "All 3 entries are intact.");
-    ui.cancelAfter = 1;
-    engine.TestArchive();
-    EXPECT_EQ(ui.panel[1], "Cancelled: 1 of 3 entries tested.");
-
-    // The data file loses the end of the last entry.
-    ui.cancelAfter.reset();
     const fs::path data = dir / "Game.rfd";
     const auto size = fs::file_size(data);
     fs::resize_file(data, size - 3);
@@ -112,20 +92,6 @@ TEST_F(EngineTestArchive, AnIntactArchiveIsSaidSoAndADamagedEntryIsNamedWithItsR
     EXPECT_EQ(ui.messages[0].text, "These entries are damaged:\n\nentry 3 (m\\c.txt): its data ends at offset " +
                                        std::to_string(size) + ", past the end of the file at " +
                                        std::to_string(size - 3));
-}
-
-TEST_F(EngineTestArchive, ABagSoundThatDoesNotDecodeIsDamaged) {
-    std::vector<std::uint8_t> goodBlock(36, 0x11), badBlock(36, 0x11);
-    goodBlock[2] = 10;  // step index of the block header
-    badBlock[2] = 200;
-    Open(MakeBag("Sounds.bag", {{"good", 22050, 8, 36, goodBlock},
-                                {"bad", 22050, 8, 36, badBlock},
-                                {"raw", 22050, 2 | 4, 0, std::vector<std::uint8_t>(8, 0)}}));
-    engine.TestArchive();
-    EXPECT_EQ(ui.panel[1], "1 of 3 entries is damaged.");
-    ASSERT_EQ(ui.messages.size(), 1u);
-    const std::string& text = ui.messages[0].text;
-    EXPECT_EQ(text.rfind("These entries are damaged:\n\nentry 2 (bad.cmp): ADPCM block 1 of ", 0), 0u) << text;
 }
 
 }  // namespace

@@ -31,13 +31,6 @@ TEST_F(EngineExtract, OneRowGoesThroughTheSaveDialog) {
         EXPECT_EQ(ui.overwriteQuestions.back(), Question("a.wav", out));
     }
     EXPECT_EQ(ui.panel[1], "All selected files extracted.");
-
-    // The toolbar's extract replaces without asking.
-    dir.write(target, "old");
-    ui.saveResults = {target.string()};
-    engine.ExtractSelectedFiles(false);
-    EXPECT_EQ(ReadText(target), "new payload");
-    EXPECT_EQ(ui.overwriteQuestions.size(), 3u);
 }
 
 TEST_F(EngineExtract, SeveralRowsGoFlatIntoAFolderAndYesToAllLastsOneRun) {
@@ -79,29 +72,6 @@ TEST_F(EngineExtract, AllFilesKeepTheirFoldersWhenAsked) {
     engine.ExtractAllFiles(out.string() + "/", false, true, true);
     EXPECT_EQ(ui.overwriteQuestions, std::vector<std::string>{Question((out / "A/B/deep.txt").string(), out)});
     EXPECT_EQ(ReadText(out / "root.txt"), "root");
-
-    // "Overwrite existing files" asks nothing; without structure all is flat.
-    dir.write(out / "root.txt", "old");
-    engine.ExtractAllFiles(out.string(), true, false, true);
-    EXPECT_EQ(ReadText(out / "root.txt"), "root");
-    EXPECT_EQ(ReadText(out / "deep.txt"), "deep");
-    EXPECT_EQ(ui.overwriteQuestions.size(), 1u);
-}
-
-TEST_F(EngineExtract, ADirectoryIsOneStoredFolderInAnyCase) {
-    Open(MakeRfh("Game.rfh",
-                 {{"DATA\\one.txt", "1"}, {"Data\\two.txt", "2"}, {"DATA\\SUB\\three.txt", "3"}, {"root.txt", "r"}}));
-    const fs::path out = dir / "out";
-    dir.write(out / "two.txt", "old");
-    engine.ExtractDirectory(UpperCaseASCII("data\\"), out.string(), false);
-    EXPECT_EQ(FilesBelow(out), (std::set<std::string>{"one.txt", "two.txt"}));
-    EXPECT_EQ(ReadText(out / "two.txt"), "old");
-    engine.ExtractDirectory("DATA\\", out.string(), true);
-    EXPECT_EQ(ReadText(out / "two.txt"), "2");
-
-    engine.ExtractDirectory("", (dir / "root").string(), false);
-    EXPECT_EQ(FilesBelow(dir / "root"), std::set<std::string>{"root.txt"});
-    EXPECT_TRUE(ui.overwriteQuestions.empty());
 }
 
 TEST_F(EngineExtract, NamesThatLeaveTheDestinationAreReportedNotWritten) {
@@ -142,13 +112,6 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     dir.write(out / "bad.txt", "old");
     const std::pair<std::function<void()>, std::string> cases[] = {
         {[&] { engine.ExtractAllFiles(out.string(), true, false, true); }, "2 files could not be extracted"},
-        {[&] { engine.ExtractDirectory("", out.string(), true); }, "2 files could not be extracted"},
-        {[&] {
-             Select({1, 3});
-             ui.folders = {out.string()};
-             engine.ExtractSelectedFiles(false);
-         },
-         "1 file could not be extracted"},
         {[&] {
              Select({2});
              ui.saveResults = {(out / "bad.txt").string()};
@@ -164,10 +127,6 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     }
     EXPECT_EQ(ReadText(out / "bad.txt"), "old");
     EXPECT_EQ(ReadText(out / "good.txt"), std::string(500, 'g'));
-
-    Select({});
-    engine.ExtractSelectedFiles(true);
-    EXPECT_EQ(ui.panel[1], "No files selected: nothing was extracted");
 
     // An index read only up to its damage has entries that extract-all never saw.
     const fs::path cut = MakeRfh("Cut.rfh", {{"a.txt", "a"}, {"b.txt", "b"}});
@@ -192,13 +151,11 @@ TEST_F(EngineExtract, ABagSoundCanBecomeAWaveFile) {
     ui.convertAnswers = {ConvertAnswer::Yes};
     engine.ExtractSelectedFiles(true);
     EXPECT_EQ(ReadText(target).substr(0, 4), "RIFF");
-    EXPECT_EQ(ui.saveDialogs, std::vector<std::string>{"boom.wav All files (*.*)|*.*"}) << "the name it leaves under";
     EXPECT_EQ(ui.convertQuestions.at(0).text, cBAG::kConvertQuestion);
 
     ui.convertAnswers = {ConvertAnswer::No, ConvertAnswer::YesToAll};
     engine.ExtractAllFiles((dir / "one").string(), false, false, true);
     EXPECT_EQ(FilesBelow(dir / "one"), (std::set<std::string>{"boom.w", "b.wav", "c.wav", "m.mp3", "odd"}));
-    EXPECT_EQ(ReadText(dir / "one" / "odd"), "\1\2\3") << "data of no known kind leaves under its bare name";
     ui.convertAnswers = {ConvertAnswer::NoToAll};
     engine.ExtractAllFiles((dir / "two").string(), false, false, true);
     EXPECT_EQ(FilesBelow(dir / "two"), (std::set<std::string>{"boom.w", "b.w", "c.w", "m.mp3", "odd"}));

@@ -199,58 +199,5 @@ TEST(FastExtract, EveryCommandWritesAndAsksAsTheOneByOneRun) {
     EXPECT_GT(failures, 15);
 }
 
-// An add into an archive of a few entries, from a folder with what makes the
-// order matter: files refused for their size, a folder inside, and two names for
-// the archive's own data file, which grows while the command runs.
-Outcome AddOnce(const fs::path& run, std::uint32_t seed, bool dropped) {
-    std::mt19937 rng(seed);
-    std::vector<RawEntry> existing(rng() % 6);
-    for (std::size_t i = 0; i < existing.size(); ++i) {
-        existing[i] = {"old" + std::to_string(i) + ".txt", Payload::Compressed, SomeBytes(rng)};
-    }
-    const fs::path index = run / "Game.rfh", sources = run / "src";
-    WriteRaw(index, existing);
-    fs::create_directories(sources / "sub");
-    std::ofstream(sources / "sub" / "not-added.txt") << "deeper";
-    for (std::size_t i = 0, count = 1 + rng() % 14; i < count; ++i) {
-        const std::string name = "f" + std::to_string(rng() % 1000) + "-" + std::to_string(i) + ".bin";
-        Put(sources / name, SomeBytes(rng));
-    }
-    fs::create_hard_link(run / "Game.rfd", sources / "m-data.bin");
-    fs::create_symlink("../Game.rfd", sources / "n-link.bin");
-    const char* stored[] = {"", "ADDED\\", "a\\b\\"};
-
-    ScriptedUi ui;
-    mVarnokEngine engine(ui);
-    engine.InitEngine();
-    engine.OpenArchive(index.string());
-    if (dropped) {
-        std::vector<std::string> files;
-        for (const auto& e : fs::directory_iterator(sources)) files.push_back(e.path().string());
-        std::sort(files.begin(), files.end());
-        files.push_back((sources / "missing.bin").string());
-        files.push_back(files.front());  // the same file twice
-        engine.AddDroppedFiles(files);
-    } else {
-        engine.AddDirectoryToArchive(sources.string() + "/", stored[rng() % 3]);
-    }
-    Outcome o = Observe(run, ui, engine);
-    o.files.erase("src/m-data.bin");  // the data file under another name
-    return o;
-}
-
-// Every third seed drops files on the list, the others add a folder.
-TEST(FastAdd, FilesAndFoldersGiveTheArchiveOfTheOneByOneRun) {
-    const TempDir dir;
-    std::size_t rows = 0;
-    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
-        const Outcome alone = SameWithEveryPool(seed, [&] { return AddOnce(Fresh(dir), seed, seed % 3 == 0); });
-        rows += alone.rows.size();
-        // The folder and the missing file at least.
-        EXPECT_TRUE(seed % 3 != 0 || !alone.messages.empty());
-    }
-    EXPECT_GT(rows, 60u);  // the runs really add files
-}
-
 }  // namespace
 }  // namespace varnok::test

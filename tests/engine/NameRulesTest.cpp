@@ -110,24 +110,5 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
     }
 }
 
-TEST_F(EngineNames, AnIndexWhoseNameGivesNoDataFileIsNotOpened) {
-    const fs::path other = MakeRfh("Other.rfh", {{"keep.txt", "other archive's payload"}});
-    fs::rename(MakeRfh("Game.rfh", {{"a.txt", "alpha"}}), dir / "Game.idx");
-    Open(other);
-    Open(dir / "Game.idx");
-    EXPECT_TRUE(Said("is not an archive"));
-    EXPECT_EQ(engine.ArchivePath(), other.string()) << "the open archive stays";
-}
-
-TEST_F(EngineNames, RenameAndChangePathNeedACurrentRow) {
-    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
-    Open(index);
-    const auto before = ReadBytes(index);
-    engine.ConfirmRename("zzz.wav");
-    engine.ConfirmChangePath("zzz");
-    EXPECT_EQ(ReadBytes(index), before);
-    EXPECT_TRUE(ui.messages.empty());
-}
-
 }  // namespace
 }  // namespace varnok::test

@@ -27,18 +27,14 @@ public:
     std::string caption;
     std::array<std::string, 4> panel;  // the last text of panels 1-3
     std::vector<std::string> panel1History, overwriteQuestions, saveDialogs;
-    std::vector<std::string> opened, commands;  // OpenWithAssociatedProgram; EnableAll, EnableAdd, ...
+    std::vector<std::string> commands;  // EnableAll, EnableAdd, ...
     std::vector<ShownMessage> messages;
-    std::set<int> openWithEnabled;
-    std::vector<std::string> foundArchives;  // the captions of the last SetFoundArchives
     int rowCount = 0;
     bool interfaceEnabled = true;
     // The user presses Cancel once the engine has asked this many times (one ask
     // per entry handled); unset, nobody cancels. cancelChecks counts the asks.
     std::optional<int> cancelAfter;
     int cancelChecks = 0;
-    // False: the desktop has no program for the files it is asked to open.
-    bool canOpenFiles = true;
 
     // The answers; None among the overwrite answers closes the question.
     std::deque<MessageAnswer> messageAnswers;
@@ -120,22 +116,14 @@ public:
     void EnableReadOnly() override { commands.push_back("EnableReadOnly"); }
     void EnableAdd() override { commands.push_back("EnableAdd"); }
     void DisableAll() override { commands.push_back("DisableAll"); }
-    bool OpenWithAssociatedProgram(const std::string& path) override {
-        opened.push_back(path);
-        return canOpenFiles;
-    }
+    bool OpenWithAssociatedProgram(const std::string&) override { return true; }
     void MarkFoundRow(int row) override {
         EXPECT_TRUE(row >= 1 && row <= rowCount) << row;
         selected.insert(row);
         focused = row;
     }
-    void SetFoundArchives(const std::vector<std::string>& captions) override { foundArchives = captions; }
-    void SetOpenWithEnabled(int entry, bool enabled) override {
-        if (enabled)
-            openWithEnabled.insert(entry);
-        else
-            openWithEnabled.erase(entry);
-    }
+    void SetFoundArchives(const std::vector<std::string>&) override {}
+    void SetOpenWithEnabled(int, bool) override {}
 
 private:
     template <typename T>
