@@ -146,6 +146,15 @@ TEST_F(DataSafety, AnArchiveLockedByAnotherProcessIsNotEdited) {
     engine.AddFileToArchive(Source("b.txt", "bravo"), "");
     EXPECT_EQ(ReadBytes(index), before);
     EXPECT_TRUE(Said("being changed by another"));
+    // Nor are its files copied, moved, renamed or deleted half way through a change.
+    fs::create_directories(dir / "elsewhere");
+    ui.messageAnswers = {MessageAnswer::Yes};
+    engine.CopyArchive(index.string(), (dir / "elsewhere").string());
+    engine.MoveArchive(index.string(), (dir / "elsewhere").string());
+    engine.RenameArchive(index.string(), "Other.rfh");
+    engine.DeleteArchive();
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ(ReadBytes(index), before);
 
     held.reset();
     engine.AddFileToArchive(Source("b.txt", "bravo"), "");
