@@ -5,6 +5,7 @@
 #include "cli/Output.h"
 #include "cli/Session.h"
 #include "cli/Sources.h"
+#include "engine/EditGuard.h"
 #include "engine/PairCommit.h"
 #include "engine/TextRules.h"
 #include "formats/FormatError.h"
@@ -22,17 +23,29 @@ bool Exists(const fs::path& p) {
     return fs::exists(fs::symlink_status(p, ec));
 }
 
-// Writes the empty pair. The index goes first: an empty index beside an old data
-// file is a consistent empty archive, the other order would not be. A change of
-// an earlier archive of the same name that was interrupted must not be finished
-// over the new one when it is opened, so its staged files go too.
+// Writes the empty pair under the archive's lock, so that it never lands in the
+// middle of another process's change of an archive of the same name. The index
+// goes first: an empty index beside an old data file is a consistent empty
+// archive, the other order would not be. A change of an earlier archive of the
+// same name that was interrupted must not be finished over the new one when it
+// is opened, so its journal goes; its staged files, nobody's now, are left.
 void WriteEmptyPair(const fs::path& index, const fs::path& data) {
-    const PairCommit pair(index, data);
-    std::error_code ec;
-    fs::remove(pair.StagedIndex(), ec);
-    fs::remove(pair.StagedData(), ec);
+    // An old data file whose name differs in letter case is replaced too: left
+    // behind, it would make the new index's data file ambiguous.
+    const fs::path oldData = ResolveNameCase(data);
+    const FileLock::Attempt lock = EditGuard::LockArchive(EditGuard::LockFileFor(Exists(oldData) ? oldData : data));
+    if (!lock.lock) {
+        throw FormatError(FormatErrorKind::InputOutput,
+                          lock.problem.empty() ? Quoted(index.string()) +
+                                                     " is being changed by another program; try again when it has "
+                                                     "finished"
+                                               : lock.problem);
+    }
     WriteFileAtomically(index, std::span<const std::uint8_t>());
+    std::error_code ec;
+    fs::remove(PairCommit(index, data).JournalPath(), ec);
     WriteFileAtomically(data, std::span<const std::uint8_t>());
+    if (oldData != data && Exists(oldData) && !fs::equivalent(oldData, data, ec)) fs::remove(oldData, ec);
 }
 
 int RunCreate(const Arguments& args) {

@@ -1,6 +1,8 @@
 // varnok add, remove, rename and move: the commands that change an archive.
 #include <cstdint>
+#include <functional>
 #include <set>
+#include <utility>
 
 #include "cli/Commands.h"
 #include "cli/EntrySelection.h"
@@ -29,6 +31,40 @@ std::set<int> EntriesNamed(Session& session, std::span<const std::string> words)
     return {chosen.numbers.begin(), chosen.numbers.end()};
 }
 
+std::multiset<std::string> NamesOf(Session& session, const std::set<int>& rows) {
+    std::multiset<std::string> names;
+    for (int row : rows) names.insert(EntryName(session.Engine(), row));
+    return names;
+}
+
+// Another program (often another varnok) may change the archive between our
+// reading it and our edit; the engine then reads it again and writes nothing.
+// The edit is planned again on the new list: the words must name the very
+// entries they named at first, or the request no longer makes sense and fails.
+constexpr int kPlanAttempts = 5;
+
+int EditEntries(Session& session, std::span<const std::string> words,
+                const std::function<void(const std::set<int>&)>& edit, std::string_view what) {
+    session.Engine().ReplanOnChange(true);
+    std::multiset<std::string> meant;
+    for (int attempt = 0; attempt < kPlanAttempts; ++attempt) {
+        const std::set<int> rows = EntriesNamed(session, words);
+        if (rows.empty()) return kExitFailed;
+        if (attempt == 0) {
+            meant = NamesOf(session, rows);
+        } else if (NamesOf(session, rows) != meant) {
+            PrintError(Quoted(session.Path()) + " was changed by another program, and the entries named are no "
+                       "longer the ones they were; nothing was " + std::string(what));
+            return kExitFailed;
+        }
+        session.Ui().Select(rows);
+        edit(rows);
+        if (!session.Engine().TakeArchiveReread()) return session.Result();
+    }
+    PrintError(Quoted(session.Path()) + " kept being changed by another program; nothing was " + std::string(what));
+    return kExitFailed;
+}
+
 int RunAdd(const Arguments& args) {
     args.ExpectPositionals(2, SIZE_MAX, "ARCHIVE and the files to add");
     const std::string storedFolder = StoredFolderFromUser(args.Value("path").value_or(""));
@@ -39,19 +75,24 @@ int RunAdd(const Arguments& args) {
     if (!OpenForChange(session, archive, "add files to")) return kExitFailed;
     session.Engine().SetAddAsAdpcm(args.Has("adpcm"));
     if (!CheckSources(sources, archive, ResolveNameCase(DataFilePath(archive)))) return kExitFailed;
-    AddSources(session.Engine(), sources, storedFolder);
-    return session.Result();
+    // An add names no entries: when the archive changed before it began, it
+    // simply runs again on the archive as it is now.
+    session.Engine().ReplanOnChange(true);
+    for (int attempt = 0; attempt < kPlanAttempts; ++attempt) {
+        AddSources(session.Engine(), sources, storedFolder);
+        if (!session.Engine().TakeArchiveReread()) return session.Result();
+    }
+    PrintError(Quoted(archive) + " kept being changed by another program; nothing was added");
+    return kExitFailed;
 }
 
 int RunRemove(const Arguments& args) {
     args.ExpectPositionals(2, SIZE_MAX, "ARCHIVE and the entries to remove");
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "remove entries from")) return kExitFailed;
-    const std::set<int> rows = EntriesNamed(session, std::span(args.Positionals()).subspan(1));
-    if (rows.empty()) return kExitFailed;
-    session.Ui().Select(rows);
-    session.Engine().RemoveSelectedFiles();
-    return session.Result();
+    return EditEntries(
+        session, std::span(args.Positionals()).subspan(1),
+        [&](const std::set<int>&) { session.Engine().RemoveSelectedFiles(); }, "removed");
 }
 
 int RunRename(const Arguments& args) {
@@ -60,13 +101,16 @@ int RunRename(const Arguments& args) {
     CheckNewFileName(newName);
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "rename entries of")) return kExitFailed;
-    const std::set<int> rows = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
-    if (rows.empty()) return kExitFailed;
-    for (int row : rows) {
-        session.Ui().Focus(row);
-        session.Engine().ConfirmRename(newName);
-    }
-    return session.Result();
+    return EditEntries(
+        session, std::span(args.Positionals()).subspan(1, 1),
+        [&](const std::set<int>& rows) {
+            for (int row : rows) {
+                session.Ui().Focus(row);
+                session.Engine().ConfirmRename(newName);
+                if (session.Engine().ArchiveWasReread()) return;  // the rest are planned again
+            }
+        },
+        "renamed");
 }
 
 int RunMove(const Arguments& args) {
@@ -74,13 +118,16 @@ int RunMove(const Arguments& args) {
     const std::string storedFolder = StoredFolderFromUser(args.Positionals()[2]);
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "move entries of")) return kExitFailed;
-    const std::set<int> rows = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
-    if (rows.empty()) return kExitFailed;
-    for (int row : rows) {
-        session.Ui().Focus(row);
-        session.Engine().ConfirmChangePath(storedFolder);
-    }
-    return session.Result();
+    return EditEntries(
+        session, std::span(args.Positionals()).subspan(1, 1),
+        [&](const std::set<int>& rows) {
+            for (int row : rows) {
+                session.Ui().Focus(row);
+                session.Engine().ConfirmChangePath(storedFolder);
+                if (session.Engine().ArchiveWasReread()) return;  // the rest are planned again
+            }
+        },
+        "moved");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/ArchiveLocation.h"
 #include "engine/ContinueOnFailure.h"
 #include "engine/PairCommit.h"
 #include "engine/ProgramInfo.h"
@@ -28,10 +29,17 @@ using Renames = std::vector<std::pair<fs::path, fs::path>>;
 // of a change, and copying, moving, renaming or deleting the files now would take
 // half of it. An archive whose folder we can't write has no lock to take, and
 // nobody can be changing it either.
-bool BeingChanged(const fs::path& archive, std::optional<FileLock>& lock) {
-    lock = EditGuard::LockArchive(archive);
+bool BeingChanged(const fs::path& lockFile, std::optional<FileLock>& lock) {
+    FileLock::Attempt attempt = EditGuard::LockArchive(lockFile);
+    lock = std::move(attempt.lock);
     if (lock) return false;
-    return FolderWritable(archive);
+    return FolderWritable(lockFile);
+}
+
+// The lock an archive named by `path` shares with every other index of its data file.
+fs::path LockFileOf(const std::string& path, bool bag) {
+    const ArchiveLocation where = LocateArchive(path, bag);
+    return EditGuard::LockFileFor(bag || where.data.empty() ? where.index : where.data);
 }
 
 bool Exists(const fs::path& p) {
@@ -70,9 +78,10 @@ void CopyFileAtomically(const fs::path& from, const fs::path& to) {
 // finishes or discards an interrupted copy.
 void CopyPair(const fs::path& index, const fs::path& data, const fs::path& toIndex, const fs::path& toData) {
     const InputFile dataIn(data);
+    const InputFile indexIn(index);
     PairCommit(toIndex, toData)
         .Commit([&](ReplacementFile& out) { out.copyFrom(dataIn, 0, dataIn.size()); },
-                [&](const fs::path& stagedIndex) { CopyFileAtomically(index, stagedIndex); });
+                [&](ReplacementFile& out) { out.copyFrom(indexIn, 0, indexIn.size()); });
 }
 
 bool LinksUnsupported(const std::error_code& ec) {
@@ -142,8 +151,12 @@ void mVarnokEngine::CreateEmptyArchive(const std::string& fileName) {
     const std::string data = DataFilePath(fileName);
     if (data.empty()) throw FormatError(FormatErrorKind::InputOutput, "\"" + fileName + "\" has no data-file name");
     // An index of no entries is an empty file. It goes first: an empty index over
-    // an old data file is a consistent, empty archive.
+    // an old data file is a consistent, empty archive. A change of an earlier
+    // archive of this name that was interrupted must not be finished over the new
+    // one: its journal goes (its staged files are then nobody's, and stay).
     WriteFileAtomically(fileName, std::span<const std::uint8_t>());
+    std::error_code ec;
+    fs::remove(PairCommit(fileName, data).JournalPath(), ec);
     WriteFileAtomically(data, std::span<const std::uint8_t>());
 }
 
@@ -183,12 +196,20 @@ bool mVarnokEngine::ConfirmCreateArchive(const std::string& typedName, NewArchiv
             return false;
         }
     }
-    try {
-        CreateEmptyArchive(fileName);
-        if (oldData != data && !SameFile(oldData, data)) RemoveFile(oldData);
-    } catch (const std::exception& e) {
-        Report("The archive " + fileName + " could not be created.\n\n" + e.what());
-        return false;
+    {
+        std::optional<FileLock> lock;
+        if (BeingChanged(EditGuard::LockFileFor(Exists(oldData) ? oldData : data), lock)) {
+            Report("The archive " + fileName +
+                   " is being changed by another program, so it was not replaced. Try again when it has finished.");
+            return false;
+        }
+        try {
+            CreateEmptyArchive(fileName);
+            if (oldData != data && !SameFile(oldData, data)) RemoveFile(oldData);
+        } catch (const std::exception& e) {
+            Report("The archive " + fileName + " could not be created.\n\n" + e.what());
+            return false;
+        }
     }
     OpenArchive(fileName);
     ui_.Yield();
@@ -199,19 +220,33 @@ bool mVarnokEngine::ConfirmCreateArchive(const std::string& typedName, NewArchiv
 void mVarnokEngine::SetArchivePath(const std::string& newPath) {
     if (!rfh_) InitEngine();
     archivePath_ = newPath;
-    // The format objects remember the files they read: a later refresh of the
-    // index or an extraction from the BAG must find them at the new place. The
-    // files there are the same, so the table read back is the one listed.
-    if (isBag_) {
-        WatchArchiveFiles();
-        TryStep([&] { bag_->BAGOpen(newPath); });
-    } else {
-        rfd_->RFDOpen(ResolveNameCase(DataFilePath(newPath)));
-        WatchArchiveFiles();
-        if (IsRegularFile(newPath)) TryStep([&] { rfh_->RFHOpen(newPath); });
-    }
+    FollowArchiveFiles(newPath);
     ui_.SetPathLabel(newPath);
     ui_.SetCaption(appTitle_ + " - [" + StripPath(newPath) + "]");
+}
+
+// The format objects and the holds remember where the files were: after our own
+// move or rename they are the same files under new names. A path that no longer
+// leads to a held file leaves the hold as it is, and the next edit reads the
+// archive again.
+void mVarnokEngine::FollowArchiveFiles(const std::string& newPath) {
+    const ArchiveLocation where = LocateArchive(newPath, isBag_);
+    const std::vector<fs::path> now = {where.index, where.data};
+    for (std::size_t k = 0; k < guard_.Files().size(); ++k) {
+        if (StillTheHeldFile(now[k], k)) guard_.Files()[k]->MoveTo(now[k]);
+    }
+    indexPath_ = where.index;
+    guard_.Hold(guard_.Files(), EditGuard::LockFileFor(isBag_ || where.data.empty() ? where.index : where.data));
+    if (isBag_) {
+        TryStep([&] { bag_->BAGOpen(indexPath_); });
+    } else {
+        where.data.empty() ? rfd_->RFDClear() : rfd_->RFDOpen(where.data);
+        TryStep([&] { rfh_->RFHOpen(indexPath_); });
+    }
+}
+
+bool mVarnokEngine::StillTheHeldFile(const fs::path& path, std::size_t k) const {
+    return !path.empty() && k < guard_.Files().size() && guard_.Files()[k]->ReachedBy(path);
 }
 
 void mVarnokEngine::CopyArchive(const std::string& source, const std::string& folder) {
@@ -234,6 +269,9 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
     const fs::path toIndex = destination + name;
     const fs::path data = bag ? fs::path() : ResolveNameCase(DataFilePath(source));
     const fs::path toData = bag ? fs::path() : ResolveNameCase(destination + DataFilePath(name));
+    // The open archive is copied from the files held: the version listed.
+    const fs::path readIndex = holds ? indexPath_ : fs::path(source);
+    const fs::path readData = holds && !bag ? rfd_->RFDFileName() : data;
 
     if (!IsRegularFile(source) || (!bag && !IsRegularFile(data))) {
         Report(bag ? "Source file doesn't exist anymore." : "Source file(s) doesn't exist anymore.",
@@ -243,7 +281,7 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
     }
     const std::string verb = move ? "moved" : "copied";
     std::optional<FileLock> lock;
-    if (BeingChanged(source, lock)) {
+    if (BeingChanged(holds ? guard_.LockFile() : LockFileOf(source, bag), lock)) {
         Report("The archive is being changed by another program, so it was not " + verb +
                ". Try again when it "
                "has finished.");
@@ -261,15 +299,20 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
         }
     }
     try {
-        bag ? CopyFileAtomically(source, toIndex) : CopyPair(source, data, toIndex, toData);
+        if (move && holds && !guard_.WhyChanged().empty()) {
+            throw FormatError(FormatErrorKind::InputOutput,
+                              "it was changed by another program since it was opened; open it again first");
+        }
+        bag ? CopyFileAtomically(readIndex, toIndex) : CopyPair(readIndex, readData, toIndex, toData);
     } catch (const std::exception& e) {
         Report("The archive could not be " + verb + " to " + destination + "; it stays where it was.\n\n" + e.what());
         return;
     }
     if (move) {
         try {
-            RemoveFile(source);  // the index first: a data file left alone is no archive
-            if (!bag) RemoveFile(data);
+            // Only the files copied go: a name that leads elsewhere now stays.
+            if (!holds || StillTheHeldFile(source, 0)) RemoveFile(source);  // the index first
+            if (!bag && (!holds || StillTheHeldFile(data, 1))) RemoveFile(data);
         } catch (const std::exception& e) {
             Report("The archive was copied to " + destination +
                    ", but it could not be deleted from its old folder.\n\n" + e.what());
@@ -292,7 +335,7 @@ void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string&
         return;
     }
     std::optional<FileLock> lock;
-    if (BeingChanged(oldPath, lock)) {
+    if (BeingChanged(holds ? guard_.LockFile() : LockFileOf(oldPath, bag), lock)) {
         Report(
             "The archive is being changed by another program, so it was not renamed. Try again when it has "
             "finished.");
@@ -334,17 +377,24 @@ void mVarnokEngine::DeleteArchive() {
         return;
     }
     std::optional<FileLock> lock;
-    if (BeingChanged(archivePath_, lock)) {
+    if (BeingChanged(guard_.LockFile(), lock)) {
         Report(
             "The archive is being changed by another program, so it was not deleted. Try again when it has "
             "finished.");
+        return;
+    }
+    // Only the files held are deleted: a file another program put under the
+    // archive's name is not ours to delete.
+    if (Exists(archivePath_) && !StillTheHeldFile(archivePath_, 0)) {
+        Report("The archive \"" + archivePath_ +
+               "\" was replaced by another program since it was opened, so it was not deleted. Refresh it first.");
         return;
     }
     try {
         if (Exists(archivePath_)) {
             const fs::path data = isBag_ ? fs::path() : ResolveNameCase(DataPath());
             RemoveFile(archivePath_);  // the index first: a data file left alone is no archive
-            if (Exists(data)) RemoveFile(data);
+            if (StillTheHeldFile(data, 1)) RemoveFile(data);
         }
     } catch (const std::exception& e) {
         Report(std::string("The archive could not be deleted completely.\n\n") + e.what());

@@ -79,11 +79,10 @@ int mVarnokEngine::AddToBag(EditPermit& permit, const AddPlan& plan, std::vector
 
     const std::int32_t first = [&] {
         try {
-            permit.Confirm(archivePath_);
-            const std::int32_t n = bag_->BAGApplyChanges(std::move(changes));
-            permit.Wrote();
-            return n;
+            permit.Confirm(indexPath_);
+            return bag_->BAGApplyChanges(std::move(changes));
         } catch (const std::exception& e) {
+            permit.Failed();
             failures.push_back(std::string("the archive could not be written, so nothing was added: ") + e.what());
             return 0;
         }
@@ -103,11 +102,11 @@ int mVarnokEngine::AddToBag(EditPermit& permit, const AddPlan& plan, std::vector
 
 bool mVarnokEngine::RemoveBagEntries(EditPermit& permit, const std::vector<std::int32_t>& numbers) {
     try {
-        permit.Confirm(archivePath_);
+        permit.Confirm(indexPath_);
         bag_->BAGRemoveFiles(numbers);
-        permit.Wrote();
         return true;
     } catch (const std::exception& e) {
+        permit.Failed();
         Report(std::string("The files could not be removed; the archive is unchanged.\n\n") + e.what());
         return false;
     }
@@ -139,10 +138,10 @@ void mVarnokEngine::RenameBagEntry(std::int32_t n, const std::string& newName) {
     std::optional<EditPermit> permit = AdmitEdit(false);
     if (!permit) return;
     try {
-        permit->Confirm(archivePath_);
+        permit->Confirm(indexPath_);
         bag_->BAGRenameFile(n, name);
-        permit->Wrote();
     } catch (const std::exception& e) {
+        permit->Failed();
         Report(std::string("The entry could not be renamed; the archive is unchanged.\n\n") + e.what());
         return;
     }

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "platform/FileIdentity.h"
+
 namespace varnok {
 namespace fs = std::filesystem;
 
@@ -22,51 +24,54 @@ EditPermit::EditPermit(EditPermit&& other) noexcept : guard_(other.guard_), lock
 }
 
 EditPermit::~EditPermit() {
-    if (guard_ != nullptr) guard_->Remember();
+    if (guard_ == nullptr) return;
+    try {
+        if (!guard_->WhyChanged().empty()) guard_->MarkStale();
+    } catch (...) {
+        guard_->MarkStale();
+    }
 }
 
 void EditPermit::Confirm(const fs::path& file) const {
     const auto& files = guard_->files_;
-    if (std::find(files.begin(), files.end(), file) == files.end()) {
+    const std::string key = HeldKey(file);
+    if (std::none_of(files.begin(), files.end(), [&](const auto& held) { return HeldKey(held->path()) == key; })) {
         throw std::logic_error("an edit tried to write " + Shown(file) + ", which is not a file of the open archive");
     }
-    if (!guard_->Unchanged()) {
-        throw std::runtime_error(
-            "another program changed or replaced the archive's files during this edit; "
-            "the edit stopped there");
+    if (const std::string why = guard_->WhyChanged(); !why.empty()) {
+        guard_->MarkStale();
+        throw std::runtime_error("another program changed or replaced the archive's files during this edit (" + why +
+                                 "); the edit stopped there");
     }
 }
 
-void EditPermit::Wrote() { guard_->Remember(); }
+void EditPermit::Failed() noexcept { guard_->MarkStale(); }
 
-void EditGuard::Watch(std::vector<fs::path> files) {
+void EditGuard::Hold(std::vector<std::shared_ptr<HeldFile>> files, fs::path lockFile) {
     files_ = std::move(files);
-    Remember();
+    lockFile_ = std::move(lockFile);
+    stale_ = false;
 }
 
 void EditGuard::Forget() {
     files_.clear();
-    known_.clear();
+    lockFile_.clear();
+    stale_ = false;
 }
 
-void EditGuard::Remember() {
-    known_.clear();
-    for (const auto& f : files_) known_.push_back(FileIdentity::Of(f));
-}
-
-bool EditGuard::Unchanged() const {
-    for (std::size_t i = 0; i < files_.size(); ++i) {
-        if (!(FileIdentity::Of(files_[i]) == known_[i])) return false;
+std::string EditGuard::WhyChanged() const {
+    for (const auto& held : files_) {
+        if (std::string why = held->WhyChanged(); !why.empty()) return why;
     }
-    return true;
+    return {};
 }
 
-fs::path EditGuard::LockFileFor(const fs::path& archive) {
-    return archive.parent_path() / ("." + archive.filename().string() + ".vnk-lock");
+fs::path EditGuard::LockFileFor(const fs::path& payloads) {
+    return payloads.parent_path() / ("." + payloads.filename().string() + ".vnk-lock");
 }
 
-std::optional<FileLock> EditGuard::LockArchive(const fs::path& archive) {
-    return FileLock::Acquire(LockFileFor(archive), std::chrono::milliseconds(lockWaitMs.load()));
+FileLock::Attempt EditGuard::LockArchive(const fs::path& lockFile) {
+    return FileLock::Acquire(lockFile, std::chrono::milliseconds(lockWaitMs.load()));
 }
 
 void EditGuard::SetLockWait(std::chrono::milliseconds wait) noexcept { lockWaitMs = wait.count(); }
@@ -77,44 +82,38 @@ EditGuard::Verdict EditGuard::Admit(std::uint64_t dataNeeds) {
         v.refusal = "No archive is open.";
         return v;
     }
-    const fs::path& archive = files_.front();
-    std::optional<FileLock> lock = LockArchive(archive);
-    if (!lock) {
-        const std::string why = WhyNotWritable(archive);
-        v.refusal = why.empty() ? "The archive " + Shown(archive) +
-                                      " is being changed by another program. Try again when it has finished."
-                                : "The archive " + Shown(archive) + " can't be changed: " + why + ".";
+    const fs::path& archive = files_.front()->path();
+    FileLock::Attempt attempt = LockArchive(lockFile_);
+    if (!attempt.lock) {
+        v.refusal = attempt.problem.empty()
+                        ? "The archive " + Shown(archive) +
+                              " is being changed by another program. Try again when it has finished."
+                        : "The archive " + Shown(archive) + " can't be changed: " + attempt.problem + ".";
         return v;
     }
     // Checked under the lock: a process of ours that changed the files has
     // finished before we look.
-    if (!Unchanged()) {
+    if (!WhyChanged().empty()) {
         v.changedOutside = true;
         return v;
     }
-    for (const auto& file : files_) {
-        if (!FileIdentity::Of(file).exists) {
-            v.refusal = (file == archive ? "The archive " : "The data file ") + Shown(file) +
-                        " is missing, so the archive can't be changed: its entries would point at bytes that are "
-                        "not there.";
-            return v;
-        }
-        if (const std::string why = WhyNotWritable(file); !why.empty()) {
-            v.refusal = "The archive " + Shown(archive) + " can't be changed: " + why + " (" + Shown(file) + ").";
+    for (const auto& held : files_) {
+        if (const std::string why = WhyNotWritable(held->path()); !why.empty()) {
+            v.refusal = "The archive " + Shown(archive) + " can't be changed: " + why + " (" + Shown(held->path()) + ").";
             return v;
         }
     }
     if (files_.size() > 1) {
-        const std::uint64_t dataSize = known_[1].size;
+        const std::uint64_t dataSize = files_[1]->Now().size;
         if (dataSize < dataNeeds) {
-            v.refusal = "The data file " + Shown(files_[1]) + " holds " + std::to_string(dataSize) +
+            v.refusal = "The data file " + Shown(files_[1]->path()) + " holds " + std::to_string(dataSize) +
                         " bytes, but the index's entries need " + std::to_string(dataNeeds) +
                         ": it is damaged or belongs to another index, so the archive can't be changed.";
             return v;
         }
         v.unaccountedBytes = dataSize - dataNeeds;
     }
-    v.permit.emplace(EditPermit(*this, std::move(*lock)));
+    v.permit.emplace(EditPermit(*this, std::move(*attempt.lock)));
     return v;
 }
 

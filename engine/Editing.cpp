@@ -123,7 +123,7 @@ private:
 // Brings the table and the list back to what the index on disk says, after a
 // change that could not be saved.
 void mVarnokEngine::ResyncWithDisk() {
-    rfh_->RFHOpen(archivePath_);
+    rfh_->RFHOpen(indexPath_);
     fileCount_ = rfh_->GetFileCount();
     rows_.clear();
     for (std::int32_t n = 1; n <= fileCount_; ++n) rows_.push_back(MakeRow(n));
@@ -133,9 +133,8 @@ void mVarnokEngine::ResyncWithDisk() {
 }
 
 void mVarnokEngine::SaveIndex(EditPermit& permit, ReplacementFile::Sync sync) {
-    permit.Confirm(archivePath_);
-    rfh_->RFHSave(archivePath_, sync);
-    permit.Wrote();
+    permit.Confirm(indexPath_);
+    rfh_->RFHSave(indexPath_, sync);
 }
 
 // The payloads an add wrote reach the disk before the index that names them.
@@ -148,17 +147,15 @@ void mVarnokEngine::SaveAddedEntries(EditPermit& permit) {
 // half way, or unused bytes the user agreed to write over.
 void mVarnokEngine::TrimDataFile(EditPermit& permit) {
     const fs::path data = rfd_->RFDFileName();
-    const auto keep = static_cast<std::uintmax_t>(rfh_->RFHNextOffSet());
-    if (fs::file_size(data) <= keep) return;
+    const auto keep = static_cast<std::uint64_t>(rfh_->RFHNextOffSet());
+    if (guard_.Files().size() < 2 || guard_.Files()[1]->Now().size <= keep) return;
     permit.Confirm(data);
-    fs::resize_file(data, keep);
-    permit.Wrote();
+    TruncateFile(data, keep);
 }
 
+// By what the file is, so that a link to the index or the data file counts too.
 bool mVarnokEngine::IsArchiveFile(const std::string& file) const {
-    if (archivePath_.empty()) return false;
-    if (SameFile(file, archivePath_)) return true;
-    return !isBag_ && SameFile(file, rfd_->RFDFileName());
+    return guard_.Holding() && HeldFile::IsHeld(file);
 }
 
 // Appends one file and saves the index; returns false (with the reason in `why`)
@@ -178,15 +175,9 @@ bool mVarnokEngine::AppendEntry(EditPermit& permit, const std::string& sourceFil
         permit.Confirm(rfd_->RFDFileName());
         // The payload is flushed to disk only before a durable save of the index.
         std::int32_t packed = 0;
-        try {
-            packed = writePayload ? writePayload(offset)
-                                  : rfd_->RFDWritePayload(offset, cRFD::RFDPreparePayload(sourceFile, true),
-                                                          ReplacementFile::Sync::ProcessSafe);
-        } catch (...) {
-            permit.Wrote();  // a write that failed half way changed the file too: ours to cut back
-            throw;
-        }
-        permit.Wrote();
+        packed = writePayload ? writePayload(offset)
+                              : rfd_->RFDWritePayload(offset, cRFD::RFDPreparePayload(sourceFile, true),
+                                                      ReplacementFile::Sync::ProcessSafe);
         rfh_->RFHAddFile(sourceFile, storedName, packed);
         if (!storedFolder.empty()) rfh_->SetFilePath(fileCount_ + 1, storedFolder);
         try {
@@ -196,6 +187,7 @@ bool mVarnokEngine::AppendEntry(EditPermit& permit, const std::string& sourceFil
             throw;
         }
         ++fileCount_;
+        ++appendedSinceFinish_;
         rows_.push_back(MakeRow(fileCount_));
         ui_.ListRowsAppended(fileCount_, 1);
         ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files");
@@ -234,19 +226,29 @@ bool mVarnokEngine::AddOneFile(EditPermit& permit, const std::string& sourceFile
 }
 
 void mVarnokEngine::FinishAdding(EditPermit& permit, std::vector<std::string>& failures) {
-    if (!isBag_) {
+    const int appended = std::exchange(appendedSinceFinish_, 0);
+    // The last save reaches the disk itself; an add that appended nothing never
+    // touched the index and has nothing to save.
+    if (!isBag_ && appended > 0) {
         try {
             SaveAddedEntries(permit);
         } catch (const std::exception& e) {
             failures.push_back(std::string("the index could not be saved: ") + e.what());
+            permit.Failed();
             TryStep([&] { ResyncWithDisk(); });
         }
-        if (TryStep([&] { TrimDataFile(permit); })) TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
     }
+    if (!isBag_ && TryStep([&] { TrimDataFile(permit); })) TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
     TryStep([&] { ApplyCommandState(); });
     TryStep([&] { ShowArchiveSize(false); });
     ui_.SetPanel(Panel::Message, failures.empty() ? "Done" : "Done, but some files were not added.");
-    ReportFailures("These files could not be added:", failures);
+    if (!isBag_ && !failures.empty()) {
+        ReportFailures(std::to_string(appended) + (appended == 1 ? " file was" : " files were") +
+                           " added; these could not be added:",
+                       failures);
+    } else {
+        ReportFailures("These files could not be added:", failures);
+    }
 }
 
 void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::string& filePath) {
@@ -296,7 +298,7 @@ void mVarnokEngine::BrowseAndAddFile() {
 void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
                              bool zeroBasedProgress, std::vector<std::string>& failures) {
     AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
-    PayloadsAhead ahead(files, WorkerPool::DefaultWorkers(), archivePath_, rfd_->RFDFileName(), ui_);
+    PayloadsAhead ahead(files, WorkerPool::DefaultWorkers(), indexPath_, rfd_->RFDFileName(), ui_);
     auto lastDurableSave = std::chrono::steady_clock::now();
     const auto count = static_cast<std::int64_t>(files.size());
     std::int64_t done = 0;
@@ -506,20 +508,20 @@ bool mVarnokEngine::RemoveEntries(EditPermit& permit, const std::vector<std::int
     }
     const fs::path dataPath = rfd_->RFDFileName();
     try {
-        permit.Confirm(archivePath_);
+        permit.Confirm(indexPath_);
         permit.Confirm(dataPath);
-        PairCommit(archivePath_, dataPath)
+        PairCommit(indexPath_, dataPath)
             .Commit([&](ReplacementFile& out) { rfd_->RFDWriteWithout(blocks, out); },
-                    [&](const fs::path& stagedIndex) {
+                    [&](ReplacementFile& stagedIndex) {
                         rfh_->RFHRemoveFiles(numbers);
                         for (std::size_t i = 0; i < newOffsets.size(); ++i) {
                             rfh_->SetOffSet(static_cast<std::int32_t>(i) + 1, newOffsets[i]);
                         }
                         rfh_->RFHSave(stagedIndex);
                     });
-        permit.Wrote();
         return true;
     } catch (const std::exception& e) {
+        permit.Failed();
         Report(std::string("The files could not be removed; the archive is unchanged.\n\n") + e.what());
         TryStep([&] { ResyncWithDisk(); });
         return false;
@@ -656,18 +658,15 @@ void mVarnokEngine::RemoveAllFiles() {
         if (!permit) return;
         try {
             if (isBag_) {
-                permit->Confirm(archivePath_);
-                bag_->BAGCreate(archivePath_);
-                permit->Wrote();
+                permit->Confirm(indexPath_);
+                bag_->BAGCreate(indexPath_);
             } else {
                 // The index is emptied first: an empty index over an old data file is
                 // a consistent (empty) archive, the other order would not be.
-                permit->Confirm(archivePath_);
-                WriteFileAtomically(archivePath_, std::span<const std::uint8_t>());
-                permit->Wrote();
+                permit->Confirm(indexPath_);
+                WriteFileAtomically(indexPath_, std::span<const std::uint8_t>());
                 permit->Confirm(rfd_->RFDFileName());
                 WriteFileAtomically(rfd_->RFDFileName(), std::span<const std::uint8_t>());
-                permit->Wrote();
                 rfh_->RFHRefresh();
             }
             rows_.clear();
@@ -676,6 +675,7 @@ void mVarnokEngine::RemoveAllFiles() {
             ui_.SetPanel(Panel::Count, "0 Files");
             TryStep([&] { ShowArchiveSize(false); });
         } catch (const std::exception& e) {
+            permit->Failed();
             Report(std::string("The archive could not be emptied.\n\n") + e.what());
             if (!isBag_) TryStep([&] { ResyncWithDisk(); });
         }

@@ -120,9 +120,6 @@ public:
             failures_.push_back(shown + e.what());
             return;
         }
-        // An extraction killed before in a folder of this run has left its
-        // staging files there.
-        if (cleaned_.insert(target.parent_path()).second) RemoveStaleStagingFiles(target.parent_path());
         while (running_.size() >= limit_) RetireOldest();
         failures_.emplace_back();  // this step's place among the failures
         Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
@@ -198,7 +195,6 @@ private:
     std::vector<std::string>& failures_;
     std::deque<Step> running_;
     std::unordered_multiset<std::string> keys_;
-    std::set<fs::path> cleaned_;  // the folders cleared of stale staging files
     std::unique_ptr<const InputFile> bagFile_;
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;
@@ -325,6 +321,7 @@ bool mVarnokEngine::OverwriteExisting(const std::string& fileName, const std::st
 }
 
 void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
+    if (RefuseWithoutPayloads()) return;
     const ConversionScope conversions([this] { ResetConversions(); });
     if (selectedCount_ == 1) {
         int row = ui_.FocusedRow();
@@ -344,7 +341,6 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
         }
         yesToAll_ = noToAll_ = false;
         ui_.SetPanel(Panel::Message, "Extracting file: " + name);
-        RemoveStaleStagingFiles(fs::path(chosen).parent_path());
         std::vector<std::string> failures;
         ExtractTo(n, chosen, failures);
         ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
@@ -402,6 +398,7 @@ void mVarnokEngine::ExtractAllFiles(const std::string& folder, bool overwrite, b
 
 void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, const std::string& folderText,
                                    bool overwrite, bool keepStructure, bool askOverwrite) {
+    if (RefuseWithoutPayloads()) return;
     const ConversionScope conversions([this] { ResetConversions(); });
     const std::string folder = WithTrailingSlash(folderText);
     ui_.SetPanel(Panel::Message, "Extracting all files...");
@@ -430,11 +427,12 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     ui_.EnableInterface();
     ui_.HideProgress();
     ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, total, "files extracted")
-                                           : FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
+                                           : FinalStatus(AllFilesExtracted(TableCut()), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
 void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std::string& folderText, bool overwrite) {
+    if (RefuseWithoutPayloads()) return;
     const ConversionScope conversions([this] { ResetConversions(); });
     const std::string folder = WithTrailingSlash(folderText);
     ui_.SetPanel(Panel::Message, "Extracting all files...");
@@ -462,7 +460,7 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     ui_.EnableInterface();
     ui_.HideProgress();
     ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, total, "files extracted")
-                                           : FinalStatus(AllFilesExtracted(readOnly_), failures.size()));
+                                           : FinalStatus(AllFilesExtracted(TableCut()), failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 

@@ -2,6 +2,7 @@
 #include <optional>
 #include <system_error>
 
+#include "engine/ArchiveLocation.h"
 #include "engine/ContinueOnFailure.h"
 #include "engine/PairCommit.h"
 #include "engine/ProgramInfo.h"
@@ -102,16 +103,54 @@ void RecoverInterruptedChanges(const fs::path& index, const fs::path& data) {
     AddMarker(data).Recover(index);
 }
 
+// The archive's files as they are when it is opened, held until it is closed,
+// so every later read sees this version. Under the archive's lock, when it can
+// be had, an interrupted change is first finished or undone; a reader that may
+// not take the lock reads the index that recovery would keep instead.
+struct HeldArchive {
+    std::vector<std::shared_ptr<HeldFile>> files;
+    fs::path indexToRead;
+    std::string readOnlyReason;
+};
+
+HeldArchive HoldArchive(const ArchiveLocation& where, bool bag, const fs::path& lockFile) {
+    HeldArchive held;
+    held.indexToRead = where.index;
+    FileLock::Attempt lock = EditGuard::LockArchive(lockFile);
+    if (!bag && !where.data.empty()) {
+        if (lock.lock) {
+            TryStep([&] { RecoverInterruptedChanges(where.index, where.data); });
+        } else if (auto pending = PairCommit(where.index, where.data).PendingIndex()) {
+            held.indexToRead = *pending;
+            held.readOnlyReason = "A change of this archive was interrupted and can't be finished here, since the "
+                                  "archive's lock can't be taken; it is shown as the change left it, read-only.";
+        }
+    }
+    held.files.push_back(HeldFile::Hold(held.indexToRead));
+    if (!bag && !where.data.empty()) {
+        try {
+            held.files.push_back(HeldFile::Hold(where.data));
+        } catch (const std::exception& e) {
+            held.readOnlyReason = std::string("The data file can't be read (") + e.what() +
+                                  "), so the archive is open read-only, without its payloads.";
+        }
+    }
+    return held;
+}
+
 }  // namespace
 
-void mVarnokEngine::WatchArchiveFiles() {
-    if (archivePath_.empty()) {
-        guard_.Forget();
-    } else if (isBag_) {
-        guard_.Watch({archivePath_});
-    } else {
-        guard_.Watch({archivePath_, rfd_->RFDFileName()});
+// Why the open archive can be read but not changed by this user, "" when it can.
+std::string mVarnokEngine::WhyNotEditable(const ArchiveLocation& where) const {
+    if (!where.readOnlyReason.empty()) return where.readOnlyReason;
+    if (!where.dataProblem.empty()) return where.dataProblem;
+    for (const fs::path& file : {where.index, where.data}) {
+        if (file.empty()) continue;
+        if (const std::string why = WhyReadOnlyFile(file); !why.empty()) {
+            return "\"" + file.string() + "\" can't be changed: " + why + ". The archive is open read-only.";
+        }
     }
+    return {};
 }
 
 void mVarnokEngine::OpenArchive(const std::string& path) {
@@ -144,26 +183,30 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     bool bag = false;
     seq.step([&] { bag = bag_->BAGValid(path); });
     readOnly_ = false;
+    readOnlyReason_.clear();
+    const ArchiveLocation where = LocateArchive(path, bag);
+    const fs::path lockFile = EditGuard::LockFileFor(bag || where.data.empty() ? where.index : where.data);
     // Held while the files are read: a process of ours committing a change
     // finishes before we read, so the index and the data file agree.
-    std::optional<FileLock> lock = EditGuard::LockArchive(path);
+    HeldArchive held;
+    if (!seq.step([&] { held = HoldArchive(where, bag, lockFile); })) held = {};
+    guard_.Hold(held.files, lockFile);
+    indexPath_ = where.index;
+    readOnlyReason_ = held.readOnlyReason.empty() ? WhyNotEditable(where) : held.readOnlyReason;
     if (!bag) {
-        const fs::path data = ResolveNameCase(DataFilePath(path));
-        if (lock && !data.empty()) seq.step([&] { RecoverInterruptedChanges(path, data); });
         bool indexRead = true;
-        seq.step([&] { rfd_->RFDOpen(data); });
-        seq.step([&] { guard_.Watch({path, rfd_->RFDFileName()}); });
-        if (!seq.step([&] { rfh_->RFHOpen(path); })) {
+        seq.step([&] { where.data.empty() ? rfd_->RFDClear() : rfd_->RFDOpen(where.data); });
+        if (!seq.step([&] { rfh_->RFHOpen(held.indexToRead); })) {
             indexRead = false;
             TryStep([&] { rfh_->RFHClear(); });
         }
-        lock.reset();
         seq.step([&] { fileCount_ = rfh_->GetFileCount(); });
         isBag_ = false;
         seq.step([&] { ListEntries(true); });
         seq.step([&] {
             // Saving a table that was cut short would drop the entries after the cut.
-            readOnly_ = !indexRead || rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value();
+            readOnly_ = !indexRead || rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value() ||
+                        !readOnlyReason_.empty();
             if (readOnly_) {
                 ui_.EnableReadOnly();
             } else if (fileCount_ != 0) {
@@ -174,22 +217,27 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
         });
         seq.step([&] { ui_.HideProgress(); });
     } else {
-        seq.step([&] { guard_.Watch({path}); });
         seq.step([&] {
             // A BAG that fails to open leaves the object on the archive before it;
             // its entries must not be listed under this one's name.
             try {
-                bag_->BAGOpen(path);
+                bag_->BAGOpen(where.index);
             } catch (...) {
                 bag_->BAGClose();
                 throw;
             }
         });
-        lock.reset();
         seq.step([&] { fileCount_ = bag_->BAGGetFileCount(); });
         isBag_ = true;
         seq.step([&] { ListEntries(false); });
-        seq.step([&] { fileCount_ != 0 ? ui_.EnableAllBAG() : ui_.EnableAdd(); });
+        readOnly_ = !readOnlyReason_.empty();
+        seq.step([&] {
+            if (readOnly_) {
+                ui_.EnableReadOnly();
+            } else {
+                fileCount_ != 0 ? ui_.EnableAllBAG() : ui_.EnableAdd();
+            }
+        });
         seq.step([&] { ui_.HideProgress(); });
     }
     seq.step([&] { ui_.EnableInterface(); });
@@ -206,6 +254,9 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
                                              ": the " + std::to_string(fileCount_) +
                                              " entries before it are listed, and it is read-only.");
         });
+    } else if (!readOnlyReason_.empty()) {
+        seq.step([&] { ui_.SetPanel(Panel::Message, readOnlyReason_); });
+        if (!where.dataProblem.empty()) seq.step([&] { Report(where.dataProblem, MessageIcon::Exclamation); });
     } else if (!isBag_ && readOnly_ && !rfh_->RFHTruncated()) {
         seq.step([&] { ui_.SetPanel(Panel::Message, "The index could not be read, so the archive is read-only."); });
     } else if (readOnly_) {
@@ -217,13 +268,18 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     }
 }
 
+bool mVarnokEngine::TableCut() const {
+    return !isBag_ && rfh_ && (rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value());
+}
+
 void mVarnokEngine::ShowArchiveSize(bool indexToo) {
     std::uint64_t size = 0;
-    if (isBag_) {
-        size = FileLength(archivePath_);
+    if (!guard_.Holding()) {
+        size = 0;
+    } else if (isBag_) {
+        size = guard_.Files().front()->Now().size;
     } else {
-        size = FileLength(ResolveNameCase(DataPath()));
-        if (indexToo) size += FileLength(archivePath_);
+        for (std::size_t i = indexToo ? 0 : 1; i < guard_.Files().size(); ++i) size += guard_.Files()[i]->Now().size;
     }
     ui_.SetPanel(Panel::Size, FormatSize(static_cast<std::int64_t>(size)));
 }
@@ -239,7 +295,9 @@ void mVarnokEngine::CloseArchive() {
     ui_.SetPathLabel("");
     isBag_ = false;
     readOnly_ = false;
+    readOnlyReason_.clear();
     archivePath_.clear();
+    indexPath_.clear();
     guard_.Forget();
     ui_.DisableAll();
 }

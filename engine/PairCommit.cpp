@@ -1,20 +1,29 @@
 #include "engine/PairCommit.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <sstream>
 #include <string>
 #include <system_error>
 
 #include "formats/FormatError.h"
 #include "formats/cRFH.h"
+#include "formats/io/HeldFile.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path StagingName(const fs::path& file) {
-    return file.parent_path() / ("." + file.filename().string() + ".vnk-new");
+constexpr std::string_view kJournalMagic = "varnok pair commit 1";
+constexpr std::string_view kMarkerMagic = "varnok add 1";
+
+std::function<void(std::string_view)>& StepHook() {
+    static std::function<void(std::string_view)> hook;
+    return hook;
+}
+
+void Step(std::string_view name) {
+    if (StepHook()) StepHook()(name);
 }
 
 void RenameOrThrow(const fs::path& from, const fs::path& to) {
@@ -25,98 +34,167 @@ void RenameOrThrow(const fs::path& from, const fs::path& to) {
     }
 }
 
-bool Exists(const fs::path& p) {
+Bytes AsBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+std::string ReadText(const fs::path& path) {
+    const Bytes bytes = ReadWholeFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// One staged file as the journal names it: its name beside its target, and
+// what it is.
+struct StagedName {
+    std::string name;
+    std::uint64_t device = 0, inode = 0;
+
+    // True when `folder`/name is still the very file the journal recorded.
+    bool PresentIn(const fs::path& folder) const {
+        const auto stamp = StampOfName(folder / name);
+        return stamp && stamp->device == device && stamp->inode == inode;
+    }
+};
+
+struct Journal {
+    StagedName data, index;
+};
+
+std::string JournalLine(std::string_view what, const fs::path& staged, const FileStamp& stamp) {
+    return std::string(what) + " " + std::to_string(stamp.device) + " " + std::to_string(stamp.inode) + " " +
+           staged.filename().string() + "\n";
+}
+
+// A journal is trusted only when it is ours, whole, and names staging files of
+// our own pattern; anything else leaves every file as it is.
+std::optional<Journal> ReadJournal(const fs::path& path) {
+    if (!StampOfName(path)) return std::nullopt;
+    std::istringstream in;
+    try {
+        in.str(ReadText(path));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    std::string magic;
+    if (!std::getline(in, magic) || magic != kJournalMagic) return std::nullopt;
+    Journal journal;
+    for (auto [what, staged] : {std::pair{"data", &journal.data}, std::pair{"index", &journal.index}}) {
+        std::string word;
+        if (!(in >> word >> staged->device >> staged->inode) || word != what) return std::nullopt;
+        in.get();
+        if (!std::getline(in, staged->name) || staged->name.empty() || staged->name.find('/') != std::string::npos ||
+            staged->name.find(".vnk-") == std::string::npos) {
+            return std::nullopt;
+        }
+    }
+    return journal;
+}
+
+fs::path FolderOf(const fs::path& file) { return file.parent_path().empty() ? fs::path(".") : file.parent_path(); }
+
+void RemoveNamedFile(const fs::path& folder, const StagedName& staged) {
+    if (!staged.PresentIn(folder)) return;
     std::error_code ec;
-    return fs::exists(fs::symlink_status(p, ec));
+    fs::remove(folder / staged.name, ec);
 }
 
 }  // namespace
 
+void PairCommit::SetStepHook(std::function<void(std::string_view)> hook) { StepHook() = std::move(hook); }
+
 PairCommit::PairCommit(fs::path index, fs::path data) : index_(std::move(index)), data_(std::move(data)) {}
 
-fs::path PairCommit::StagedIndex() const { return StagingName(index_); }
-fs::path PairCommit::StagedData() const { return StagingName(data_); }
+fs::path PairCommit::JournalPath() const {
+    return index_.parent_path() / ("." + index_.filename().string() + ".vnk-journal");
+}
 
 namespace {
 
-// The staged files are new files; they take the modes of the ones they replace,
-// so a private archive stays private.
-void KeepMode(const fs::path& original, const fs::path& staged) {
-    std::error_code ec;
-    const fs::file_status status = fs::status(original, ec);
-    if (ec || !fs::exists(status)) return;
-    fs::permissions(staged, status.permissions(), fs::perm_options::replace, ec);
-    if (ec) {
-        throw FormatError(
-            FormatErrorKind::InputOutput,
-            "cannot give \"" + staged.string() + "\" the permissions of the file it replaces: " + ec.message());
-    }
+// A new file of a commit, written without a name where the file system allows,
+// so that a process killed while writing it leaves nothing behind.
+struct StagedFile {
+    Descriptor file;
+    fs::path name;
+    bool unnamed = false;
+};
+
+StagedFile Stage(const fs::path& target, const std::function<void(ReplacementFile&)>& write) {
+    ReplacementFile out(target, ReplacementFile::Sync::Durable, ReplacementFile::Staging::Unnamed);
+    write(out);
+    StagedFile staged;
+    staged.unnamed = out.isUnnamed();
+    staged.file = out.detach();
+    staged.name = staged.unnamed ? FreshStagingName(target) : out.stagingPath();
+    return staged;
 }
 
 }  // namespace
 
 void PairCommit::Commit(const std::function<void(ReplacementFile&)>& writeData,
-                        const std::function<void(const fs::path&)>& writeIndex) const {
-    const fs::path stagedData = StagedData();
-    const fs::path stagedIndex = StagedIndex();
+                        const std::function<void(ReplacementFile&)>& writeIndex) const {
+    StagedFile data, index;
     try {
-        {
-            ReplacementFile data(stagedData);
-            writeData(data);
-            data.commit();
+        data = Stage(data_, writeData);
+        index = Stage(index_, writeIndex);
+        // The journal names the staged files before they have names, so that
+        // from the moment they do, something only we write proves them ours.
+        const std::string journal = std::string(kJournalMagic) + "\n" + JournalLine("data", data.name, data.file.Stamp()) +
+                                    JournalLine("index", index.name, index.file.Stamp());
+        WriteFileAtomically(JournalPath(), AsBytes(journal));
+        if (data.unnamed) LinkAt(data.file, data.name);
+        if (index.unnamed) LinkAt(index.file, index.name);
+        Step("journal written");
+        // The files replaced must still be the ones held: another program's
+        // file renamed over ours in the meantime is not ours to replace.
+        for (const fs::path& target : {data_, index_}) {
+            const auto held = HeldFile::Find(target);
+            if (held && !held->StillNamed()) {
+                throw FormatError(FormatErrorKind::InputOutput,
+                                  "\"" + target.string() + "\" was replaced by another program; nothing was changed");
+            }
         }
-        writeIndex(stagedIndex);
-        KeepMode(data_, stagedData);
-        KeepMode(index_, stagedIndex);
     } catch (...) {
+        if (!index.name.empty()) RemoveIfStillOurs(index.name, index.file.get());
+        if (!data.name.empty()) RemoveIfStillOurs(data.name, data.file.get());
         std::error_code ec;
-        fs::remove(stagedIndex, ec);
-        fs::remove(stagedData, ec);
+        fs::remove(JournalPath(), ec);
         throw;
     }
-    RenameOrThrow(stagedData, data_);  // the commit point
-    RenameOrThrow(stagedIndex, index_);
+    RenameOrThrow(data.name, data_);  // the commit point
+    if (const auto held = HeldFile::Find(data_)) held->Adopt(std::move(data.file));
+    Step("data renamed");
+    RenameOrThrow(index.name, index_);
+    if (const auto held = HeldFile::Find(index_)) held->Adopt(std::move(index.file));
+    Step("index renamed");
+    std::error_code ec;
+    fs::remove(JournalPath(), ec);
 }
 
 PairCommit::Recovery PairCommit::RecoverPair() const {
-    const fs::path stagedData = StagedData();
-    const fs::path stagedIndex = StagedIndex();
+    const std::optional<Journal> journal = ReadJournal(JournalPath());
+    if (!journal) return Recovery::Nothing;
+    const fs::path dataFolder = FolderOf(data_), indexFolder = FolderOf(index_);
     Recovery result = Recovery::Nothing;
-    std::error_code ec;
-    if (Exists(stagedData)) {
+    if (journal->data.PresentIn(dataFolder)) {
         // The change never reached its commit point: the originals are intact.
         // The staged index goes first, so that a second interruption here cannot
         // leave it alone and be taken for a change past the commit point.
-        fs::remove(stagedIndex, ec);
-        fs::remove(stagedData, ec);
+        RemoveNamedFile(indexFolder, journal->index);
+        RemoveNamedFile(dataFolder, journal->data);
         result = Recovery::Discarded;
-    } else if (Exists(stagedIndex)) {
-        RenameOrThrow(stagedIndex, index_);
+    } else if (journal->index.PresentIn(indexFolder)) {
+        RenameOrThrow(indexFolder / journal->index.name, index_);
         result = Recovery::Finished;
     }
-    RemoveAbandonedStagingFiles();
+    std::error_code ec;
+    fs::remove(JournalPath(), ec);
     return result;
 }
 
-// A process killed while writing leaves its unique staging files behind
-// (".NAME.vnk-xxxxxxxx"); they hold nothing anyone needs.
-void PairCommit::RemoveAbandonedStagingFiles() const {
-    std::error_code ec;
-    const fs::path folder = index_.parent_path().empty() ? fs::path(".") : index_.parent_path();
-    const std::string prefixes[] = {
-        "." + index_.filename().string() + ".vnk-", "." + data_.filename().string() + ".vnk-",
-        "." + StagedIndex().filename().string() + ".vnk-", "." + StagedData().filename().string() + ".vnk-",
-        "." + AddMarker(data_).MarkerPath().filename().string() + ".vnk-"};
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        for (const auto& prefix : prefixes) {
-            if (name.size() == prefix.size() + 8 && name.compare(0, prefix.size(), prefix) == 0) {
-                std::error_code ignored;
-                fs::remove(it->path(), ignored);
-                break;
-            }
-        }
+std::optional<fs::path> PairCommit::PendingIndex() const {
+    const std::optional<Journal> journal = ReadJournal(JournalPath());
+    if (!journal || journal->data.PresentIn(FolderOf(data_)) || !journal->index.PresentIn(FolderOf(index_))) {
+        return std::nullopt;
     }
+    return FolderOf(index_) / journal->index.name;
 }
 
 AddMarker::AddMarker(fs::path data) : data_(std::move(data)) {}
@@ -124,9 +202,11 @@ AddMarker::AddMarker(fs::path data) : data_(std::move(data)) {}
 fs::path AddMarker::MarkerPath() const { return data_.parent_path() / ("." + data_.filename().string() + ".vnk-add"); }
 
 void AddMarker::Begin(std::uint64_t keepLength) const {
-    const std::string text = std::to_string(keepLength) + "\n";
-    WriteFileAtomically(MarkerPath(), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-                        ReplacementFile::Sync::ProcessSafe);
+    const auto stamp = StampOfName(data_);
+    if (!stamp) throw FormatError(FormatErrorKind::InputOutput, "cannot find \"" + data_.string() + "\"");
+    const std::string text = std::string(kMarkerMagic) + "\n" + std::to_string(keepLength) + " " +
+                             std::to_string(stamp->device) + " " + std::to_string(stamp->inode) + "\n";
+    WriteFileAtomically(MarkerPath(), AsBytes(text), ReplacementFile::Sync::ProcessSafe);
 }
 
 void AddMarker::End() const {
@@ -136,29 +216,26 @@ void AddMarker::End() const {
 
 bool AddMarker::Recover(const fs::path& index) const {
     const fs::path marker = MarkerPath();
-    if (!Exists(marker)) return false;
-    std::uint64_t keep = 0;
+    if (!StampOfName(marker)) return false;
+    std::uint64_t keep = 0, device = 0, inode = 0;
     try {
-        const Bytes text = ReadWholeFile(marker);
-        keep = std::stoull(std::string(text.begin(), text.end()));
+        std::istringstream in(ReadText(marker));
+        std::string magic;
+        if (!std::getline(in, magic) || magic != kMarkerMagic || !(in >> keep >> device >> inode)) return false;
+        const auto stamp = StampOfName(data_);
+        if (!stamp || stamp->device != device || stamp->inode != inode) return false;
         cRFH table;
         table.RFHOpen(index);
         // A damaged or cut-short table does not say where its entries end.
         if (table.RFHDamagedAt() || table.RFHTruncated()) return false;
         keep = std::max<std::uint64_t>(keep, static_cast<std::uint64_t>(table.RFHNextOffSet()));
+        const bool cut = stamp->size > keep;
+        if (cut) TruncateFile(data_, keep);
+        End();
+        return cut;
     } catch (const std::exception&) {
         return false;  // the marker stays: nothing is cut on a guess
     }
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(data_, ec);
-    bool cut = false;
-    if (!ec && size > keep) {
-        fs::resize_file(data_, keep, ec);
-        cut = !ec;
-        if (ec) return false;
-    }
-    End();
-    return cut;
 }
 
 }  // namespace varnok

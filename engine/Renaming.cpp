@@ -31,6 +31,7 @@ bool mVarnokEngine::SaveRenamed(std::int32_t n, const std::function<void()>& cha
         change();
         SaveIndex(*permit);
     } catch (const std::exception& e) {
+        permit->Failed();
         Report(std::string("The entry could not be renamed; the archive is unchanged.\n\n") + e.what());
         TryStep([&] { ResyncWithDisk(); });
         return false;

@@ -174,15 +174,15 @@ void mVarnokEngine::ReplaceEntries(EditPermit& permit, const std::vector<Replace
     };
     const fs::path dataPath = rfd_->RFDFileName();
     try {
-        const auto dataSize = static_cast<std::int64_t>(fs::file_size(dataPath));
+        const auto dataSize = static_cast<std::int64_t>(guard_.Files().at(1)->Now().size);
         if (dataSize + growth > std::numeric_limits<std::int32_t>::max()) {
             throw FormatError(FormatErrorKind::Range, "the data file would pass 2 GB");
         }
-        permit.Confirm(archivePath_);
+        permit.Confirm(indexPath_);
         permit.Confirm(dataPath);
-        PairCommit(archivePath_, dataPath)
+        PairCommit(indexPath_, dataPath)
             .Commit([&](ReplacementFile& out) { rfd_->RFDWriteSwapped(sorted, out); },
-                    [&](const fs::path& stagedIndex) {
+                    [&](ReplacementFile& stagedIndex) {
                         for (std::int32_t n = 1; n <= fileCount_; ++n) {
                             if (newOffset.count(n) == 0) {
                                 rfh_->SetOffSet(n, static_cast<std::int32_t>(begin(n) + shiftOf(begin(n))));
@@ -196,8 +196,8 @@ void mVarnokEngine::ReplaceEntries(EditPermit& permit, const std::vector<Replace
                         }
                         rfh_->RFHSave(stagedIndex);
                     });
-        permit.Wrote();
     } catch (const std::exception& e) {
+        permit.Failed();
         failures.push_back(std::string("the entries could not be replaced, the archive is unchanged: ") + e.what());
         TryStep([&] { ResyncWithDisk(); });
         return;

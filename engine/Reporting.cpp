@@ -26,12 +26,26 @@ void mVarnokEngine::ReportFailures(const std::string& heading, const std::vector
     Report(text, MessageIcon::Exclamation);
 }
 
+// An RFH archive whose data file is missing or can't be told from its case twin
+// is listed, but has no payloads to read: one message says so, instead of one
+// failure per entry.
+bool mVarnokEngine::RefuseWithoutPayloads() {
+    if (isBag_ || archivePath_.empty() || guard_.Files().size() >= 2) return false;
+    Report(readOnlyReason_.empty() ? "The data file of this archive can't be read." : readOnlyReason_,
+           MessageIcon::Exclamation);
+    return true;
+}
+
 bool mVarnokEngine::RefuseEdit() {
     if (userReadOnly_ && !readOnly_) {
         Report("This archive is open read-only. Untick \"Read Only\" to change it.", MessageIcon::Exclamation);
         return true;
     }
     if (!readOnly_) return false;
+    if (!readOnlyReason_.empty()) {
+        Report(readOnlyReason_, MessageIcon::Exclamation);
+        return true;
+    }
     if (!isBag_ && rfh_->RFHDamagedAt()) {
         Report("The index of this archive is damaged at offset " + std::to_string(*rfh_->RFHDamagedAt()) +
                    ". Only the entries before the damage are listed, so it is opened read-only: saving it "
@@ -55,6 +69,16 @@ bool mVarnokEngine::RefuseEdit() {
 
 std::optional<EditPermit> mVarnokEngine::AdmitEdit(bool overwritesUnused) {
     if (RefuseEdit()) return std::nullopt;
+    // A failed edit may have left the table in memory other than the files: they
+    // are read again before anything else is written from it.
+    if (guard_.Stale()) {
+        const std::string path = archivePath_;
+        RefreshArchive();
+        Report("The last change of \"" + path +
+               "\" did not complete, so its list has been read again and nothing was changed: check it, then try "
+               "again.");
+        return std::nullopt;
+    }
     std::uint64_t dataNeeds = 0;
     if (!isBag_) {
         try {
@@ -68,6 +92,8 @@ std::optional<EditPermit> mVarnokEngine::AdmitEdit(bool overwritesUnused) {
     if (verdict.changedOutside) {
         const std::string path = archivePath_;
         RefreshArchive();
+        archiveReread_ = true;
+        if (replanOnChange_) return std::nullopt;  // the caller plans its edit again on the new list
         Report("The archive \"" + path +
                "\" was changed by another program since it was opened. Its list has been read again and "
                "nothing was changed: check it, then try again.");

@@ -16,6 +16,7 @@ std::string EntriesText(std::int64_t count) { return std::to_string(count) + (co
 
 void mVarnokEngine::TestArchive() {
     if (archivePath_.empty() || fileCount_ == 0) return;
+    if (RefuseWithoutPayloads()) return;
     ui_.SetPanel(Panel::Message, "Testing archive...");
     ui_.ShowProgress();
     ui_.DisableInterface();
@@ -31,7 +32,7 @@ void mVarnokEngine::TestArchive() {
     std::vector<DamagedEntry> damaged;
     std::string failure;
     try {
-        damaged = isBag_ ? CheckBagRecords(*bag_, archivePath_, progress)
+        damaged = isBag_ ? CheckBagRecords(*bag_, indexPath_, progress)
                          : CheckRfhPayloads(*rfh_, rfd_->RFDFileName(), progress);
     } catch (const std::exception& e) {
         failure = e.what();

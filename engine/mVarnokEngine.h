@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/EditGuard.h"
@@ -20,6 +21,7 @@ namespace varnok {
 class cRFH;
 class cRFD;
 class cBAG;
+struct ArchiveLocation;
 
 // The types the new-archive dialog offers, by their positions in its list.
 enum class NewArchiveType { BAG = 0, RFH = 1 };
@@ -51,9 +53,13 @@ public:
     bool IsBAG() const noexcept { return isBag_; }
     std::int32_t SelectedCount() const noexcept { return selectedCount_; }
     std::int64_t SelectedBytes() const noexcept { return selectedBytes_; }
-    // True while the open archive has more entries than its table can list:
-    // only its first entries are shown, and every change of it is refused.
+    // True while the open archive may not be changed: its table could not be read
+    // whole, or this user can't write it where it is (ReadOnlyReason says why).
     bool IsReadOnly() const noexcept { return readOnly_; }
+    const std::string& ReadOnlyReason() const noexcept { return readOnlyReason_; }
+    // True when the open index could not be read to its end: only its first
+    // entries are listed.
+    bool TableCut() const;
     // The user's own read-only switch (the window's "Read Only" box): while it is
     // on, every change of the open archive is refused. It outlasts the archive.
     void SetUserReadOnly(bool on) noexcept { userReadOnly_ = on; }
@@ -131,6 +137,14 @@ public:
     // Whether the removal commands ask before they remove (the window); a front
     // end whose command already names the entries (the command line) turns it off.
     void AskBeforeRemoving(bool ask) noexcept { askBeforeRemoving_ = ask; }
+    // When another program changed the archive before an edit began, the edit
+    // reads the archive again and does nothing. A front end that can plan its
+    // edit again on the new list (the command line, which names entries) turns
+    // this on: the edit then says nothing, and TakeArchiveReread tells it to retry.
+    void ReplanOnChange(bool on) noexcept { replanOnChange_ = on; }
+    // True (once) when an edit since the last call found the archive changed and read it again.
+    bool TakeArchiveReread() noexcept { return std::exchange(archiveReread_, false); }
+    bool ArchiveWasReread() const noexcept { return archiveReread_; }
 
     // --- Renaming and changing paths --------------------------------------
     void RenameFileEntry(const std::string& newName);
@@ -208,9 +222,11 @@ private:
     std::string DataPath() const;
     void ApplyCommandState();
     void ResyncWithDisk();
+    std::string WhyNotEditable(const ArchiveLocation& where) const;
 
     // Reporting
     bool RefuseEdit();
+    bool RefuseWithoutPayloads();
     // The one gate of every edit: the archive is the one read, this process holds
     // its lock, the user may write it and the data file holds every entry. Empty
     // (after telling the user why, and reloading the list when another program
@@ -275,7 +291,10 @@ private:
 
     // Archive files
     void TransferArchive(const std::string& source, const std::string& folder, bool move);
-    void WatchArchiveFiles();
+    // The held files, after our own move or rename of them, under their new names.
+    void FollowArchiveFiles(const std::string& newPath);
+    // True when `path` still leads to the held file `k` (0: the index or BAG, 1: the data file).
+    bool StillTheHeldFile(const std::filesystem::path& path, std::size_t k) const;
     bool HoldsBag(const std::string& path) const;
 
     EngineUi& ui_;
@@ -283,7 +302,9 @@ private:
     std::unique_ptr<cRFD> rfd_;
     std::unique_ptr<cBAG> bag_;
 
-    std::string archivePath_;
+    std::string archivePath_;         // as the user named it
+    std::filesystem::path indexPath_;  // the real index or BAG file, every link resolved
+    std::string readOnlyReason_;       // why this user can't change the open archive here
     std::int32_t fileCount_ = 0;
     bool isBag_ = false;
     bool readOnly_ = false;
@@ -304,6 +325,9 @@ private:
     std::vector<FoundArchive> found_;
     EditGuard guard_;
     bool askBeforeRemoving_ = true;
+    bool replanOnChange_ = false;
+    bool archiveReread_ = false;
+    int appendedSinceFinish_ = 0;  // entries the running add command appended
     bool addAsAdpcm_ = false;
 };
 

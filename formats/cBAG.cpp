@@ -436,6 +436,7 @@ void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool 
     // An extracted copy need not reach the disk before it takes its name, as the
     // archive still holds the entry; it is written without a name, so that broken
     // ADPCM data found half-way, or a killed process, leaves the target alone.
+    RefuseHeldTarget(ExtractAs);
     ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
     if (kind == SoundKind::Adpcm) {
         WriteDecodedWave(in, lNumber, record, out);
@@ -556,7 +557,9 @@ void cBAG::Rewrite(std::vector<Planned> plan) {
         offset += static_cast<std::uint64_t>(record.Size);
     }
 
-    ReplacementFile out(path_);
+    // Unnamed until it takes the archive's name: a process killed while writing
+    // leaves no copy of the archive behind.
+    ReplacementFile out(path_, ReplacementFile::Sync::Durable, ReplacementFile::Staging::Unnamed);
     out.write(table);
     for (std::size_t i = 0; i < plan.size(); ++i) {
         if (plan[i].keptFrom != 0) {

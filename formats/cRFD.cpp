@@ -130,13 +130,15 @@ void cRFD::RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int
         if (static_cast<std::uint64_t>(OffSet) + static_cast<std::uint64_t>(PackedSize) > in.size()) {
             ThrowPastEnd(in, OffSet);
         }
-        ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
+        RefuseHeldTarget(ExtractAs);
+        ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
         out.copyFrom(in, static_cast<std::uint64_t>(OffSet), static_cast<std::uint64_t>(PackedSize));
         out.commit();
         return;
     }
     StreamReader stream(in, OffSet, PackedSize);
-    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe);
+    RefuseHeldTarget(ExtractAs);
+    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
     InflateExactTo([&stream] { return stream(); }, static_cast<std::uint64_t>(OrigSize), EntryAt(fileName_, OffSet),
                    [&out](std::span<const std::uint8_t> part) { out.write(part); });
     out.commit();

@@ -117,6 +117,12 @@ void cRFH::EraseTable() {
 }
 
 void cRFH::RFHSave(const fs::path& RFHFile, ReplacementFile::Sync sync) const {
+    WriteFileAtomically(RFHFile, RFHImage(), sync);
+}
+
+void cRFH::RFHSave(ReplacementFile& out) const { out.write(RFHImage()); }
+
+Bytes cRFH::RFHImage() const {
     Bytes image;
     for (std::int32_t i = 0; i < count_; ++i) {
         const RFHEntry& e = entries_[i];
@@ -125,7 +131,7 @@ void cRFH::RFHSave(const fs::path& RFHFile, ReplacementFile::Sync sync) const {
         }
         image.insert(image.end(), names_[i].begin(), names_[i].end());
     }
-    WriteFileAtomically(RFHFile, image, sync);
+    return image;
 }
 
 void cRFH::RFHAddFile(const fs::path& sOrigFileName, const std::string& sFilename, std::int32_t PackedSize) {

@@ -40,6 +40,10 @@ public:
     std::int32_t GetFileCount() const noexcept { return count_; }
     void RFHSave(const std::filesystem::path& RFHFile,
                  ReplacementFile::Sync sync = ReplacementFile::Sync::Durable) const;
+    // The saved index streamed into a replacement its caller commits.
+    void RFHSave(ReplacementFile& out) const;
+    // The index file's bytes as RFHSave writes them.
+    Bytes RFHImage() const;
     // Appends a compressed entry whose stream is `PackedSize` bytes long.
     void RFHAddFile(const std::filesystem::path& sOrigFileName, const std::string& sFilename, std::int32_t PackedSize);
     void RFHRemoveFile(std::int32_t lNumber);

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "formats/FormatError.h"
+#include "formats/io/HeldFile.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
@@ -39,15 +40,6 @@ std::string RandomSuffix() {
     return out;
 }
 
-bool IsStagingName(const std::string& name) {
-    constexpr std::size_t kShortest = 2 + kStagingInfix.size() + kSuffixLength;  // ".x.vnk-xxxxxxxx"
-    if (name.size() < kShortest || name[0] != '.') return false;
-    const std::size_t suffix = name.size() - kSuffixLength;
-    return name.compare(suffix - kStagingInfix.size(), kStagingInfix.size(), kStagingInfix) == 0 &&
-           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(suffix), name.end(),
-                       [](char c) { return kSuffixAlphabet.find(c) != std::string_view::npos; });
-}
-
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Locks a staging file just created. A clean-up in another process may have
@@ -61,22 +53,6 @@ bool LockStagingFile(int fd, const fs::path& staging) {
     struct stat opened {
     }, named{};
     return ::fstat(fd, &opened) == 0 && ::lstat(staging.c_str(), &named) == 0 && SameFile(opened, named);
-}
-
-// Removes one staging file if no live writer holds it: its lock is free, and the
-// name still leads to the file that was locked.
-bool RemoveIfAbandoned(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool removed = false;
-    struct stat opened {
-    }, named{};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-        ::lstat(path.c_str(), &named) == 0 && SameFile(opened, named)) {
-        removed = ::unlink(path.c_str()) == 0;  // while the lock is held
-    }
-    ::close(fd);
-    return removed;
 }
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -99,8 +75,14 @@ constexpr std::size_t kReadAhead = 64 * 1024;
 
 }  // namespace
 
+// A file of the open archive is read through the descriptor held for it, so
+// every reader sees the version that was opened.
 InputFile::InputFile(const fs::path& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (const auto held = HeldFile::Find(path)) {
+        fd_ = held->DuplicateDescriptor();
+    } else {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
     if (fd_ < 0) ThrowIo("cannot open", path, errno);
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {
@@ -212,7 +194,7 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging)
     const std::string base = "." + target_.filename().string() + ".vnk-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         staging_ = folder / (base + RandomSuffix());
-        fd_ = ::open(staging_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(staging_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0) {
             if (errno != EEXIST) ThrowIo("cannot write beside", target_, errno);
             continue;
@@ -225,9 +207,30 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging)
     // The lock belongs to the open file, so a second descriptor of it holds the
     // lock after finish() has closed the first.
     lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    // A replacement keeps the permissions of the file it replaces.
+    TakeOverOwnership(fd_);
+}
+
+// A replacement keeps the permissions of the file it replaces, and its owner and
+// group where we may give them (root may: an edit as root leaves the user's files
+// the user's). The file replaced is judged by the descriptor held for it when
+// there is one.
+void ReplacementFile::TakeOverOwnership(int fd) const {
     struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+    bool known = false;
+    if (const auto held = HeldFile::Find(target_)) {
+        const int heldFd = held->DuplicateDescriptor();
+        known = ::fstat(heldFd, &st) == 0;
+        ::close(heldFd);
+    } else {
+        known = ::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+    if (!known) return;
+    ::fchmod(fd, st.st_mode & 07777);
+    if (::geteuid() == 0) {
+        if (::fchown(fd, st.st_uid, st.st_gid) == 0) ::fchmod(fd, st.st_mode & 07777);
+    } else if (st.st_gid != ::getegid() && ::fchown(fd, static_cast<uid_t>(-1), st.st_gid) == 0) {
+        ::fchmod(fd, st.st_mode & 07777);  // a change of group clears the set-group bit
+    }
 }
 
 // An unnamed file is linked in through its /proc/self/fd entry: linking it by its
@@ -254,15 +257,18 @@ int ProcFdFolder() {
 bool ReplacementFile::openUnnamed() {
     if (ProcFdFolder() < 0) return false;
     const fs::path folder = target_.parent_path();
-    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     unnamed_ = fd_ >= 0;
+    if (unnamed_) TakeOverOwnership(fd_);
     return unnamed_;  // any failure: the named staging file tries, and reports what is wrong
 }
 
 ReplacementFile::~ReplacementFile() {
+    if (!committed_ && !staging_.empty()) {
+        RemoveIfStillOurs(staging_, lockFd_ >= 0 ? lockFd_ : (unnamedFd_ >= 0 ? unnamedFd_ : fd_));
+    }
     if (fd_ >= 0) ::close(fd_);
     if (unnamedFd_ >= 0) ::close(unnamedFd_);
-    if (!committed_ && !staging_.empty()) ::unlink(staging_.c_str());
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
@@ -363,8 +369,7 @@ void ReplacementFile::commitUnnamed() {
         if (errno != EEXIST) ThrowIo("cannot write", target_, errno);
         // The target exists: the file takes a staging name, locked as a named
         // staging file is so that no clean-up takes it, and is renamed over it.
-        struct stat st {};
-        if (::stat(target_.c_str(), &st) == 0) ::fchmod(unnamedFd_, st.st_mode & 07777);
+        CheckStillHeld();
         while (::flock(unnamedFd_, LOCK_EX) != 0 && errno == EINTR) {
         }
         const fs::path folder = target_.parent_path();
@@ -379,8 +384,30 @@ void ReplacementFile::commitUnnamed() {
         if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
     }
     committed_ = true;
-    ::close(unnamedFd_);
+    HandOver(unnamedFd_);
     unnamedFd_ = -1;
+}
+
+// A file of the open archive is replaced only while its path still names the
+// file we hold: another program's file renamed there is not ours to replace.
+void ReplacementFile::CheckStillHeld() const {
+    const auto held = HeldFile::Find(target_);
+    if (held && !held->StillNamed()) {
+        throw FormatError(FormatErrorKind::InputOutput, "\"" + target_.string() +
+                                                            "\" was replaced by another program; it was not written");
+    }
+}
+
+// The new file becomes the held file of its path, if the path is held; `fd` is
+// this object's and is closed either way.
+void ReplacementFile::HandOver(int fd) {
+    if (fd < 0) return;
+    ::flock(fd, LOCK_UN);
+    if (const auto held = HeldFile::Find(target_)) {
+        held->Adopt(Descriptor(fd));
+    } else {
+        ::close(fd);
+    }
 }
 
 void ReplacementFile::commit() {
@@ -389,29 +416,57 @@ void ReplacementFile::commit() {
         commitUnnamed();
         return;
     }
+    CheckStillHeld();
     if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
     committed_ = true;
-    if (lockFd_ >= 0) ::close(lockFd_);
+    HandOver(lockFd_);
     lockFd_ = -1;
 }
 
-int RemoveStaleStagingFiles(const fs::path& folder) noexcept {
-    try {
-        std::vector<fs::path> candidates;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            if (IsStagingName(it->path().filename().string())) candidates.push_back(it->path());
-        }
-        int removed = 0;
-        for (const fs::path& path : candidates) removed += RemoveIfAbandoned(path) ? 1 : 0;
-        return removed;
-    } catch (const std::exception&) {
-        return 0;  // out of memory while listing: the files simply stay
+Descriptor ReplacementFile::detach() {
+    finish();
+    committed_ = true;  // the caller owns the new file from here on
+    if (unnamed_) {
+        const int fd = unnamedFd_;
+        unnamedFd_ = -1;
+        return Descriptor(fd);
+    }
+    const int fd = lockFd_;
+    lockFd_ = -1;
+    ::flock(fd, LOCK_UN);
+    return Descriptor(fd);
+}
+
+fs::path FreshStagingName(const fs::path& target) {
+    return target.parent_path() / ("." + target.filename().string() + std::string(kStagingInfix) + RandomSuffix());
+}
+
+void LinkAt(const Descriptor& file, const fs::path& name) {
+    const int procFd = ProcFdFolder();
+    const std::string self = std::to_string(file.get());
+    if (procFd < 0 || ::linkat(procFd, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        ThrowIo("cannot write", name, procFd < 0 ? ENOSYS : errno);
+    }
+}
+
+void RemoveIfStillOurs(const fs::path& path, int fd) noexcept {
+    struct stat opened {
+    }, named{};
+    if (fd >= 0 && ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(opened, named)) {
+        ::unlink(path.c_str());
     }
 }
 
 void WriteIntoFileAt(const fs::path& path, std::uint64_t offset,
                      std::initializer_list<std::span<const std::uint8_t>> parts, ReplacementFile::Sync sync) {
+    if (const auto held = HeldFile::Find(path)) {
+        for (auto part : parts) {
+            held->WriteAt(offset, part.data(), part.size());
+            offset += part.size();
+        }
+        if (sync == ReplacementFile::Sync::Durable) held->Flush();
+        return;
+    }
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) ThrowIo("cannot write", path, errno);
     struct Closer {
@@ -434,6 +489,10 @@ void WriteIntoFileAt(const fs::path& path, std::uint64_t offset,
 }
 
 void FlushFileToDisk(const fs::path& path) {
+    if (const auto held = HeldFile::Find(path)) {
+        held->Flush();
+        return;
+    }
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return;
@@ -445,14 +504,31 @@ void FlushFileToDisk(const fs::path& path) {
     if (rc != 0) ThrowIo("cannot write", path, err);
 }
 
+void RefuseHeldTarget(const fs::path& target) {
+    if (HeldFile::IsHeld(target)) {
+        throw FormatError(FormatErrorKind::InputOutput,
+                          "\"" + target.string() + "\" is a file of the open archive itself, so it was not written over");
+    }
+}
+
+void TruncateFile(const fs::path& path, std::uint64_t length) {
+    if (const auto held = HeldFile::Find(path)) {
+        held->Truncate(length);
+        return;
+    }
+    std::error_code ec;
+    fs::resize_file(path, length, ec);
+    if (ec) ThrowIo("cannot write", path, ec.value());
+}
+
 void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes, ReplacementFile::Sync sync) {
-    ReplacementFile out(target, sync);
+    ReplacementFile out(target, sync, ReplacementFile::Staging::Unnamed);
     out.write(bytes);
     out.commit();
 }
 
 void WriteFileAtomically(const fs::path& target, std::initializer_list<std::span<const std::uint8_t>> parts) {
-    ReplacementFile out(target);
+    ReplacementFile out(target, ReplacementFile::Sync::Durable, ReplacementFile::Staging::Unnamed);
     for (auto part : parts) out.write(part);
     out.commit();
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/io/HeldFile.h"
+
 namespace varnok {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -69,10 +71,11 @@ std::filesystem::path ResolveNameCase(const std::filesystem::path& path);
 
 // Writes a new version of a file beside it and renames it over the target, so the
 // target holds either its old bytes or all the new ones, never a mix. The staging
-// file is created exclusively with a unique name, ".NAME.vnk-xxxxxxxx", and holds
-// an advisory lock until it is renamed or removed, so that a staging file nobody
-// holds is known to be left over from a process that died; if the object goes
-// without commit(), the staging file is removed and the target is untouched.
+// file is created exclusively, without following links, with a unique name,
+// ".NAME.vnk-xxxxxxxx", and takes the mode, owner and group of the file it
+// replaces; if the object goes without commit(), the staging file is removed (if
+// its name still leads to it) and the target is untouched. Nothing ever deletes a
+// staging file by its name alone.
 class ReplacementFile {
 public:
     // Durable replacements reach the disk before they are renamed into place, so
@@ -109,10 +112,21 @@ public:
     void finish();
 
     // Renames the staging file over the target, or links the unnamed file in.
+    // When the target is a held file of the open archive, it must still be the
+    // file held, and the new file is handed over to the hold.
     void commit();
+
+    // Finishes the replacement but leaves it where it is, for a caller that puts
+    // it in place itself: an unnamed file stays unnamed (see LinkAt), a named one
+    // keeps its staging name. Returns a descriptor of it, the caller's.
+    Descriptor detach();
+    bool isUnnamed() const noexcept { return unnamed_; }
 
 private:
     bool openUnnamed();
+    void TakeOverOwnership(int fd) const;
+    void CheckStillHeld() const;
+    void HandOver(int fd);
     void commitUnnamed();
     void flushBuffer();
     void writeOut(const std::uint8_t* p, std::size_t n);
@@ -143,11 +157,23 @@ void WriteIntoFileAt(const std::filesystem::path& path, std::uint64_t offset,
 // to flush.
 void FlushFileToDisk(const std::filesystem::path& path);
 
-// Removes the staging files of ReplacementFiles in `folder` whose process died
-// before it could rename or remove them; a staging file still locked by a live
-// writer, in this process or another, stays. Only names of the exact staging
-// pattern are looked at. Returns how many were removed; failures are ignored.
-int RemoveStaleStagingFiles(const std::filesystem::path& folder) noexcept;
+// Raises when `target` is, or leads to, a file of the open archive (by what the
+// file is, so hard and symbolic links count): an extracted copy must never be
+// written over the archive it comes from.
+void RefuseHeldTarget(const std::filesystem::path& target);
+
+// Cuts a file back to `length` bytes (a held file through its descriptor).
+void TruncateFile(const std::filesystem::path& path, std::uint64_t length);
+
+// A staging name beside `target` that nothing has yet: ".NAME.vnk-xxxxxxxx".
+std::filesystem::path FreshStagingName(const std::filesystem::path& target);
+
+// Gives the unnamed file open as `file` the name `name`, which must not exist.
+void LinkAt(const Descriptor& file, const std::filesystem::path& name);
+
+// Removes `path` only while it still names the file open as `fd`: a name is
+// never enough to delete a file by.
+void RemoveIfStillOurs(const std::filesystem::path& path, int fd) noexcept;
 
 // Replaces `target` with `bytes` through a ReplacementFile.
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,

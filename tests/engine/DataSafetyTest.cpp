@@ -2,7 +2,11 @@
 // entry extracting what it extracted before.
 #include <sys/resource.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <fstream>
 #include <type_traits>
 
 #include "engine/EditGuard.h"
@@ -32,7 +36,7 @@ TEST_F(DataSafety, AnEditCannotBeWrittenWithoutThePermitOfTheGuard) {
     const fs::path a = MakeRfh("A.rfh", {{"a.txt", "alpha"}});
     const fs::path b = MakeRfh("B.rfh", {{"b.txt", "bravo"}});
     EditGuard guard;
-    guard.Watch({a, dir / "A.rfd"});
+    guard.Hold({HeldFile::Hold(a), HeldFile::Hold(dir / "A.rfd")}, EditGuard::LockFileFor(dir / "A.rfd"));
     EditGuard::Verdict v = guard.Admit(0);
     ASSERT_TRUE(v.permit) << v.refusal;
     EXPECT_THROW(v.permit->Confirm(b), std::logic_error) << "a permit covers its own archive only";
@@ -115,7 +119,9 @@ TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
              return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Bytes(10, 1)}, {"b", 22050, 6, 0, Bytes(12, 2)}});
          },
          [&] {
-             MakeBag("Sounds.bag", {{"other", 11025, 2, 0, Bytes(5, 7)}});
+             // Another program's save: a new file renamed over ours.
+             MakeBag("theirs.bag", {{"other", 11025, 2, 0, Bytes(5, 7)}});
+             fs::rename(dir / "theirs.bag", dir / "Sounds.bag");
          },
          {"other.w"}},
     };
@@ -141,7 +147,8 @@ TEST_F(DataSafety, AnArchiveLockedByAnotherProcessIsNotEdited) {
     const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
     Open(index);
     const auto before = ReadBytes(index);
-    std::optional<FileLock> held = FileLock::Acquire(EditGuard::LockFileFor(index), std::chrono::milliseconds(0));
+    std::optional<FileLock> held =
+        FileLock::Acquire(EditGuard::LockFileFor(dir / "Game.rfd"), std::chrono::milliseconds(0)).lock;
     ASSERT_TRUE(held);
     engine.AddFileToArchive(Source("b.txt", "bravo"), "");
     EXPECT_EQ(ReadBytes(index), before);
@@ -159,7 +166,7 @@ TEST_F(DataSafety, AnArchiveLockedByAnotherProcessIsNotEdited) {
     held.reset();
     engine.AddFileToArchive(Source("b.txt", "bravo"), "");
     EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", "bravo"}));
-    EXPECT_FALSE(fs::exists(EditGuard::LockFileFor(index))) << "the lock file goes with the lock";
+    EXPECT_FALSE(fs::exists(EditGuard::LockFileFor(dir / "Game.rfd"))) << "the lock file goes with the lock";
     EditGuard::SetLockWait(std::chrono::seconds(3));
 }
 
@@ -294,32 +301,217 @@ TEST_F(DataSafety, AFailedAddCutsTheDataFileBack) {
     EXPECT_EQ(fs::file_size(dir / "Game.rfd"), static_cast<std::uintmax_t>(engine.Index().RFHNextOffSet()));
 }
 
-// A removal killed before its data file was replaced leaves staged files that go;
-// one killed after it has its staged index put in place. Neither happens while
-// the committing process is alive and holds the lock.
+// A removal killed at each step of its commit: the next open finishes it when it
+// got past the commit point (the data file renamed) and throws it away before,
+// and either way every entry extracts what it did and nothing is left behind.
+// Files that merely look like staging files are never touched.
 TEST_F(DataSafety, OpeningFinishesOrDiscardsAnInterruptedRemoval) {
-    EditGuard::SetLockWait(std::chrono::milliseconds(50));
-    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "a"}, {"b.txt", "b"}}), data = dir / "Game.rfd";
-    const auto indexBytes = ReadBytes(index), dataBytes = ReadBytes(data);
-    const PairCommit pair(index, data);
-    dir.write(pair.StagedData().filename(), "half a data file");
-    dir.write(pair.StagedIndex().filename(), "half an index");
-    Open(index);
-    EXPECT_EQ(ReadBytes(index), indexBytes);
-    EXPECT_EQ(ReadBytes(data), dataBytes);
-    EXPECT_FALSE(fs::exists(pair.StagedData()) || fs::exists(pair.StagedIndex()));
+    const std::vector<StoredFile> files = {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}};
+    const struct {
+        const char* step;
+        std::vector<std::string> after;
+    } kills[] = {{"journal written", {"alpha", "bravo", "charlie"}},
+                 {"data renamed", {"bravo", "charlie"}},
+                 {"index renamed", {"bravo", "charlie"}}};
+    for (const auto& kill : kills) {
+        const fs::path index = MakeRfh("Game.rfh", files);
+        const std::string decoys[] = {".Game.rfd.vnk-abcdefgh", ".Game.rfh.vnk-new", ".Game.rfd.vnk-12345678"};
+        for (const auto& decoy : decoys) dir.write(decoy, "a file of the user's");
+        Open(index);
+        PairCommit::SetStepHook([&](std::string_view step) {
+            if (step == kill.step) throw std::runtime_error("killed");
+        });
+        engine.RemoveFileFromArchive(1, true);
+        PairCommit::SetStepHook({});
+        engine.CloseArchive();
+        Open(index);
+        EXPECT_EQ(Extracted(), kill.after) << kill.step;
+        for (const auto& decoy : decoys) EXPECT_EQ(ReadText(dir / decoy), "a file of the user's") << decoy;
+        for (const auto& decoy : decoys) fs::remove(dir / decoy);
+        EXPECT_EQ(dir.listing(), (std::vector<std::string>{"Game.rfd", "Game.rfh", "extracted", "src", "windows"}))
+            << kill.step;
+    }
+}
 
-    dir.write(pair.StagedIndex().filename(), IndexRow("b.txt", 1, 1, 0));  // past the commit point
-    std::optional<FileLock> held = FileLock::Acquire(EditGuard::LockFileFor(index), std::chrono::milliseconds(0));
+// While the committing process lives it holds the lock, and nothing of its
+// commit is touched. A reader that can't take the lock reads the archive as the
+// commit leaves it: past the commit point, the staged index with the new data.
+TEST_F(DataSafety, ACommitInProgressIsReadAsItWillEnd) {
+    EditGuard::SetLockWait(std::chrono::milliseconds(50));
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
+    Open(index);
+    PairCommit::SetStepHook([](std::string_view step) {
+        if (step == "data renamed") throw std::runtime_error("killed");
+    });
+    engine.RemoveFileFromArchive(1, true);
+    PairCommit::SetStepHook({});
+    engine.CloseArchive();
+    std::optional<FileLock> held =
+        FileLock::Acquire(EditGuard::LockFileFor(dir / "Game.rfd"), std::chrono::milliseconds(0)).lock;
     ASSERT_TRUE(held);
     Open(index);
-    EXPECT_EQ(engine.FileCount(), 2);
-    EXPECT_TRUE(fs::exists(pair.StagedIndex()));
+    EXPECT_EQ(Extracted(), std::vector<std::string>{"bravo"}) << "the side recovery will keep";
+    EXPECT_TRUE(engine.IsReadOnly());
+    EXPECT_TRUE(fs::exists(PairCommit(index, dir / "Game.rfd").JournalPath())) << "a live commit is left alone";
     held.reset();
     Open(index);
-    EXPECT_FALSE(fs::exists(pair.StagedIndex()));
-    EXPECT_EQ(Cells(Column::Filename), std::vector<std::string>{"b.txt"});
+    EXPECT_FALSE(engine.IsReadOnly());
+    EXPECT_EQ(StoredNames(index), std::vector<std::string>{"b.txt"});
     EditGuard::SetLockWait(std::chrono::seconds(3));
+}
+
+// Another program renames its own pair over ours: what we read stays the pair we
+// opened (no mix of their offsets with our table), and no edit adopts theirs.
+TEST_F(DataSafety, AnOpenArchiveIsASnapshotOfTheFilesOpened) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
+    fs::create_directories(dir / "theirs");
+    MakeRfh("theirs/Game.rfh", {{"x.txt", "XXXXX"}, {"y.txt", "YYYYYYYYYY"}});
+    Open(index);
+    fs::rename(dir / "theirs/Game.rfd", dir / "Game.rfd");
+    fs::rename(dir / "theirs/Game.rfh", index);
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"alpha", "bravo"})) << "reads go to the files opened";
+    const auto theirIndex = ReadBytes(index), theirData = ReadBytes(dir / "Game.rfd");
+    engine.RemoveFileFromArchive(1, true);
+    EXPECT_TRUE(Said("changed by another program"));
+    EXPECT_EQ(ReadBytes(index), theirIndex);
+    EXPECT_EQ(ReadBytes(dir / "Game.rfd"), theirData);
+    // The list now shows their archive; a removal chosen on it is theirs to make.
+    EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"x.txt", "y.txt"}));
+    engine.RemoveFileFromArchive(1, true);
+    EXPECT_EQ(Extracted(), std::vector<std::string>{"YYYYYYYYYY"});
+}
+
+// A same-size rewrite in place with the old modification time put back still
+// changes the file's change time: the guard sees it.
+TEST_F(DataSafety, AnInPlaceRewriteWithItsOldTimeIsStillSeen) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}}), data = dir / "Game.rfd";
+    Open(index);
+    const auto mtime = fs::last_write_time(data);
+    auto bytes = ReadBytes(data);
+    std::reverse(bytes.begin(), bytes.end());
+    {
+        std::ofstream out(data, std::ios::binary | std::ios::in | std::ios::out);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    fs::last_write_time(data, mtime);
+    engine.AddFileToArchive(Source("c.txt", "charlie"), "");
+    EXPECT_TRUE(Said("changed by another program"));
+    EXPECT_EQ(ReadBytes(data), bytes);
+}
+
+// The lock is taken only on the file its name still leads to: a holder that let
+// go and another process that made the file anew in between must not both hold it.
+TEST_F(DataSafety, ALockRecreatedBetweenOpenAndLockIsNotTaken) {
+    const fs::path lockFile = dir / ".Game.rfd.vnk-lock";
+    std::optional<FileLock> other;
+    bool recreated = false;
+    FileLock::SetOpenedHook([&](const fs::path& file) {
+        if (std::exchange(recreated, true)) return;
+        fs::remove(file);
+        other = FileLock::Acquire(file, std::chrono::milliseconds(0)).lock;
+    });
+    const FileLock::Attempt attempt = FileLock::Acquire(lockFile, std::chrono::milliseconds(100));
+    FileLock::SetOpenedHook({});
+    ASSERT_TRUE(other && other->held());
+    EXPECT_FALSE(attempt.lock) << "two holders of one lock";
+    EXPECT_TRUE(attempt.problem.empty()) << "another holder is no problem of the file: " << attempt.problem;
+}
+
+// The lock file is never reached through a link, and one that can't be used is
+// reported as what it is, naming it, never as "being changed".
+TEST_F(DataSafety, ALinkInPlaceOfTheLockFileIsNotFollowed) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
+    fs::create_symlink(dir / "elsewhere" / "planted", dir / ".Game.rfd.vnk-lock");
+    Open(index);
+    engine.AddFileToArchive(Source("b.txt", "bravo"), "");
+    EXPECT_TRUE(Said(".Game.rfd.vnk-lock\" is a symbolic link"));
+    EXPECT_FALSE(Said("being changed"));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+    EXPECT_EQ(StoredNames(index), std::vector<std::string>{"a.txt"});
+}
+
+// A mod folder that links to the game's pair: edits write the real files and the
+// links stay links, so the pair never diverges.
+TEST_F(DataSafety, EditsThroughLinksWriteTheRealFiles) {
+    fs::create_directories(dir / "game");
+    MakeRfh("game/Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
+    fs::create_directories(dir / "mod");
+    fs::create_symlink(dir / "game/Game.rfh", dir / "mod/Game.rfh");
+    fs::create_symlink(dir / "game/Game.rfd", dir / "mod/Game.rfd");
+    Open(dir / "mod/Game.rfh");
+    engine.AddFileToArchive(Source("c.txt", "charlie"), "");
+    engine.RemoveFileFromArchive(1, true);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front().text;
+    EXPECT_TRUE(fs::is_symlink(dir / "mod/Game.rfh") && fs::is_symlink(dir / "mod/Game.rfd"));
+    EXPECT_EQ(StoredNames(dir / "game/Game.rfh"), (std::vector<std::string>{"b.txt", "c.txt"}));
+    Open(dir / "game/Game.rfh");
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"bravo", "charlie"}));
+}
+
+// Two indexes that differ in letter case reach one data file: the one that
+// reaches it only by letter case is read-only; a data file that can't be told
+// apart from its case twin is one clear message, not a list of damaged entries.
+TEST_F(DataSafety, CaseTwinsNeverShareADataFileForWriting) {
+    const fs::path index = MakeRfh("game.rfh", {{"a.txt", "alpha"}});
+    dir.write("GAME.RFH", ReadText(index));
+    Open(dir / "GAME.RFH");
+    EXPECT_TRUE(engine.IsReadOnly());
+    EXPECT_NE(engine.ReadOnlyReason().find("letter case"), std::string::npos) << engine.ReadOnlyReason();
+    EXPECT_EQ(Extracted(), std::vector<std::string>{"alpha"});
+
+    dir.write("Twin.rfh", ReadText(index));
+    dir.write("twin.rfd", ReadText(dir / "game.rfd"));
+    dir.write("TWIN.RFD", ReadText(dir / "game.rfd"));
+    ui.messages.clear();
+    Open(dir / "Twin.rfh");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(Said("can't be told")) << ui.messages[0].text;
+    EXPECT_TRUE(engine.IsReadOnly());
+}
+
+// Nothing is extracted over the open archive's own files, however they are
+// reached: by their name, a hard link or a symbolic link.
+TEST_F(DataSafety, TheArchivesOwnFilesAreNeverAnExtractionTarget) {
+    const fs::path index = MakeRfh("Game.rfh", {{"Game.rfd", "would destroy the archive"}, {"b.txt", "bravo"}});
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "link");
+    fs::create_hard_link(dir / "Game.rfd", dir / "out/Game.rfd");
+    Open(index);
+    const auto data = ReadBytes(dir / "Game.rfd");
+    for (const fs::path& folder : {dir.path(), dir / "out"}) {
+        ui.messages.clear();
+        engine.ExtractAllFiles(folder.string() + "/", true, false, false);
+        EXPECT_TRUE(Said("is a file of the open archive itself")) << folder;
+    }
+    fs::create_symlink(dir / "Game.rfd", dir / "link/Game.rfd");
+    ui.messages.clear();
+    engine.ExtractAllFiles((dir / "link").string() + "/", true, false, false);
+    EXPECT_TRUE(Said("is a file of the open archive itself"));
+    EXPECT_EQ(ReadBytes(dir / "Game.rfd"), data);
+    EXPECT_EQ(Extracted(), (std::vector<std::string>{"would destroy the archive", "bravo"}));
+}
+
+// As root, a rewritten file keeps its owner and group, and a file nobody may
+// write makes the archive read-only from the moment it is opened.
+TEST_F(DataSafety, RewrittenFilesKeepTheirOwnerAndUnwritableArchivesOpenReadOnly) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}}), data = dir / "Game.rfd";
+    if (::geteuid() == 0) {
+        for (const fs::path& f : {index, data}) ASSERT_EQ(::chown(f.c_str(), 4321, 4321), 0);
+        Open(index);
+        engine.RemoveFileFromArchive(1, true);
+        for (const fs::path& f : {index, data}) {
+            struct stat st {};
+            ASSERT_EQ(::stat(f.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, 4321u) << f;
+            EXPECT_EQ(st.st_gid, 4321u) << f;
+        }
+    }
+    fs::permissions(data, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ui.commands.clear();
+    Open(index);
+    EXPECT_TRUE(engine.IsReadOnly());
+    EXPECT_NE(std::find(ui.commands.begin(), ui.commands.end(), "EnableReadOnly"), ui.commands.end());
+    EXPECT_NE(ui.panel[1].find("write-protected"), std::string::npos) << ui.panel[1];
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ protected:
 
 TEST_F(MainWindowCommandState, EachKindOfArchiveOffersWhatItCanDo) {
     tmp.write("empty.rfh", "");
+    tmp.write("empty.rfd", "");
     const struct {
         const char* archive;
         Names offered, refused;
