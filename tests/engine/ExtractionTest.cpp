@@ -1,3 +1,4 @@
+#include <deque>
 #include <functional>
 
 #include "engine/TextRules.h"
@@ -111,13 +112,19 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     const fs::path out = dir / "out";
     dir.write(out / "bad.txt", "old");
     const std::pair<std::function<void()>, std::string> cases[] = {
-        {[&] { engine.ExtractAllFiles(out.string(), true, false, true); }, "2 files could not be extracted"},
+        {[&] { engine.ExtractAllFiles(out.string(), true, false, true); },
+         "Extracted 1 of 3 files; 2 could not be extracted"},
         {[&] {
              Select({2});
              ui.saveResults = {(out / "bad.txt").string()};
              engine.ExtractSelectedFiles(false);
          },
-         "1 file could not be extracted"},
+         "Extracted 0 of 1 file; 1 could not be extracted"},
+        {[&] {
+             ui.overwriteAnswers = {A::No, A::Yes};  // bad.txt kept, good.txt written again
+             engine.ExtractAllFiles(out.string(), false, false, true);
+         },
+         "Extracted 1 of 3 files; 1 not replaced, 1 could not be extracted"},
     };
     for (const auto& [run, status] : cases) {
         const std::size_t shown = ui.messages.size();
@@ -135,6 +142,72 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     Open(cut);
     engine.ExtractAllFiles((dir / "cut").string(), false, false, true);
     EXPECT_EQ(ui.panel[1], "All listed files extracted; the index holds more that could not be read");
+}
+
+// Existing files the user keeps are counted apart from the files written, so that
+// a run which left some alone never ends with "all extracted".
+TEST_F(EngineExtract, TheFinalStatusCountsTheFilesNotReplaced) {
+    Open(MakeRfh("Game.rfh", {{"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+    const fs::path out = dir / "out";
+    const std::string all = "All files extracted", selected = "All selected files extracted.";
+    const struct {
+        const char* what;
+        std::deque<A> answers;
+        std::function<void()> run;
+        std::string status;
+    } cases[] = {
+        {"all, one kept",
+         {A::No, A::Yes},
+         [&] { engine.ExtractAllFiles(out.string(), false, false, true); },
+         "Extracted 2 of 3 files; 1 not replaced"},
+        {"all, nothing asked",
+         {},
+         [&] { engine.ExtractAllFiles(out.string(), false, false, false); },
+         "Extracted 1 of 3 files; 2 not replaced"},
+        {"all, yes to all", {A::YesToAll}, [&] { engine.ExtractAllFiles(out.string(), false, false, true); }, all},
+        {"all, replacing", {}, [&] { engine.ExtractAllFiles(out.string(), true, false, true); }, all},
+        {"selection, no to all",
+         {A::NoToAll},
+         [&] {
+             Select({1, 2, 3});
+             ui.folders = {out.string()};
+             engine.ExtractSelectedFiles(true);
+         },
+         "Extracted 1 of 3 files; 2 not replaced"},
+        {"selection, yes",
+         {A::Yes, A::Yes},
+         [&] {
+             Select({1, 2, 3});
+             ui.folders = {out.string()};
+             engine.ExtractSelectedFiles(true);
+         },
+         selected},
+        {"one row, kept",
+         {A::No},
+         [&] {
+             Select({1});
+             ui.saveResults = {(out / "a.txt").string()};
+             engine.ExtractSelectedFiles(true);
+         },
+         "Extracted 0 of 1 file; 1 not replaced"},
+        {"directory, kept silently",
+         {},
+         [&] { engine.ExtractDirectory("", out.string(), false); },
+         "Extracted 1 of 3 files; 2 not replaced"},
+        {"directory, replacing", {}, [&] { engine.ExtractDirectory("", out.string(), true); }, all},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(out);
+        dir.write(out / "a.txt", "old");
+        dir.write(out / "b.txt", "old");
+        ui.overwriteAnswers = c.answers;
+        ui.panel[1].clear();
+        c.run();
+        EXPECT_EQ(ui.panel[1], c.status);
+        EXPECT_TRUE(ui.overwriteAnswers.empty());
+    }
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 // A sound leaves as a WAVE file when the user says so; the question comes once per
