@@ -29,6 +29,16 @@ std::set<int> EntriesNamed(Session& session, std::span<const std::string> words)
     return {chosen.numbers.begin(), chosen.numbers.end()};
 }
 
+// Entries that share a stored name would all be given the same new one, which two
+// entries may not have; so none of them is changed. True (after saying why) then.
+bool RefuseSharedName(const std::set<int>& rows, const std::string& word, std::string_view what) {
+    if (rows.size() < 2) return false;
+    PrintError(Quoted(word) + " names " + std::to_string(rows.size()) +
+               " entries, and two entries can't share a stored name: nothing was " + std::string(what) +
+               "; give an entry number");
+    return true;
+}
+
 int RunAdd(const Arguments& args) {
     args.ExpectPositionals(2, SIZE_MAX, "ARCHIVE and the files to add");
     const std::string storedFolder = StoredFolderFromUser(args.Value("path").value_or(""));
@@ -61,11 +71,9 @@ int RunRename(const Arguments& args) {
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "rename entries of")) return kExitFailed;
     const std::set<int> rows = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
-    if (rows.empty()) return kExitFailed;
-    for (int row : rows) {
-        session.Ui().Focus(row);
-        session.Engine().ConfirmRename(newName);
-    }
+    if (rows.empty() || RefuseSharedName(rows, args.Positionals()[1], "renamed")) return kExitFailed;
+    session.Ui().Focus(*rows.begin());
+    session.Engine().ConfirmRename(newName);
     return session.Result();
 }
 
@@ -75,11 +83,9 @@ int RunMove(const Arguments& args) {
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "move entries of")) return kExitFailed;
     const std::set<int> rows = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
-    if (rows.empty()) return kExitFailed;
-    for (int row : rows) {
-        session.Ui().Focus(row);
-        session.Engine().ConfirmChangePath(storedFolder);
-    }
+    if (rows.empty() || RefuseSharedName(rows, args.Positionals()[1], "moved")) return kExitFailed;
+    session.Ui().Focus(*rows.begin());
+    session.Engine().ConfirmChangePath(storedFolder);
     return session.Result();
 }
 
@@ -121,9 +127,13 @@ const Command kRenameCommand{"rename",
                              "rename an entry, keeping its stored path",
                              "Usage: varnok rename ARCHIVE ENTRY NEWNAME\n"
                              "\n"
-                             "Gives the entry the file name NEWNAME; its stored path stays. When a stored\n"
-                             "name is held by several entries, each of them is renamed. A BAG record's name\n"
-                             "is stored without the extension the list shows, in at most 32 bytes.\n",
+                             "Gives the entry the file name NEWNAME; its stored path stays. A BAG record's\n"
+                             "name is stored without the extension the list shows, in at most 32 bytes.\n"
+                             "\n"
+                             "Two entries can't share a stored name (letters in any case): a NEWNAME another\n"
+                             "entry of the same path already has is refused, and so is an ENTRY name that\n"
+                             "several entries share (give its number). Nothing is saved then, and the run\n"
+                             "fails.\n",
                              {},
                              &RunRename};
 
@@ -132,7 +142,11 @@ const Command kMoveCommand{"move",
                            "Usage: varnok move ARCHIVE ENTRY NEWPATH\n"
                            "\n"
                            "Puts the entry under the stored folder NEWPATH (\"music/ambient\"; \"\" or \"/\"\n"
-                           "for the root), keeping its file name. Its data does not move.\n",
+                           "for the root), keeping its file name. Its data does not move.\n"
+                           "\n"
+                           "An entry of the same file name already in NEWPATH (letters in any case), or an\n"
+                           "ENTRY name that several entries share, is refused: nothing is saved, and the\n"
+                           "run fails.\n",
                            {},
                            &RunMove};
 

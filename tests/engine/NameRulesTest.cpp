@@ -1,5 +1,6 @@
 // The names the program writes into an index: each one is a name extraction
 // accepts, or it is refused before anything is saved.
+#include <functional>
 #include <optional>
 
 #include "engine/ExtractionTarget.h"
@@ -108,6 +109,57 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
         const std::string folder = stored->substr(0, stored->rfind('\\') + 1);
         EXPECT_TRUE(ResolveExtractionTarget(dir / "out", folder, stored->substr(folder.size())).path) << c.what;
     }
+}
+
+// Two entries of one stored name would leave the game, and every later command,
+// to pick one of them: a rename or a new path that makes one is refused, and
+// nothing is saved. Letters match in any case.
+TEST_F(EngineNames, ANameAnotherEntryHasIsRefused) {
+    const struct {
+        const char* what;
+        std::function<void(mVarnokEngine&)> command;
+        std::string taken;  // the stored name refused, or "" when the change is made
+    } cases[] = {
+        {"rename to a neighbour", [](auto& e) { e.ConfirmRename("b.txt"); }, "music\\b.txt"},
+        {"rename in other case", [](auto& e) { e.ConfirmRename("B.TXT"); }, "music\\B.TXT"},
+        {"path to the root", [](auto& e) { e.ConfirmChangePath("/"); }, "a.txt"},
+        {"path in other case", [](auto& e) { e.ConfirmChangePath("SFX"); }, "SFX\\a.txt"},
+        {"own name in other case", [](auto& e) { e.ConfirmRename("A.txt"); }, ""},
+        {"a free name", [](auto& e) { e.ConfirmRename("c.txt"); }, ""},
+    };
+    int archives = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path index =
+            MakeRfh("Names" + std::to_string(++archives) + ".rfh",
+                    {{"music\\a.txt", "alpha"}, {"music\\b.txt", "bravo"}, {"A.TXT", "root"}, {"sfx\\a.txt", "sfx"}});
+        Open(index);
+        Select({1});
+        ui.messages.clear();
+        const auto before = ReadBytes(index);
+        c.command(engine);
+        if (c.taken.empty()) {
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_NE(ReadBytes(index), before);
+            continue;
+        }
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].text.find("already stored as \"" + c.taken + "\""), std::string::npos)
+            << ui.messages[0].text;
+        EXPECT_EQ(ReadBytes(index), before);
+        EXPECT_EQ(Cell(1, Column::Path) + Cell(1, Column::Filename), "music\\a.txt");
+    }
+
+    // A BAG record's name is its stored name.
+    Open(MakeBag("Sounds.bag", {{"a", 22050, 6, 0, std::vector<std::uint8_t>(10, 1)},
+                                {"b", 22050, 6, 0, std::vector<std::uint8_t>(12, 2)}}));
+    const auto before = ReadBytes(dir / "Sounds.bag");
+    Select({1});
+    ui.messages.clear();
+    engine.ConfirmRename("B.w");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("Entry 2 is already stored as \"b.w\""), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir / "Sounds.bag"), before);
 }
 
 }  // namespace
