@@ -34,7 +34,10 @@ TEST_F(CliQuestions, AQuestionWithoutATerminalNamesTheOptionThatAnswersIt) {
         Names args;
         std::string question, answeredBy, option;
     } cases[] = {
-        {{"extract", "sfx.bag", "-o", "out"}, std::string(cBAG::kConvertQuestion), "--wav (convert) or --raw", "--raw"},
+        {{"extract", "sfx.bag", "-o", "out", "--overwrite"},
+         std::string(cBAG::kConvertQuestion),
+         "--wav (convert) or --raw",
+         "--raw"},
         {{"add", "game.rfh", "new.txt"}, "Do you want to write over them?", "--yes answers it", "--yes"},
         {{"extract", "game.rfh", "-o", "kept"}, "a.txt already exists", "(--overwrite replaces it)", "--overwrite"},
     };
@@ -47,7 +50,6 @@ TEST_F(CliQuestions, AQuestionWithoutATerminalNamesTheOptionThatAnswersIt) {
         EXPECT_NE(r.err.find(c.answeredBy), npos) << r.err;
         EXPECT_EQ(ReadBytes(dir_ / "game.rfh"), index);
 
-        fs::remove_all(dir_ / "out");  // the sounds went out as stored, as the run said
         Names answered = c.args;
         answered.push_back(c.option);
         r = Run(answered);

@@ -95,6 +95,7 @@ TEST_F(EngineArchiveFiles, AfterACopyTheCaptionAndStatusNameTheCopy) {
     EXPECT_EQ(ui.panel[1], "Now working on the copy " + copy.string());
     EXPECT_EQ(ui.caption, appTitle + " - [game.rfh] (copy in " + copy.parent_path().string() + ")");
 
+    fs::create_directories(dir / "moved");
     engine.MoveArchive(copy.string(), (dir / "moved").string());
     EXPECT_EQ(ui.caption, appTitle + " - [game.rfh]");
     EXPECT_EQ(ui.panel[1], "") << "the copy it was is no more";

@@ -121,7 +121,7 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
          },
          "Extracted 0 of 1 file; 1 could not be extracted"},
         {[&] {
-             ui.overwriteAnswers = {A::No, A::Yes};  // bad.txt kept, good.txt written again
+             ui.overwriteAnswers = {A::Yes, A::No};  // good.txt written again, bad.txt kept
              engine.ExtractAllFiles(out.string(), false, false, true);
          },
          "Extracted 1 of 3 files; 1 not replaced, 1 could not be extracted"},
