@@ -65,6 +65,16 @@ int EditEntries(Session& session, std::span<const std::string> words,
     return kExitFailed;
 }
 
+// Entries that share a stored name would all be given the same new one, which two
+// entries may not have; so none of them is changed. True (after saying why) then.
+bool RefuseSharedName(const std::set<int>& rows, const std::string& word, std::string_view what) {
+    if (rows.size() < 2) return false;
+    PrintError(Quoted(word) + " names " + std::to_string(rows.size()) +
+               " entries, and two entries can't share a stored name: nothing was " + std::string(what) +
+               "; give an entry number");
+    return true;
+}
+
 int RunAdd(const Arguments& args) {
     args.ExpectPositionals(2, SIZE_MAX, "ARCHIVE and the files to add");
     const std::string storedFolder = StoredFolderFromUser(args.Value("path").value_or(""));
@@ -101,14 +111,13 @@ int RunRename(const Arguments& args) {
     CheckNewFileName(newName);
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "rename entries of")) return kExitFailed;
+    const std::set<int> named = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
+    if (named.empty() || RefuseSharedName(named, args.Positionals()[1], "renamed")) return kExitFailed;
     return EditEntries(
         session, std::span(args.Positionals()).subspan(1, 1),
         [&](const std::set<int>& rows) {
-            for (int row : rows) {
-                session.Ui().Focus(row);
-                session.Engine().ConfirmRename(newName);
-                if (session.Engine().ArchiveWasReread()) return;  // the rest are planned again
-            }
+            session.Ui().Focus(*rows.begin());
+            session.Engine().ConfirmRename(newName);
         },
         "renamed");
 }
@@ -118,14 +127,13 @@ int RunMove(const Arguments& args) {
     const std::string storedFolder = StoredFolderFromUser(args.Positionals()[2]);
     Session session(args);
     if (!OpenForChange(session, args.Positionals()[0], "move entries of")) return kExitFailed;
+    const std::set<int> named = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
+    if (named.empty() || RefuseSharedName(named, args.Positionals()[1], "moved")) return kExitFailed;
     return EditEntries(
         session, std::span(args.Positionals()).subspan(1, 1),
         [&](const std::set<int>& rows) {
-            for (int row : rows) {
-                session.Ui().Focus(row);
-                session.Engine().ConfirmChangePath(storedFolder);
-                if (session.Engine().ArchiveWasReread()) return;  // the rest are planned again
-            }
+            session.Ui().Focus(*rows.begin());
+            session.Engine().ConfirmChangePath(storedFolder);
         },
         "moved");
 }
@@ -168,9 +176,13 @@ const Command kRenameCommand{"rename",
                              "rename an entry, keeping its stored path",
                              "Usage: varnok rename ARCHIVE ENTRY NEWNAME\n"
                              "\n"
-                             "Gives the entry the file name NEWNAME; its stored path stays. When a stored\n"
-                             "name is held by several entries, each of them is renamed. A BAG record's name\n"
-                             "is stored without the extension the list shows, in at most 32 bytes.\n",
+                             "Gives the entry the file name NEWNAME; its stored path stays. A BAG record's\n"
+                             "name is stored without the extension the list shows, in at most 32 bytes.\n"
+                             "\n"
+                             "Two entries can't share a stored name (letters in any case): a NEWNAME another\n"
+                             "entry of the same path already has is refused, and so is an ENTRY name that\n"
+                             "several entries share (give its number). Nothing is saved then, and the run\n"
+                             "fails.\n",
                              {},
                              &RunRename};
 
@@ -179,7 +191,11 @@ const Command kMoveCommand{"move",
                            "Usage: varnok move ARCHIVE ENTRY NEWPATH\n"
                            "\n"
                            "Puts the entry under the stored folder NEWPATH (\"music/ambient\"; \"\" or \"/\"\n"
-                           "for the root), keeping its file name. Its data does not move.\n",
+                           "for the root), keeping its file name. Its data does not move.\n"
+                           "\n"
+                           "An entry of the same file name already in NEWPATH (letters in any case), or an\n"
+                           "ENTRY name that several entries share, is refused: nothing is saved, and the\n"
+                           "run fails.\n",
                            {},
                            &RunMove};
 

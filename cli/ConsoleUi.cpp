@@ -22,6 +22,7 @@ constexpr std::string_view kEmptyFileMessage = "Can't add a empty file.";
 constexpr std::string_view kExistsInfix = " already exists";
 constexpr std::string_view kInArchive = " already exists in the archive";
 constexpr std::string_view kCancelledPrefix = "Cancelled: ";
+constexpr std::string_view kConvertOptions = "--wav (convert) or --raw (keep as stored)";
 
 // Ctrl+C during a long operation asks it to stop after the entry in hand; a
 // second one ends the program at once, as it would without the handler.
@@ -131,19 +132,31 @@ std::optional<std::string> ConsoleUi::Ask(const std::string& prompt) {
     return Lowered(line);
 }
 
-bool ConsoleUi::AnswerYesNo(const std::string& text, bool flagAnswer, bool haveFlag) {
-    if (haveFlag) return flagAnswer;
-    if (!interactive_) return false;
+bool ConsoleUi::AnswerYesNo(const std::string& text, std::optional<bool> flagAnswer, std::string_view options) {
+    if (flagAnswer) return *flagAnswer;
+    if (!interactive_) {
+        ReportUnasked(text, options);
+        return false;
+    }
     const auto answer = Ask(text + " [y/N] ");
     return answer && (*answer == "y" || *answer == "yes");
+}
+
+// The answer taken instead (the one that changes least) is not the user's, so the
+// run fails, and says what would have answered the question.
+void ConsoleUi::ReportUnasked(const std::string& question, std::string_view options) {
+    PrintLines(question);
+    err_ << "varnok: not answered, as there is no terminal to ask on: " << options << " answers it\n";
+    ++failures_;
 }
 
 MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string& /*title*/, MessageIcon icon,
                                      MessageButtons buttons) {
     if (buttons != MessageButtons::Ok) {
         const std::optional<bool> wave = answers_.convertToWave;
-        const bool yes = text == cBAG::kConvertQuestion ? AnswerYesNo(text, wave.value_or(false), wave.has_value())
-                                                        : AnswerYesNo(text, true, answers_.yes);
+        const bool yes = text == cBAG::kConvertQuestion
+                             ? AnswerYesNo(text, wave, kConvertOptions)
+                             : AnswerYesNo(text, answers_.yes ? std::optional(true) : std::nullopt, "--yes");
         return yes ? MessageAnswer::Yes : MessageAnswer::No;
     }
     if (icon == MessageIcon::Critical || icon == MessageIcon::Exclamation) {
@@ -160,8 +173,12 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string&
 // --wav and --raw answer for every entry; a terminal is asked entry by entry, as before.
 ConvertAnswer ConsoleUi::AskConvert(const std::string& question, const std::string& /*title*/) {
     if (answers_.convertToWave) return *answers_.convertToWave ? ConvertAnswer::YesToAll : ConvertAnswer::NoToAll;
-    if (!interactive_) return ConvertAnswer::NoToAll;
-    return AnswerYesNo(question, false, false) ? ConvertAnswer::Yes : ConvertAnswer::No;
+    if (!interactive_) {
+        // Asked once per command: the rest of its sounds leave as they are stored.
+        ReportUnasked(question, kConvertOptions);
+        return ConvertAnswer::NoToAll;
+    }
+    return AnswerYesNo(question, std::nullopt, kConvertOptions) ? ConvertAnswer::Yes : ConvertAnswer::No;
 }
 
 OverwriteAnswer ConsoleUi::AskOverwrite(const std::string& question, const std::string& /*title*/) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "engine/EngineUi.h"
 
@@ -20,8 +21,9 @@ struct Answers {
 
 // The engine's window on a terminal. Rows are "selected" by the command, not by a
 // mouse; questions are answered by the flags, else asked on stderr when stdin is a
-// terminal, else given the answer that changes nothing. Every message the engine
-// shows with the critical or exclamation icon is printed as a failure.
+// terminal, else printed with the flags that answer them, given the answer that
+// changes nothing, and counted as failures. Every message the engine shows with
+// the critical or exclamation icon is printed as a failure.
 class ConsoleUi final : public EngineUi {
 public:
     ConsoleUi(Answers answers, std::ostream& err, bool interactive, bool showProgress);
@@ -30,8 +32,8 @@ public:
     void Select(const std::set<int>& rows) { selected_ = rows; }
     void Focus(int row) { focused_ = row; }
 
-    // Failures shown so far (failure messages, and existing files not replaced for
-    // want of an answer), and existing files left alone however it was decided.
+    // Failures shown so far (failure messages, and questions left unanswered for
+    // want of a terminal), and existing files left alone however it was decided.
     int Failures() const noexcept { return failures_; }
     int KeptFiles() const noexcept { return keptFiles_; }
 
@@ -79,7 +81,10 @@ private:
     void ClearProgressLine();
     // Reads one answer line from stdin after printing `prompt`; nothing at end of input.
     std::optional<std::string> Ask(const std::string& prompt);
-    bool AnswerYesNo(const std::string& text, bool flagAnswer, bool haveFlag);
+    // The flag's answer when one was given, else the terminal's; without a
+    // terminal the question is reported with `options`, the flags that answer it.
+    bool AnswerYesNo(const std::string& text, std::optional<bool> flagAnswer, std::string_view options);
+    void ReportUnasked(const std::string& question, std::string_view options);
 
     Answers answers_;
     std::ostream& err_;

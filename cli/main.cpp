@@ -33,7 +33,8 @@ void PrintOverview(std::ostream& out, bool mpkOnly) {
     out << "\nOptions of every command:\n"
            "  -h, --help     show the help of the command\n"
            "  -v, --verbose  show what the engine is doing\n"
-           "  -y, --yes      answer yes to confirmations\n"
+           "  -y, --yes      answer yes to confirmations; without a terminal to ask on,\n"
+           "                 a question no option answers fails the run\n"
            "\nExit status: 0 success, 1 failure or damaged archive, 2 wrong command line.\n";
     if (!mpkOnly) out << "\"varnok COMMAND --help\" describes a command.\n";
 }

@@ -139,6 +139,13 @@ bool UsableName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
 }
 
+// After Copy Archive the window goes on with the copy, which mostly has the same
+// file name as the original: the caption and the status bar say which one it is.
+void ShowWorkingOnCopy(EngineUi& ui, const std::string& appTitle, const fs::path& copy) {
+    ui.SetCaption(appTitle + " - [" + copy.filename().string() + "] (copy in " + copy.parent_path().string() + ")");
+    ui.SetPanel(Panel::Message, "Now working on the copy " + copy.string());
+}
+
 std::string ExtensionOf(NewArchiveType type) { return type == NewArchiveType::BAG ? ".bag" : ".rfh"; }
 
 }  // namespace
@@ -223,6 +230,8 @@ void mVarnokEngine::SetArchivePath(const std::string& newPath) {
     FollowArchiveFiles(newPath);
     ui_.SetPathLabel(newPath);
     ui_.SetCaption(appTitle_ + " - [" + StripPath(newPath) + "]");
+    // What panel 1 said was about the archive at its old place.
+    ui_.SetPanel(Panel::Message, "");
 }
 
 // The format objects and the holds remember where the files were: after our own
@@ -318,7 +327,9 @@ void mVarnokEngine::TransferArchive(const std::string& source, const std::string
                    ", but it could not be deleted from its old folder.\n\n" + e.what());
         }
     }
-    if (holds) SetArchivePath(toIndex.string());
+    if (!holds) return;
+    SetArchivePath(toIndex.string());
+    if (!move) ShowWorkingOnCopy(ui_, appTitle_, toIndex);
 }
 
 void mVarnokEngine::RenameArchive(const std::string& oldPath, const std::string& typed) {

@@ -135,6 +135,10 @@ void mVarnokEngine::RenameBagEntry(std::int32_t n, const std::string& newName) {
         Report("The name \"" + newName + "\" can't be given to an entry: " + e.what() + ".");
         return;
     }
+    if (const std::int32_t other = bag_->BAGFindFile(name); other != 0 && other != n) {
+        Report(NameTakenMessage(other, Win1252ToUtf8(bag_->BAGGetFileName(other))));
+        return;
+    }
     std::optional<EditPermit> permit = AdmitEdit(false);
     if (!permit) return;
     try {

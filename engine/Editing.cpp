@@ -562,12 +562,18 @@ void mVarnokEngine::AfterRemoval() {
     TryStep([&] { ShowArchiveSize(false); });
 }
 
-// Asks once before a removal, naming how many entries go; No is the default.
-bool mVarnokEngine::ConfirmRemoval(std::size_t count) {
+// Asks once before a removal, naming the entries that go; No is the default.
+bool mVarnokEngine::ConfirmRemoval(const std::vector<std::int32_t>& numbersDescending) {
     if (!askBeforeRemoving_) return true;
+    const std::size_t count = numbersDescending.size();
     const std::string what = count == 1 ? "1 entry" : std::to_string(count) + " entries";
-    const bool yes = ui_.ShowMessage("Remove " + what + " from " + StripPath(archivePath_) + "?", kFileDescription,
-                                     MessageIcon::Question, MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
+    std::vector<std::string> names;
+    for (auto n = numbersDescending.rbegin(); n != numbersDescending.rend(); ++n) {
+        names.push_back(Row(*n)[Column::Path] + Row(*n)[Column::Filename]);
+    }
+    const bool yes =
+        ui_.ShowMessage("Remove " + what + " from " + StripPath(archivePath_) + "?\n\n" + NameLines(names),
+                        kFileDescription, MessageIcon::Question, MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
     if (!yes) ui_.SetPanel(Panel::Message, "Nothing was removed.");
     return yes;
 }
@@ -624,7 +630,7 @@ void mVarnokEngine::RemoveNumbered(const std::vector<std::int32_t>& numbersDesce
         ui_.SetPanel(Panel::Message, none);
         return;
     }
-    if (!ConfirmRemoval(numbersDescending.size())) return;
+    if (!ConfirmRemoval(numbersDescending)) return;
     std::optional<EditPermit> permit = AdmitEdit(false);
     if (!permit) return;
     RemoveBatch(*permit, numbersDescending);

@@ -37,11 +37,25 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The last status of an extract run: the command's own text when every entry it
-// took on was written, else how many were not, as the message box lists them.
-std::string FinalStatus(const std::string& allDone, std::size_t failures) {
-    if (failures == 0) return allDone;
-    return std::to_string(failures) + (failures == 1 ? " file" : " files") + " could not be extracted";
+// What an extract run did with the entries it took on: each was written, left
+// alone because its target existed and was not to be replaced, or failed.
+struct ExtractionTally {
+    std::int64_t takenOn = 0;
+    std::int64_t notReplaced = 0;
+};
+
+// The last status of an extract run: the command's own text only when every entry
+// it took on was written, else how many were and why the others were not.
+std::string FinalStatus(const std::string& allDone, const ExtractionTally& tally, std::size_t failures) {
+    const auto failed = static_cast<std::int64_t>(failures);
+    if (tally.notReplaced == 0 && failed == 0) return allDone;
+    const std::int64_t written = std::max<std::int64_t>(tally.takenOn - tally.notReplaced - failed, 0);
+    std::string text = "Extracted " + std::to_string(written) + " of " + std::to_string(tally.takenOn) +
+                       (tally.takenOn == 1 ? " file; " : " files; ");
+    if (tally.notReplaced > 0) text += std::to_string(tally.notReplaced) + " not replaced";
+    if (tally.notReplaced > 0 && failed > 0) text += ", ";
+    if (failed > 0) text += std::to_string(failed) + " could not be extracted";
+    return text;
 }
 
 // Extract-all and extract-directory of an archive whose table could not be read to
@@ -337,13 +351,14 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
         if (chosen == name || chosen.empty()) return;
         if (askOverwrite && FileExists(chosen) && !OverwriteExisting(StripPath(chosen), FolderOf(chosen))) {
             yesToAll_ = noToAll_ = false;
+            ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", {1, 1}, 0));
             return;
         }
         yesToAll_ = noToAll_ = false;
         ui_.SetPanel(Panel::Message, "Extracting file: " + name);
         std::vector<std::string> failures;
         ExtractTo(n, chosen, failures);
-        ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", failures.size()));
+        ui_.SetPanel(Panel::Message, FinalStatus("All selected files extracted.", {1, 0}, failures.size()));
         ReportFailures("The file could not be extracted:", failures);
         return;
     }
@@ -360,6 +375,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     ui_.DisableInterface();
     std::vector<std::string> failures;
     ExtractionQueue queue(*this, ui_, failures);
+    ExtractionTally tally;
     std::int32_t done = 0;
     bool cancelled = false;
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount() && !cancelled; ++i) {
@@ -372,6 +388,7 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
             bool skip = target.empty();
             if (!skip && askOverwrite && !yesToAll_ && queue.Exists(target)) {
                 skip = !OverwriteExisting(target.filename().string(), folder);
+                tally.notReplaced += skip ? 1 : 0;
             }
             if (!skip) {
                 ui_.SetPanel(Panel::Message, "Extracting file: " + Row(i)[Column::Filename]);
@@ -385,8 +402,9 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
     yesToAll_ = noToAll_ = false;
     ui_.EnableInterface();
     ui_.HideProgress();
+    tally.takenOn = done;
     ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, selectedCount_, "files extracted")
-                                           : FinalStatus("All selected files extracted.", failures.size()));
+                                           : FinalStatus("All selected files extracted.", tally, failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -406,16 +424,19 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     ui_.DisableInterface();
     std::vector<std::string> failures;
     ExtractionQueue queue(*this, ui_, failures);
+    ExtractionTally tally;
     std::int64_t done = 0;
     const auto total = static_cast<std::int64_t>(numbers.size());
     bool cancelled = false;
     for (std::int32_t i : numbers) {
         if (i < 1 || i > fileCount_) continue;
+        ++tally.takenOn;
         queue.WaitForWritersOf(folder, i, keepStructure);
         const fs::path target = TargetIn(folder, i, keepStructure, failures);
         bool extract = !target.empty();
         if (extract && !overwrite && !yesToAll_ && queue.Exists(target)) {
             extract = askOverwrite && OverwriteExisting(target.string(), folder);
+            tally.notReplaced += extract ? 0 : 1;
         }
         if (extract) queue.Start(i, target);
         ui_.UpdateProgress(++done, total);
@@ -427,7 +448,7 @@ void mVarnokEngine::ExtractEntries(const std::vector<std::int32_t>& numbers, con
     ui_.EnableInterface();
     ui_.HideProgress();
     ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, total, "files extracted")
-                                           : FinalStatus(AllFilesExtracted(TableCut()), failures.size()));
+                                           : FinalStatus(AllFilesExtracted(TableCut()), tally, failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 
@@ -441,6 +462,7 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     std::vector<std::string> failures;
     ExtractionQueue queue(*this, ui_, failures);
     const auto inFolder = [&](std::int32_t i) { return UpperCaseASCII(Row(i)[Column::Path]) == storedFolder; };
+    ExtractionTally tally;
     std::int64_t total = 0, done = 0;
     for (std::int32_t i = 1; i <= fileCount_ && i <= RowCount(); ++i) total += inFolder(i) ? 1 : 0;
     bool cancelled = false;
@@ -449,8 +471,12 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
         if (taken) {
             queue.WaitForWritersOf(folder, i, false);
             const fs::path target = TargetIn(folder, i, false, failures);
-            if (!target.empty() && (overwrite || !queue.Exists(target))) queue.Start(i, target);
-            ++done;
+            if (!target.empty() && !overwrite && queue.Exists(target)) {
+                ++tally.notReplaced;
+            } else if (!target.empty()) {
+                queue.Start(i, target);
+            }
+            tally.takenOn = ++done;
         }
         ui_.UpdateProgress(i, fileCount_);
         ui_.Yield();
@@ -460,7 +486,7 @@ void mVarnokEngine::ExtractDirectory(const std::string& storedFolder, const std:
     ui_.EnableInterface();
     ui_.HideProgress();
     ui_.SetPanel(Panel::Message, cancelled ? CancelledText(done, total, "files extracted")
-                                           : FinalStatus(AllFilesExtracted(TableCut()), failures.size()));
+                                           : FinalStatus(AllFilesExtracted(TableCut()), tally, failures.size()));
     ReportFailures("These files could not be extracted:", failures);
 }
 

@@ -9,6 +9,20 @@
 
 namespace varnok {
 
+namespace {
+
+// The entry other than n stored under `folder` + `name`, or 0. Letters match in
+// any case, as the game finds its files by these names on Windows.
+std::int32_t OtherEntryStoredAs(const cRFH& index, std::int32_t n, const std::string& folder, const std::string& name) {
+    const std::string wanted = UpperCaseASCII(folder + name);
+    for (std::int32_t k = 1; k <= index.GetFileCount(); ++k) {
+        if (k != n && UpperCaseASCII(index.GetFilePath(k) + index.GetFileName(k)) == wanted) return k;
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::int32_t mVarnokEngine::CurrentEntryNumber() const {
     const int row = ui_.FocusedRow();
     if (row < 1 || row > RowCount()) return 0;
@@ -59,6 +73,10 @@ void mVarnokEngine::RenameFileEntry(const std::string& newName) {
         Report("The name \"" + newName + "\" can't be given to an entry: " + why + ".");
         return;
     }
+    if (const std::int32_t other = OtherEntryStoredAs(*rfh_, n, rfh_->GetFilePath(n), *stored)) {
+        Report(NameTakenMessage(other, Win1252ToUtf8(rfh_->GetFilePath(n) + *stored)));
+        return;
+    }
     SaveRenamed(
         n, [&] { rfh_->SetFileName(n, *stored); }, Column::Filename, newName);
 }
@@ -76,6 +94,12 @@ void mVarnokEngine::ChangeFilePath(const std::string& newPath) {
     if (!stored) {
         Report("The path \"" + newPath + "\" can't be given to an entry: " + why + ".");
         return;
+    }
+    if (n <= fileCount_ && !isBag_) {
+        if (const std::int32_t other = OtherEntryStoredAs(*rfh_, n, *stored, rfh_->GetFileName(n))) {
+            Report(NameTakenMessage(other, Win1252ToUtf8(*stored + rfh_->GetFileName(n))));
+            return;
+        }
     }
     SaveRenamed(
         n, [&] { rfh_->SetFilePath(n, *stored); }, Column::Path, Win1252ToUtf8(*stored));

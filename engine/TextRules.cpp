@@ -12,6 +12,19 @@ std::string StripPath(std::string_view path) {
     return std::string(path.substr(last + 1));
 }
 
+std::string NameLines(const std::vector<std::string>& names, std::size_t shown) {
+    std::string lines;
+    for (std::size_t i = 0; i < names.size() && i < shown; ++i) lines += names[i] + "\n";
+    if (names.size() > shown) lines += "and " + std::to_string(names.size() - shown) + " more\n";
+    if (!lines.empty()) lines.pop_back();
+    return lines;
+}
+
+std::string NameTakenMessage(std::int32_t other, const std::string& shown) {
+    return "Entry " + std::to_string(other) + " is already stored as \"" + shown +
+           "\". Two entries can't share a stored name, so nothing was renamed.";
+}
+
 std::string UpperCaseASCII(std::string_view text) {
     std::string out(text);
     for (char& c : out) {

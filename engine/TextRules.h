@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnok {
 
@@ -10,6 +12,15 @@ namespace varnok {
 // separator after its first character. Both "\" (stored names, typed names) and
 // "/" (disk paths here) count.
 std::string StripPath(std::string_view path);
+
+// The names a question puts before the user, one a line: the first `shown` of
+// them, then "and N more" for the rest, so that a long list keeps the box on the
+// screen.
+std::string NameLines(const std::vector<std::string>& names, std::size_t shown = 10);
+
+// Why a rename or a change of path is refused when entry `other` already has the
+// stored name it would give (`shown`, as the list shows it).
+std::string NameTakenMessage(std::int32_t other, const std::string& shown);
 
 // A copy with a-z made A-Z and every other byte unchanged.
 std::string UpperCaseASCII(std::string_view text);

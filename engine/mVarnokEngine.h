@@ -270,7 +270,7 @@ private:
     bool RemoveBagEntries(EditPermit& permit, const std::vector<std::int32_t>& numbers);
     void RenameBagEntry(std::int32_t n, const std::string& newName);
     bool IsArchiveFile(const std::string& file) const;
-    bool ConfirmRemoval(std::size_t count);
+    bool ConfirmRemoval(const std::vector<std::int32_t>& numbersDescending);
     bool RemoveEntries(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending);
     void RemoveRows(const std::vector<std::int32_t>& numbersDescending);
     void RemoveBatch(EditPermit& permit, const std::vector<std::int32_t>& numbersDescending);

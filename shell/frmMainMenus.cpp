@@ -316,6 +316,9 @@ void frmMain::ApplyCommandSet(CommandSet set) {
         case CommandSet::ReadOnly: ShowReadOnlySet(); break;
         case CommandSet::NoArchive: ShowNoArchiveSet(); break;
     }
+    // The ticked box keeps the archive's files where and as they are, too; a copy
+    // only reads them.
+    if (chkReadOnly->isChecked()) SetEnabled({mnuFileMove, mnuFileRename, mnuFileDelete}, false);
 }
 
 void frmMain::UserReadOnlyClicked(bool checked) {

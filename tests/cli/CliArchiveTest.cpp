@@ -102,7 +102,7 @@ TEST_F(CliTest, BagArchivesExtractRawOrAsWaveAndTakeEdits) {
     const std::vector<std::uint8_t> samples = PseudoRandomBytes(400, 3);
     const BAGWriteEntry entries[] = {{"intro", 22050, 2, 7, samples}, {"theme", 44100, 37, 0, ToBytes("ID3 mp3")}};
     cBAG::BAGWrite(dir_ / "sfx.bag", entries);
-    ASSERT_EQ(Run({"extract", "sfx.bag", "intro.w", "-o", "plain"}).exitCode, 0);  // no terminal: raw
+    ASSERT_EQ(Run({"extract", "sfx.bag", "intro.w", "-o", "plain", "--raw"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir_ / "plain/intro.w"), samples);
     ASSERT_EQ(Run({"extract", "sfx.bag", "-o", "wav", "--wav"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir_ / "wav/intro.wav").size(), 44 + samples.size());

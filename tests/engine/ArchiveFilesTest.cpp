@@ -84,6 +84,24 @@ TEST_F(EngineArchiveFiles, AMoveDeletesTheSourceOnlyOnceTheCopyStandsElsewhere) 
     EXPECT_EQ(FirstEntry(), "alpha alpha alpha");
 }
 
+// The window goes on with the copy, which has the original's name: the caption
+// and panel 1 say which one is open. A move leaves no doubt to clear up.
+TEST_F(EngineArchiveFiles, AfterACopyTheCaptionAndStatusNameTheCopy) {
+    const fs::path index = OpenGame();
+    const fs::path copy = dir / "backup" / "game.rfh";
+    fs::create_directories(copy.parent_path());
+    engine.CopyArchive(index.string(), copy.parent_path().string());
+    EXPECT_EQ(engine.ArchivePath(), copy.string());
+    EXPECT_EQ(ui.panel[1], "Now working on the copy " + copy.string());
+    EXPECT_EQ(ui.caption, appTitle + " - [game.rfh] (copy in " + copy.parent_path().string() + ")");
+
+    fs::create_directories(dir / "moved");
+    engine.MoveArchive(copy.string(), (dir / "moved").string());
+    EXPECT_EQ(ui.caption, appTitle + " - [game.rfh]");
+    EXPECT_EQ(ui.panel[1], "") << "the copy it was is no more";
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(EngineArchiveFiles, DeletingAsksThenRemovesBothFilesAndCloses) {
     OpenGame();
     fs::rename(dir / "game.rfd", dir / "Game.RFD");

@@ -1,5 +1,6 @@
 // Adding, cancelling and editing BAG records through the engine.
 #include <functional>
+#include <set>
 
 #include "engine/PairCommit.h"
 #include "formats/audio/Wave.h"
@@ -105,6 +106,31 @@ TEST_F(EngineCancel, ARemovalCancelledWhilePreparedRemovesNothing) {
     EXPECT_EQ(ui.panel[1], "Cancelled: 0 of 2 files removed.");
     EXPECT_EQ(ReadBytes(index), indexBytes);
     EXPECT_EQ(engine.RowCount(), 4);
+}
+
+using EngineRemove = EngineTest;
+
+// The question before a removal names what goes, in entry order: ten names at
+// most, so that the box stays on the screen, then how many more.
+TEST_F(EngineRemove, TheQuestionNamesTheEntries) {
+    std::vector<StoredFile> files = {{"readme.txt", "read me"}};
+    std::string twelve = "Remove 12 entries from Game.rfh?\n";
+    for (int i = 1; i <= 12; ++i) {
+        files.push_back({"sfx\\s" + std::to_string(i) + ".wav", "sound"});
+        if (i <= 10) twelve += "\nsfx\\s" + std::to_string(i) + ".wav";
+    }
+    engine.AskBeforeRemoving(true);
+    Open(MakeRfh("Game.rfh", files));
+    const std::pair<std::set<int>, std::string> cases[] = {
+        {{1}, "Remove 1 entry from Game.rfh?\n\nreadme.txt"},
+        {{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, twelve + "\nand 2 more"},
+    };
+    for (const auto& [rows, question] : cases) {
+        Select(rows);
+        ui.messageAnswers = {MessageAnswer::No};
+        engine.RemoveSelectedFiles();
+        EXPECT_EQ(ui.messages.back().text, question);
+    }
 }
 
 class BagEditing : public EngineTest {

@@ -1,4 +1,6 @@
+#include <deque>
 #include <functional>
+#include <set>
 
 #include "engine/TextRules.h"
 #include "formats/cRFH.h"
@@ -111,13 +113,19 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     const fs::path out = dir / "out";
     dir.write(out / "bad.txt", "old");
     const std::pair<std::function<void()>, std::string> cases[] = {
-        {[&] { engine.ExtractAllFiles(out.string(), true, false, true); }, "2 files could not be extracted"},
+        {[&] { engine.ExtractAllFiles(out.string(), true, false, true); },
+         "Extracted 1 of 3 files; 2 could not be extracted"},
         {[&] {
              Select({2});
              ui.saveResults = {(out / "bad.txt").string()};
              engine.ExtractSelectedFiles(false);
          },
-         "1 file could not be extracted"},
+         "Extracted 0 of 1 file; 1 could not be extracted"},
+        {[&] {
+             ui.overwriteAnswers = {A::Yes, A::No};  // good.txt written again, bad.txt kept
+             engine.ExtractAllFiles(out.string(), false, false, true);
+         },
+         "Extracted 1 of 3 files; 1 not replaced, 1 could not be extracted"},
     };
     for (const auto& [run, status] : cases) {
         const std::size_t shown = ui.messages.size();
@@ -135,6 +143,41 @@ TEST_F(EngineExtract, TheFinalStatusCountsTheFailures) {
     Open(cut);
     engine.ExtractAllFiles((dir / "cut").string(), false, false, true);
     EXPECT_EQ(ui.panel[1], "All listed files extracted; the index holds more that could not be read");
+}
+
+// Existing files the user keeps are counted apart from the files written, so that
+// a run which left some alone never ends with "all extracted".
+TEST_F(EngineExtract, TheFinalStatusCountsTheFilesNotReplaced) {
+    Open(MakeRfh("Game.rfh", {{"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+    const fs::path out = dir / "out";
+    const auto selection = [&](std::set<int> rows, const fs::path& chosen) {
+        return [&, rows, chosen] {
+            Select(rows);
+            ui.folders = {out.string()};
+            ui.saveResults = {chosen.string()};
+            engine.ExtractSelectedFiles(true);
+        };
+    };
+    const struct {
+        std::deque<A> answers;
+        std::function<void()> run;
+        std::string status;
+    } cases[] = {
+        {{A::No, A::Yes},
+         [&] { engine.ExtractAllFiles(out.string(), false, false, true); },
+         "Extracted 2 of 3 files; 1 not replaced"},
+        {{A::YesToAll}, [&] { engine.ExtractAllFiles(out.string(), false, false, true); }, "All files extracted"},
+        {{A::NoToAll}, selection({1, 2, 3}, {}), "Extracted 1 of 3 files; 2 not replaced"},
+        {{A::No}, selection({1}, out / "a.txt"), "Extracted 0 of 1 file; 1 not replaced"},
+        {{}, [&] { engine.ExtractDirectory("", out.string(), false); }, "Extracted 1 of 3 files; 2 not replaced"},
+    };
+    for (const auto& c : cases) {
+        for (const char* name : {"a.txt", "b.txt"}) dir.write(out / name, "old");
+        fs::remove(out / "c.txt");
+        ui.overwriteAnswers = c.answers;
+        c.run();
+        EXPECT_EQ(ui.panel[1], c.status);
+    }
 }
 
 // A sound leaves as a WAVE file when the user says so; the question comes once per

@@ -1,5 +1,6 @@
 // The names the program writes into an index: each one is a name extraction
 // accepts, or it is refused before anything is saved.
+#include <functional>
 #include <optional>
 
 #include "engine/ExtractionTarget.h"
@@ -108,6 +109,37 @@ TEST_F(EngineNames, EveryWrittenNameIsOneExtractionTakes) {
         const std::string folder = stored->substr(0, stored->rfind('\\') + 1);
         EXPECT_TRUE(ResolveExtractionTarget(dir / "out", folder, stored->substr(folder.size())).path) << c.what;
     }
+}
+
+// Two entries of one stored name would leave the game, and every later command,
+// to pick one of them: a rename or a new path that makes one is refused, and
+// nothing is saved. Letters match in any case.
+TEST_F(EngineNames, ANameAnotherEntryHasIsRefused) {
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { engine.ConfirmRename("B.TXT"); }, "music\\B.TXT"},
+        {[&] { engine.ConfirmChangePath("/"); }, "a.txt"},
+        {[&] { engine.ConfirmRename("A.txt"); }, ""},  // its own name
+    };
+    int archives = 0;
+    for (const auto& [command, taken] : cases) {
+        const fs::path index = MakeRfh("Names" + std::to_string(++archives) + ".rfh",
+                                       {{"music\\a.txt", "alpha"}, {"music\\b.txt", "bravo"}, {"A.TXT", "root"}});
+        Open(index);
+        Select({1});
+        ui.messages.clear();
+        const auto before = ReadBytes(index);
+        command();
+        EXPECT_EQ(ReadBytes(index) == before, !taken.empty()) << taken;
+        EXPECT_EQ(Said("already stored as \"" + taken + "\""), !taken.empty()) << taken;
+    }
+
+    // A BAG record's name is its stored name.
+    Open(MakeBag("Sounds.bag", {{"a", 22050, 6, 0, {1, 1, 1}}, {"b", 22050, 6, 0, {2, 2, 2}}}));
+    const auto before = ReadBytes(dir / "Sounds.bag");
+    Select({1});
+    engine.ConfirmRename("B.w");
+    EXPECT_TRUE(Said("Entry 2 is already stored as \"b.w\""));
+    EXPECT_EQ(ReadBytes(dir / "Sounds.bag"), before);
 }
 
 }  // namespace

@@ -85,13 +85,16 @@ protected:
     void SetUp() override { Start(); }
 
     QCheckBox* Box() const { return Find<QCheckBox>("chkReadOnly"); }
-    // Whether the commands that change entries are offered, checking that they
-    // all agree, and that the reading ones stay offered.
+    // Whether the commands that change entries or move, rename or delete the
+    // archive's files are offered, checking that they all agree, and that the
+    // reading ones stay offered.
     bool EditsOffered() const {
-        const Names edits = {"mnuActionAddFile",         "mnuActionRemoveFile", "mnuActionAddDirectory",
-                             "mnuActionRemoveDirectory", "mnuActionRemoveAll",  "mnuActionRenameFile",
-                             "mnuActionChangePath",      "tbButton6",           "tbButton8"};
-        for (const char* read : {"mnuActionViewFile", "mnuActionExtractFile", "mnuActionExtractAll", "tbButton7"}) {
+        const Names edits = {
+            "mnuActionAddFile",   "mnuActionRemoveFile", "mnuActionAddDirectory", "mnuActionRemoveDirectory",
+            "mnuActionRemoveAll", "mnuActionRenameFile", "mnuActionChangePath",   "tbButton6",
+            "tbButton8",          "mnuFileMove",         "mnuFileRename",         "mnuFileDelete"};
+        for (const char* read :
+             {"mnuActionViewFile", "mnuActionExtractFile", "mnuActionExtractAll", "tbButton7", "mnuFileCopy"}) {
             EXPECT_TRUE(Action(read)->isEnabled()) << read;
         }
         const bool first = Action(edits[0])->isEnabled();
