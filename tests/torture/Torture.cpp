@@ -1,0 +1,200 @@
+#include "tests/torture/Torture.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+
+#include "tests/torture/Round.h"
+
+namespace varnok::torture {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kForeignEntries = 5;
+constexpr int kShownViolations = 60;
+const std::string kFoundBefore = "the archive as found before the round";
+
+bool Succeeded(const Ending& e) { return e.exited() && e.exitCode == 0; }
+
+void RunOrThrow(const Varnok& varnok, const std::vector<std::string>& args, const fs::path& log) {
+    if (!Succeeded(varnok.Run(args, log))) {
+        throw std::runtime_error("setting up failed: varnok " + args.front() + " (see " + log.string() + ")");
+    }
+}
+
+bool IsForeign(const std::string& name) { return name.starts_with("f"); }
+
+int NumberOf(const std::string& name) { return std::atoi(IdOfName(name).c_str() + 1); }
+
+// An edit's process may end only by exiting 0 or 1, or by the harness's SIGKILL.
+void CheckEnding(const Edit& edit, std::vector<Violation>& violations) {
+    if (edit.ending.exited() ? edit.ending.exitCode <= 1 : edit.killed) return;
+    violations.push_back({"exit", edit.Describe() + " ended in a way no edit may end"});
+}
+
+RoundPlan DrawPlan(std::mt19937_64& rng) {
+    RoundPlan plan;
+    plan.workers = 2 + static_cast<int>(rng() % 2);
+    plan.editsPerWorker = 1 + static_cast<int>(rng() % 4);
+    const unsigned roll = static_cast<unsigned>(rng() % 10);
+    plan.replacements = roll < 5 ? 1 : roll < 6 ? 2 : 0;
+    plan.appends = static_cast<int>(rng() % 3);
+    plan.rewrites = static_cast<int>(rng() % 3);
+    plan.killChance = 0.25;
+    plan.longAdd = rng() % 16 == 0;
+    return plan;
+}
+
+}  // namespace
+
+Torture::Torture(Settings settings)
+    : settings_(std::move(settings)),
+      varnok_{settings_.varnok},
+      rng_(settings_.seed),
+      foreign_(settings_.work / "templates"),
+      rfh_{ArchiveKind::Rfh, settings_.work / "rfh"},
+      bag_{ArchiveKind::Bag, settings_.work / "bag"} {}
+
+void Torture::SetUp() {
+    const fs::path& work = settings_.work;
+    for (const Archive* a : {&rfh_, &bag_}) fs::create_directories(a->Side());
+    fs::create_directories(work / "windows");
+    fs::create_directories(work / "templates");
+    ::setenv("VARNOK_WINDOWS_DIR", (work / "windows").c_str(), 1);
+    RunOrThrow(varnok_, {"create", rfh_.Path().string()}, work / "setup.log");
+    WriteEmptyBag(bag_.Path());
+    MakeForeignTemplates();
+}
+
+// The foreign writer's archives: valid, made by varnok itself, with entries named f1, f2, ...
+void Torture::MakeForeignTemplates() {
+    const fs::path templates = settings_.work / "templates";
+    const fs::path log = settings_.work / "setup.log";
+    for (int i = 1; i <= kForeignEntries; ++i) foreignNames_.push_back("f" + std::to_string(i));
+    for (const Archive* a : {&rfh_, &bag_}) {
+        const fs::path source = templates / (a->kind == ArchiveKind::Rfh ? "rfh-files" : "bag-files");
+        fs::create_directories(source);
+        for (const auto& name : foreignNames_) {
+            WriteFile(source / a->FileName(name), FileBytes(a->kind, {name, 0}));
+        }
+    }
+    RunOrThrow(varnok_, {"create", (templates / "F.rfh").string(), (templates / "rfh-files").string()}, log);
+    WriteEmptyBag(templates / "F.bag");
+    RunOrThrow(varnok_, {"add", (templates / "F.bag").string(), (templates / "bag-files").string()}, log);
+    RunOrThrow(varnok_, {"test", (templates / "F.rfh").string()}, log);
+    RunOrThrow(varnok_, {"test", (templates / "F.bag").string()}, log);
+}
+
+Totals Torture::Run() {
+    SetUp();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<long long>(settings_.seconds * 1000));
+    while (Clock::now() < deadline) RunRound(rng_() % 2 ? rfh_ : bag_);
+    return totals_;
+}
+
+void Torture::RunRound(Archive& archive) {
+    const int round = ++totals_.rounds;
+    const fs::path scratch = settings_.work / "rounds" / ("round-" + std::to_string(round));
+    fs::create_directories(scratch);
+    for (const auto& item : fs::directory_iterator(archive.Side())) fs::remove_all(item.path());
+    PutDecoys(archive);
+
+    const RoundPlan plan = DrawPlan(rng_);
+    const std::map<std::string, Identity> before = found_[&archive];
+    std::vector<std::vector<std::string>> owned(static_cast<std::size_t>(plan.workers));
+    for (const auto& [name, who] : before) {
+        if (!IsForeign(name)) owned[static_cast<std::size_t>(NumberOf(name) % plan.workers)].push_back(name);
+    }
+    Counters counters{nextId_, nextVersion_, nextEdit_};
+    const RoundSetting setting{varnok_, archive, foreign_, rng_, counters, scratch, roundMs_, editMs_};
+    const RoundOutcome outcome = torture::RunRound(setting, plan, owned);
+    nextId_ = counters.nextId;
+    nextVersion_ = counters.nextVersion;
+    nextEdit_ = counters.nextEdit;
+    Learn(outcome, plan);
+
+    std::vector<Violation> violations;
+    for (const auto& edits : outcome.edits) {
+        for (const Edit& e : edits) CheckEnding(e, violations);
+    }
+    CheckDecoys(archive, "after the round", violations);
+    varnok_.Run({"list", archive.Path().string()}, scratch / "next-open.log");
+    CheckNoLeftovers(archive, violations);
+    CheckDecoys(archive, "after the next open", violations);
+    const Observation seen = Observe(archive, varnok_, scratch, violations);
+    if (seen.consistent) {
+        CompareWithModel(Expect(before, outcome, violations), seen, violations);
+        found_[&archive] = seen.entries;
+    } else {
+        foreign_.Restore(archive);
+        found_[&archive].clear();
+        for (const auto& name : foreignNames_) found_[&archive][name] = Identity{name, 0};
+    }
+    Report(violations, archive, round, scratch);
+    if (violations.empty()) fs::remove_all(scratch);
+}
+
+// Keeps the foreign writer's and the kills' instants inside what rounds and edits take.
+void Torture::Learn(const RoundOutcome& outcome, const RoundPlan& plan) {
+    if (!plan.longAdd) roundMs_ = 0.8 * roundMs_ + 0.2 * outcome.tookMs;
+    for (const auto& edits : outcome.edits) {
+        for (const Edit& e : edits) {
+            ++totals_.edits;
+            if (e.ReportedDone()) {
+                ++totals_.done;
+            } else if (e.killed) {
+                ++totals_.killed;
+            } else {
+                ++totals_.failed;
+            }
+            if (!e.killed && e.names.size() < 10) {
+                editMs_ = 0.9 * editMs_ + 0.1 * std::chrono::duration<double, std::milli>(e.end - e.start).count();
+            }
+        }
+    }
+    totals_.foreign += outcome.foreignActs;
+}
+
+Expectation Torture::Expect(const std::map<std::string, Identity>& before, const RoundOutcome& outcome,
+                            std::vector<Violation>& violations) const {
+    Expectation expected;
+    const std::size_t workers = outcome.edits.size();
+    std::vector<Expectation> initial(workers);
+    for (const auto& [name, who] : before) {
+        Possible found = Possible::Present(who.version, kFoundBefore);
+        if (IsForeign(name)) {
+            if (!outcome.lastReplacement) expected[name] = found;
+        } else {
+            initial[static_cast<std::size_t>(NumberOf(name)) % workers][name] = found;
+        }
+    }
+    if (outcome.lastReplacement) {
+        for (const auto& name : foreignNames_) {
+            expected[name] = Possible::Present(0, "the foreign writer's pair, renamed over the archive,");
+        }
+    }
+    for (std::size_t w = 0; w < workers; ++w) {
+        for (auto& [name, p] : ExpectAfter(initial[w], outcome.edits[w], outcome.lastReplacement, violations)) {
+            expected[name] = p;
+        }
+    }
+    return expected;
+}
+
+void Torture::Report(const std::vector<Violation>& violations, const Archive& archive, int round,
+                     const fs::path& scratch) {
+    for (const Violation& v : violations) {
+        ++totals_.violations;
+        ++totals_.violationsByCheck[v.check];
+        if (totals_.violations > kShownViolations) continue;
+        std::cout << "VIOLATION round " << round << " (seed " << settings_.seed << ", " << archive.Label()
+                  << ") check (" << v.check << "): " << v.what << "\n";
+    }
+    if (!violations.empty() && totals_.violations <= kShownViolations) {
+        std::cout << "  the round's commands and logs: " << scratch.string() << "\n";
+    }
+}
+
+}  // namespace varnok::torture
