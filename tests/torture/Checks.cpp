@@ -115,26 +115,15 @@ Observation Observe(const Archive& archive, const Varnok& varnok, const fs::path
 void CompareWithModel(const Expectation& expected, const Observation& found, std::vector<Violation>& violations) {
     for (const auto& [name, possible] : expected) {
         const auto it = found.entries.find(name);
-        if (it == found.entries.end()) {
-            if (possible.mayBeAbsent) continue;
-            violations.push_back({"b", "entry \"" + name + "\" is missing, though " + possible.decidedBy +
-                                           " left it there (" + ShowVersions(possible) + ")"});
-            continue;
-        }
-        const int version = it->second.version;
-        if (possible.versions.count(version)) continue;
-        if (possible.versions.empty()) {
-            // A done removal or rename that did not happen, or an entry brought back.
-            const bool undone = !possible.decidedBy.empty() && possible.decidedBy.starts_with("edit");
-            violations.push_back(
-                {undone ? "b" : "c",
-                 "entry \"" + name + "\" v" + std::to_string(version) + " is present, though " +
-                     (possible.decidedBy.empty() ? "no edit put it there" : possible.decidedBy + " left it absent")});
-        } else {
-            violations.push_back({"b", "entry \"" + name + "\" holds v" + std::to_string(version) + ", but " +
-                                           (possible.decidedBy.empty() ? "the edits" : possible.decidedBy) +
-                                           " left it " + ShowVersions(possible)});
-        }
+        const bool present = it != found.entries.end();
+        if (present ? possible.versions.count(it->second.version) > 0 : possible.mayBeAbsent) continue;
+        // A done edit that is not to be seen, or an entry that vanished unasked, is (b);
+        // an entry that nothing of this round can have left there is (c).
+        const bool byEdit = possible.decidedBy.starts_with("edit");
+        const std::string is = present ? "holds v" + std::to_string(it->second.version) : "is missing";
+        violations.push_back(
+            {byEdit || !present ? "b" : "c",
+             "entry \"" + name + "\" " + is + ", expected " + ShowVersions(possible) + " after " + possible.decidedBy});
     }
     for (const auto& [name, who] : found.entries) {
         if (expected.count(name)) continue;

@@ -76,7 +76,7 @@ void ApplyMaybe(const Edit& edit, Expectation& e) {
 }
 
 void WipeForReplacement(Expectation& e) {
-    for (auto& [name, p] : e) p = Possible::Absent("the foreign writer replaced the archive's files");
+    for (auto& [name, p] : e) p = Possible::Absent("the foreign writer renamed its pair over the archive");
 }
 
 }  // namespace

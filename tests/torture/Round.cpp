@@ -1,6 +1,7 @@
 #include "tests/torture/Round.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 namespace varnok::torture {
@@ -184,13 +185,44 @@ std::vector<ForeignEvent> ScheduleForeign(const RoundSetting& s, const RoundPlan
     return events;
 }
 
-void Act(const RoundSetting& s, const ForeignEvent& event, RoundOutcome& outcome) {
+std::string At(Clock::time_point t0, Clock::time_point t) {
+    const double ms = std::chrono::duration<double, std::milli>(t - t0).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%9.3f ms  ", ms);
+    return text;
+}
+
+void Act(const RoundSetting& s, const ForeignEvent& event, Clock::time_point t0, RoundOutcome& outcome) {
+    const Clock::time_point start = Clock::now();
+    std::string what;
     switch (event.act) {
-        case ForeignAct::Replace: outcome.lastReplacement = s.foreign.RenameOver(s.archive, event.copy); break;
-        case ForeignAct::Append: s.foreign.Append(s.archive, s.rng); break;
-        case ForeignAct::Rewrite: s.foreign.RewriteInPlace(s.archive); break;
+        case ForeignAct::Replace:
+            outcome.lastReplacement = s.foreign.RenameOver(s.archive, event.copy);
+            outcome.longestReplacement =
+                std::max(outcome.longestReplacement, outcome.lastReplacement->end - outcome.lastReplacement->start);
+            what = "foreign writer renamed its pair over the archive, done at " + At(t0, outcome.lastReplacement->end);
+            break;
+        case ForeignAct::Append:
+            s.foreign.Append(s.archive, s.rng);
+            what = "foreign writer appended to the data file";
+            break;
+        case ForeignAct::Rewrite:
+            s.foreign.RewriteInPlace(s.archive);
+            what = "foreign writer rewrote the data file in place";
+            break;
     }
+    outcome.timeline.push_back(At(t0, start) + what);
     ++outcome.foreignActs;
+}
+
+void Record(const std::vector<Worker>& workers, Clock::time_point t0, RoundOutcome& outcome) {
+    for (const Worker& w : workers) {
+        for (const Edit& e : w.edits) {
+            outcome.timeline.push_back(At(t0, e.start) + "start " + e.Describe());
+            outcome.timeline.push_back(At(t0, e.end) + "end   " + e.Describe());
+        }
+    }
+    std::sort(outcome.timeline.begin(), outcome.timeline.end());
 }
 
 }  // namespace
@@ -214,10 +246,11 @@ RoundOutcome RunRound(const RoundSetting& s, const RoundPlan& plan,
         busy = false;
         for (Worker& w : workers) busy = Tend(s, plan, w, now) || busy;
         for (; nextEvent < events.size() && events[nextEvent].at <= now && busy; ++nextEvent) {
-            Act(s, events[nextEvent], outcome);
+            Act(s, events[nextEvent], t0, outcome);
         }
         if (busy) std::this_thread::sleep_for(std::chrono::microseconds(200 + s.rng() % 1500));
     }
+    Record(workers, t0, outcome);
     for (Worker& w : workers) outcome.edits.push_back(std::move(w.edits));
     outcome.tookMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
     return outcome;

@@ -45,8 +45,13 @@ struct RoundSetting {
 struct RoundOutcome {
     std::vector<std::vector<Edit>> edits;  // by worker, in the order each ran them
     std::optional<Replacement> lastReplacement;
+    // The longest time the foreign writer took to rename a pair over the archive.
+    Clock::duration longestReplacement{};
     int foreignActs = 0;
     double tookMs = 0;
+    // What happened when, in milliseconds from the round's start: the foreign
+    // writer's acts and each edit's start and end.
+    std::vector<std::string> timeline;
 };
 
 // Runs the round's workers, each a sequence of varnok processes editing only

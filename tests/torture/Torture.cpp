@@ -1,7 +1,9 @@
 #include "tests/torture/Torture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <stdexcept>
 
 #include "tests/torture/Round.h"
@@ -13,7 +15,14 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kForeignEntries = 5;
-constexpr int kShownViolations = 60;
+constexpr int kShownPerCheck = 12;  // the rest are only counted
+constexpr int kKeptRounds = 30;     // the folders of the first failing rounds are kept
+// Renaming the two files of a pair over the archive takes microseconds, far less
+// than any edit needs from reading the pair to committing a change. When the
+// process was held up between the two renames for longer than this, an edit may
+// have run entirely between them on a data file that does not belong to the
+// index, which no engine can tell; such a round proves nothing either way.
+constexpr auto kSlowReplacement = std::chrono::microseconds(100);
 const std::string kFoundBefore = "the archive as found before the round";
 
 bool Succeeded(const Ending& e) { return e.exited() && e.exitCode == 0; }
@@ -34,7 +43,13 @@ void CheckEnding(const Edit& edit, std::vector<Violation>& violations) {
     violations.push_back({"exit", edit.Describe() + " ended in a way no edit may end"});
 }
 
-RoundPlan DrawPlan(std::mt19937_64& rng) {
+void WriteTimeline(const fs::path& file, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    WriteFile(file, Bytes(text.begin(), text.end()));
+}
+
+RoundPlan DrawPlan(std::mt19937_64& rng, const Settings& settings) {
     RoundPlan plan;
     plan.workers = 2 + static_cast<int>(rng() % 2);
     plan.editsPerWorker = 1 + static_cast<int>(rng() % 4);
@@ -44,6 +59,8 @@ RoundPlan DrawPlan(std::mt19937_64& rng) {
     plan.rewrites = static_cast<int>(rng() % 3);
     plan.killChance = 0.25;
     plan.longAdd = rng() % 16 == 0;
+    if (!settings.foreignWriter) plan.replacements = plan.appends = plan.rewrites = 0;
+    if (!settings.kills) plan.killChance = 0;
     return plan;
 }
 
@@ -101,7 +118,7 @@ void Torture::RunRound(Archive& archive) {
     for (const auto& item : fs::directory_iterator(archive.Side())) fs::remove_all(item.path());
     PutDecoys(archive);
 
-    const RoundPlan plan = DrawPlan(rng_);
+    const RoundPlan plan = DrawPlan(rng_, settings_);
     const std::map<std::string, Identity> before = found_[&archive];
     std::vector<std::vector<std::string>> owned(static_cast<std::size_t>(plan.workers));
     for (const auto& [name, who] : before) {
@@ -120,6 +137,7 @@ void Torture::RunRound(Archive& archive) {
         for (const Edit& e : edits) CheckEnding(e, violations);
     }
     CheckDecoys(archive, "after the round", violations);
+    PutDecoys(archive);  // so that the next check sees what the next open does
     varnok_.Run({"list", archive.Path().string()}, scratch / "next-open.log");
     CheckNoLeftovers(archive, violations);
     CheckDecoys(archive, "after the next open", violations);
@@ -132,8 +150,13 @@ void Torture::RunRound(Archive& archive) {
         found_[&archive].clear();
         for (const auto& name : foreignNames_) found_[&archive][name] = Identity{name, 0};
     }
-    Report(violations, archive, round, scratch);
-    if (violations.empty()) fs::remove_all(scratch);
+    const std::vector<Violation> inconclusive = Inconclusive(violations, archive, outcome);
+    Report(violations, inconclusive, archive, round, scratch);
+    if ((violations.empty() && inconclusive.empty()) || ++keptRounds_ > kKeptRounds) {
+        fs::remove_all(scratch);
+    } else {
+        WriteTimeline(scratch / "timeline.txt", outcome.timeline);
+    }
 }
 
 // Keeps the foreign writer's and the kills' instants inside what rounds and edits take.
@@ -172,7 +195,7 @@ Expectation Torture::Expect(const std::map<std::string, Identity>& before, const
     }
     if (outcome.lastReplacement) {
         for (const auto& name : foreignNames_) {
-            expected[name] = Possible::Present(0, "the foreign writer's pair, renamed over the archive,");
+            expected[name] = Possible::Present(0, "the foreign writer renamed its pair over the archive");
         }
     }
     for (std::size_t w = 0; w < workers; ++w) {
@@ -183,18 +206,34 @@ Expectation Torture::Expect(const std::map<std::string, Identity>& before, const
     return expected;
 }
 
-void Torture::Report(const std::vector<Violation>& violations, const Archive& archive, int round,
-                     const fs::path& scratch) {
+std::vector<Violation> Torture::Inconclusive(std::vector<Violation>& violations, const Archive& archive,
+                                             const RoundOutcome& outcome) const {
+    std::vector<Violation> moved;
+    if (archive.kind != ArchiveKind::Rfh || outcome.longestReplacement <= kSlowReplacement) return moved;
+    const auto explained = [](const Violation& v) { return v.check == "a" || v.check == "b" || v.check == "c"; };
+    std::copy_if(violations.begin(), violations.end(), std::back_inserter(moved), explained);
+    violations.erase(std::remove_if(violations.begin(), violations.end(), explained), violations.end());
+    return moved;
+}
+
+void Torture::Report(const std::vector<Violation>& violations, const std::vector<Violation>& inconclusive,
+                     const Archive& archive, int round, const fs::path& scratch) {
+    const std::string where =
+        "round " + std::to_string(round) + " (seed " + std::to_string(settings_.seed) + ", " + archive.Label() + ")";
+    bool shown = false;
     for (const Violation& v : violations) {
         ++totals_.violations;
-        ++totals_.violationsByCheck[v.check];
-        if (totals_.violations > kShownViolations) continue;
-        std::cout << "VIOLATION round " << round << " (seed " << settings_.seed << ", " << archive.Label()
-                  << ") check (" << v.check << "): " << v.what << "\n";
+        if (++totals_.violationsByCheck[v.check] > kShownPerCheck) continue;
+        std::cout << "VIOLATION " << where << " check (" << v.check << "): " << v.what << "\n";
+        shown = true;
     }
-    if (!violations.empty() && totals_.violations <= kShownViolations) {
-        std::cout << "  the round's commands and logs: " << scratch.string() << "\n";
+    for (const Violation& v : inconclusive) {
+        if (++totals_.inconclusive > kShownPerCheck) continue;
+        std::cout << "inconclusive " << where << " check (" << v.check
+                  << "), the foreign pair replacement was held up between its two renames: " << v.what << "\n";
+        shown = true;
     }
+    if (shown) std::cout << "  the round's commands, logs and timeline: " << scratch.string() << "\n";
 }
 
 }  // namespace varnok::torture
