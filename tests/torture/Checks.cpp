@@ -15,6 +15,11 @@ std::string EndingText(const Ending& e) {
     return e.exited() ? "exit " + std::to_string(e.exitCode) : "signal " + std::to_string(e.signal);
 }
 
+std::string FirstLine(const fs::path& file) {
+    const std::string text = Text(ReadFile(file));
+    return text.substr(0, text.find('\n'));
+}
+
 // Reads a JSON string starting at its opening quote; `at` moves past it.
 std::string JsonString(const std::string& json, std::size_t& at) {
     std::string out;
@@ -84,8 +89,10 @@ Observation Observe(const Archive& archive, const Varnok& varnok, const fs::path
     const std::size_t before = violations.size();
     const std::string path = archive.Path().string();
     const fs::path log = scratch / "observe.log";
-    if (const Ending e = varnok.Run({"test", path}, log); !(e.exited() && e.exitCode == 0)) {
-        violations.push_back({"a", "varnok test ended with " + EndingText(e) + " (see " + log.string() + ")"});
+    const fs::path testLog = scratch / "test.log";
+    if (const Ending e = varnok.Run({"test", path}, testLog); !(e.exited() && e.exitCode == 0)) {
+        violations.push_back({"a", "varnok test ended with " + EndingText(e) + ": " + FirstLine(testLog) + " (" +
+                                       testLog.string() + ")"});
     }
     const fs::path listing = scratch / "list.json";
     fs::remove(listing);

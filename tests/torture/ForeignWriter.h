@@ -25,7 +25,7 @@ public:
     Replacement RenameOver(const Archive& archive, int n) const;
     // Appends bytes that no entry uses to the data file.
     void Append(const Archive& archive, std::mt19937_64& rng) const;
-    // Writes the data file's bytes back over themselves, so that only its times change.
+    // Writes some of the data file's bytes back over themselves, so that only its times change.
     void RewriteInPlace(const Archive& archive) const;
     // Puts a fresh copy of the foreign archive in place of a broken one.
     void Restore(const Archive& archive) const;

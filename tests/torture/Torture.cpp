@@ -15,8 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kForeignEntries = 5;
-constexpr int kShownPerCheck = 12;  // the rest are only counted
-constexpr int kKeptRounds = 30;     // the folders of the first failing rounds are kept
+constexpr int kShownPerCheck = 12;   // the rest are only counted
+constexpr int kKeptRounds = 30;      // the folders of the first failing rounds are kept,
+constexpr int kKeptDecoyRounds = 3;  // fewer of those that only touched the user's files
 // Renaming the two files of a pair over the archive takes microseconds, far less
 // than any edit needs from reading the pair to committing a change. When the
 // process was held up between the two renames for longer than this, an edit may
@@ -152,7 +153,7 @@ void Torture::RunRound(Archive& archive) {
     }
     const std::vector<Violation> inconclusive = Inconclusive(violations, archive, outcome);
     Report(violations, inconclusive, archive, round, scratch);
-    if ((violations.empty() && inconclusive.empty()) || ++keptRounds_ > kKeptRounds) {
+    if (!KeepRound(violations, inconclusive)) {
         fs::remove_all(scratch);
     } else {
         WriteTimeline(scratch / "timeline.txt", outcome.timeline);
@@ -204,6 +205,13 @@ Expectation Torture::Expect(const std::map<std::string, Identity>& before, const
         }
     }
     return expected;
+}
+
+bool Torture::KeepRound(const std::vector<Violation>& violations, const std::vector<Violation>& inconclusive) {
+    if (violations.empty() && inconclusive.empty()) return false;
+    const bool onlyDecoys = inconclusive.empty() && std::all_of(violations.begin(), violations.end(),
+                                                                [](const Violation& v) { return v.check == "d"; });
+    return onlyDecoys ? ++keptDecoyRounds_ <= kKeptDecoyRounds : ++keptRounds_ <= kKeptRounds;
 }
 
 std::vector<Violation> Torture::Inconclusive(std::vector<Violation>& violations, const Archive& archive,

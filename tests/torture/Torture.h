@@ -54,6 +54,8 @@ private:
     // What the archive may hold after the round, from what it held before and the round's edits.
     Expectation Expect(const std::map<std::string, Identity>& before, const RoundOutcome& outcome,
                        std::vector<Violation>& violations) const;
+    // Whether to keep the round's folder for a look by hand: the first rounds that failed.
+    bool KeepRound(const std::vector<Violation>& violations, const std::vector<Violation>& inconclusive);
     // Moves the findings a slow foreign pair replacement can explain out of `violations`.
     std::vector<Violation> Inconclusive(std::vector<Violation>& violations, const Archive& archive,
                                         const RoundOutcome& outcome) const;
@@ -70,6 +72,7 @@ private:
     std::vector<std::string> foreignNames_;
     Totals totals_;
     int keptRounds_ = 0;
+    int keptDecoyRounds_ = 0;
     int nextId_ = 1;
     int nextVersion_ = 1;
     int nextEdit_ = 1;
