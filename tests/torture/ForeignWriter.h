@@ -19,9 +19,9 @@ public:
     // Copies the foreign archive into the archive's side folder as copy `n`,
     // ahead of the instant it is renamed over the archive.
     void Prepare(const Archive& archive, int n) const;
-    // Renames copy `n` over the archive's files, the data file first: a
-    // program of ours that reads the pair in between sees a new data file
-    // beside the old index, which its own checks must notice.
+    // Renames copy `n` over the archive's files, the data file first: an add
+    // that ran in between on the foreign data file with the old index wrote
+    // after the foreign entries, where the foreign index leaves its bytes unused.
     Replacement RenameOver(const Archive& archive, int n) const;
     // Appends bytes that no entry uses to the data file.
     void Append(const Archive& archive, std::mt19937_64& rng) const;

@@ -28,9 +28,11 @@ void Widen(Possible& p, const Possible& maybe) {
 void RequirePresent(const Edit& edit, const std::string& name, const Possible& before,
                     std::vector<Violation>& violations) {
     if (!before.versions.empty()) return;
-    violations.push_back({"c", edit.Describe() + " reported success, but entry \"" + name +
-                                   "\" could not have been in the archive" +
-                                   (before.decidedBy.empty() ? "" : " (" + before.decidedBy + ")")});
+    violations.push_back({"c", edit.Describe() + " reported success on entry \"" + name +
+                                   "\", which cannot have been in the archive then (last decided by " +
+                                   (before.decidedBy.empty() ? "nothing" : before.decidedBy) +
+                                   "): either an edit brought back an archive read before, or this one edited a "
+                                   "stale copy"});
 }
 
 void ApplyDone(const Edit& edit, Expectation& e, std::vector<Violation>& violations) {

@@ -198,8 +198,7 @@ void Act(const RoundSetting& s, const ForeignEvent& event, Clock::time_point t0,
     switch (event.act) {
         case ForeignAct::Replace:
             outcome.lastReplacement = s.foreign.RenameOver(s.archive, event.copy);
-            outcome.longestReplacement =
-                std::max(outcome.longestReplacement, outcome.lastReplacement->end - outcome.lastReplacement->start);
+            ++outcome.replacements;
             what = "foreign writer renamed its pair over the archive, done at " + At(t0, outcome.lastReplacement->end);
             break;
         case ForeignAct::Append:

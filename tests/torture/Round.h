@@ -45,8 +45,7 @@ struct RoundSetting {
 struct RoundOutcome {
     std::vector<std::vector<Edit>> edits;  // by worker, in the order each ran them
     std::optional<Replacement> lastReplacement;
-    // The longest time the foreign writer took to rename a pair over the archive.
-    Clock::duration longestReplacement{};
+    int replacements = 0;
     int foreignActs = 0;
     double tookMs = 0;
     // What happened when, in milliseconds from the round's start: the foreign

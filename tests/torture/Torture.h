@@ -34,9 +34,7 @@ struct Totals {
     int foreign = 0;
     std::map<std::string, int> violationsByCheck;
     int violations = 0;
-    // Findings in rounds whose foreign pair replacement was too slow to tell an
-    // engine's fault from the foreign writer's: reported, not counted as violations.
-    int inconclusive = 0;
+    int replacements = 0;  // of the foreign writer
 };
 
 // Rounds of concurrent, interrupted and foreign edits of an RFH pair and a
@@ -49,18 +47,16 @@ public:
 private:
     void SetUp();
     void MakeForeignTemplates();
+    void StartAfresh(Archive& archive);
     void RunRound(Archive& archive);
     void Learn(const RoundOutcome& outcome, const RoundPlan& plan);
     // What the archive may hold after the round, from what it held before and the round's edits.
     Expectation Expect(const std::map<std::string, Identity>& before, const RoundOutcome& outcome,
                        std::vector<Violation>& violations) const;
     // Whether to keep the round's folder for a look by hand: the first rounds that failed.
-    bool KeepRound(const std::vector<Violation>& violations, const std::vector<Violation>& inconclusive);
-    // Moves the findings a slow foreign pair replacement can explain out of `violations`.
-    std::vector<Violation> Inconclusive(std::vector<Violation>& violations, const Archive& archive,
-                                        const RoundOutcome& outcome) const;
-    void Report(const std::vector<Violation>& violations, const std::vector<Violation>& inconclusive,
-                const Archive& archive, int round, const std::filesystem::path& scratch);
+    bool KeepRound(const std::vector<Violation>& violations);
+    void Report(const std::vector<Violation>& violations, const Archive& archive, int round,
+                const std::filesystem::path& scratch);
 
     Settings settings_;
     Varnok varnok_;
