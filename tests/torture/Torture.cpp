@@ -17,9 +17,10 @@ namespace {
 constexpr int kForeignEntries = 5;
 // An archive that grew to more entries starts afresh: rounds stay quick.
 constexpr std::size_t kMostEntries = 400;
-constexpr int kShownPerCheck = 12;   // the rest are only counted
-constexpr int kKeptRounds = 30;      // the folders of the first failing rounds are kept,
-constexpr int kKeptDecoyRounds = 3;  // fewer of those that only touched the user's files
+constexpr int kShownPerRound = 3;        // findings of one check shown for a round,
+constexpr int kShownRoundsPerCheck = 5;  // in this many rounds; the rest are only counted
+constexpr int kKeptRounds = 30;          // the folders of the first failing rounds are kept,
+constexpr int kKeptDecoyRounds = 3;      // fewer of those that only touched the user's files
 const std::string kFoundBefore = "the archive as found before the round";
 
 bool Succeeded(const Ending& e) { return e.exited() && e.exitCode == 0; }
@@ -221,14 +222,25 @@ bool Torture::KeepRound(const std::vector<Violation>& violations) {
     return onlyDecoys ? ++keptDecoyRounds_ <= kKeptDecoyRounds : ++keptRounds_ <= kKeptRounds;
 }
 
+// Prints the first few findings of each check in this round, as long as the
+// check has been shown in few rounds yet; every finding is counted.
 void Torture::Report(const std::vector<Violation>& violations, const Archive& archive, int round,
                      const fs::path& scratch) {
+    std::map<std::string, int> inRound;
+    for (const Violation& v : violations) ++inRound[v.check];
+    std::map<std::string, int> shownInRound;
     bool shown = false;
     for (const Violation& v : violations) {
         ++totals_.violations;
-        if (++totals_.violationsByCheck[v.check] > kShownPerCheck) continue;
+        ++totals_.violationsByCheck[v.check];
+        const int n = ++shownInRound[v.check];
+        if (n == 1) ++roundsShown_[v.check];
+        if (roundsShown_[v.check] > kShownRoundsPerCheck || n > kShownPerRound) continue;
         std::cout << "VIOLATION round " << round << " (seed " << settings_.seed << ", " << archive.Label()
                   << ") check (" << v.check << "): " << v.what << "\n";
+        if (n == kShownPerRound && inRound[v.check] > n) {
+            std::cout << "  ... and " << inRound[v.check] - n << " more of check (" << v.check << ") in this round\n";
+        }
         shown = true;
     }
     if (shown) std::cout << "  the round's commands, logs and timeline: " << scratch.string() << "\n";

@@ -67,6 +67,7 @@ private:
     std::map<const Archive*, std::map<std::string, Identity>> found_;
     std::vector<std::string> foreignNames_;
     Totals totals_;
+    std::map<std::string, int> roundsShown_;  // by check
     int keptRounds_ = 0;
     int keptDecoyRounds_ = 0;
     int nextId_ = 1;
