@@ -27,6 +27,7 @@ struct Edit {
     Clock::time_point start, end;
     Ending ending;
     bool killed = false;  // the harness sent SIGKILL before it ended
+    bool hung = false;    // the harness killed it for running far too long
 
     bool ReportedDone() const { return ending.exited() && ending.exitCode == 0; }
     std::string Describe() const;

@@ -17,6 +17,7 @@ struct Running {
 };
 
 struct Worker {
+    std::mt19937_64 rng;  // its own draws, so that they do not depend on when the others end
     int slot = 0;
     int left = 0;
     std::vector<std::string> names;  // the entries it may have
@@ -31,6 +32,9 @@ struct ForeignEvent {
     ForeignAct act;
     int copy = 0;  // which prepared pair a replacement renames
 };
+
+// An edit of these small archives that runs this long is stuck.
+constexpr auto kHangLimit = std::chrono::seconds(60);
 
 Clock::duration Ms(double ms) { return std::chrono::microseconds(static_cast<long long>(ms * 1000)); }
 
@@ -56,12 +60,12 @@ void PlanAdd(const RoundSetting& s, Worker& w, Edit& e, const fs::path& folder, 
     w.names.insert(w.names.end(), e.names.begin(), e.names.end());
 }
 
-std::string Pick(const Worker& w, std::mt19937_64& rng) { return w.names[rng() % w.names.size()]; }
+std::string Pick(Worker& w) { return w.names[w.rng() % w.names.size()]; }
 
-void PlanOverwrite(const RoundSetting& s, const Worker& w, Edit& e, const fs::path& folder) {
+void PlanOverwrite(const RoundSetting& s, Worker& w, Edit& e, const fs::path& folder) {
     e.kind = EditKind::Overwrite;
     e.version = s.counters.nextVersion++;
-    e.names = {Pick(w, s.rng)};
+    e.names = {Pick(w)};
     WriteSources(s, folder, e.names, e.version);
     e.argv.push_back("--overwrite");
     e.argv.push_back((folder / s.archive.FileName(e.names[0])).string());
@@ -69,9 +73,9 @@ void PlanOverwrite(const RoundSetting& s, const Worker& w, Edit& e, const fs::pa
 
 void PlanRemove(const RoundSetting& s, Worker& w, Edit& e) {
     e.kind = EditKind::Remove;
-    e.names = {Pick(w, s.rng)};
-    if (s.rng() % 3 == 0) {
-        const std::string second = Pick(w, s.rng);
+    e.names = {Pick(w)};
+    if (w.rng() % 3 == 0) {
+        const std::string second = Pick(w);
         if (second != e.names[0]) e.names.push_back(second);
     }
     for (const auto& n : e.names) e.argv.push_back(s.archive.Listed(n));
@@ -79,7 +83,7 @@ void PlanRemove(const RoundSetting& s, Worker& w, Edit& e) {
 
 void PlanRename(const RoundSetting& s, Worker& w, Edit& e) {
     e.kind = EditKind::Rename;
-    const std::string old = Pick(w, s.rng);
+    const std::string old = Pick(w);
     const std::string renamed = IdOfName(old) + "r" + std::to_string(s.counters.nextId++);
     e.names = {old, renamed};
     e.argv.push_back(s.archive.Listed(old));
@@ -93,13 +97,13 @@ Edit PlanEdit(const RoundSetting& s, const RoundPlan& plan, Worker& w) {
     e.number = s.counters.nextEdit++;
     e.slot = w.slot;
     const fs::path folder = s.scratch / ("edit-" + std::to_string(e.number));
-    const unsigned roll = w.names.empty() ? 0 : static_cast<unsigned>(s.rng() % 100);
+    const unsigned roll = w.names.empty() ? 0 : static_cast<unsigned>(w.rng() % 100);
     const bool longAdd = plan.longAdd && w.slot == 0 && w.edits.empty();
     if (longAdd) {
-        PlanAdd(s, w, e, folder, 200 + static_cast<int>(s.rng() % 60), true);
+        PlanAdd(s, w, e, folder, 200 + static_cast<int>(w.rng() % 60), true);
     } else if (roll < 35) {
-        const bool asFolder = s.rng() % 8 == 0;
-        PlanAdd(s, w, e, folder, asFolder ? 5 + static_cast<int>(s.rng() % 25) : 1 + static_cast<int>(s.rng() % 3),
+        const bool asFolder = w.rng() % 8 == 0;
+        PlanAdd(s, w, e, folder, asFolder ? 5 + static_cast<int>(w.rng() % 25) : 1 + static_cast<int>(w.rng() % 3),
                 asFolder);
     } else if (roll < 55) {
         PlanOverwrite(s, w, e, folder);
@@ -110,7 +114,7 @@ Edit PlanEdit(const RoundSetting& s, const RoundPlan& plan, Worker& w) {
     }
     const char* command = e.kind == EditKind::Remove ? "remove" : e.kind == EditKind::Rename ? "rename" : "add";
     std::vector<std::string> head = {command, "-v"};
-    if (s.rng() % 2) head.push_back("--yes");
+    if (w.rng() % 2) head.push_back("--yes");
     head.push_back(s.archive.Path().string());
     e.argv.insert(e.argv.begin(), head.begin(), head.end());
     e.argv = s.varnok.Argv(e.argv);
@@ -131,7 +135,7 @@ void StartNext(const RoundSetting& s, const RoundPlan& plan, Worker& w) {
     Edit edit = PlanEdit(s, plan, w);
     std::optional<Clock::time_point> killAt;
     edit.start = Clock::now();
-    if (Uniform(s.rng, 1) < plan.killChance) killAt = edit.start + Ms(Uniform(s.rng, s.editMs * 1.5));
+    if (Uniform(w.rng, 1) < plan.killChance) killAt = edit.start + Ms(Uniform(w.rng, s.editMs * 1.5));
     const fs::path log = s.scratch / ("edit-" + std::to_string(edit.number) + ".log");
     WriteCommandLine(log, edit.argv);
     Child child = Child::Start(edit.argv, log);
@@ -167,6 +171,9 @@ bool Tend(const RoundSetting& s, const RoundPlan& plan, Worker& w, Clock::time_p
             r.child.Kill();
             r.edit.killed = true;
             r.killAt.reset();
+        } else if (!r.edit.hung && now - r.edit.start > kHangLimit) {
+            r.child.Kill();
+            r.edit.hung = true;
         }
     }
     return w.running.has_value();
@@ -234,12 +241,14 @@ RoundOutcome RunRound(const RoundSetting& s, const RoundPlan& plan,
     std::vector<ForeignEvent> events = ScheduleForeign(s, plan, t0);
     for (int i = 0; i < plan.workers; ++i) {
         Worker& w = workers[static_cast<std::size_t>(i)];
+        w.rng.seed(s.rng());
         w.slot = i;
         w.left = plan.editsPerWorker;
         w.names = owned[static_cast<std::size_t>(i)];
         StartNext(s, plan, w);
     }
     std::size_t nextEvent = 0;
+    std::minstd_rand jitter(static_cast<std::minstd_rand::result_type>(s.rng()));
     for (bool busy = true; busy;) {
         const Clock::time_point now = Clock::now();
         busy = false;
@@ -247,7 +256,7 @@ RoundOutcome RunRound(const RoundSetting& s, const RoundPlan& plan,
         for (; nextEvent < events.size() && events[nextEvent].at <= now && busy; ++nextEvent) {
             Act(s, events[nextEvent], t0, outcome);
         }
-        if (busy) std::this_thread::sleep_for(std::chrono::microseconds(200 + s.rng() % 1500));
+        if (busy) std::this_thread::sleep_for(std::chrono::microseconds(200 + jitter() % 1500));
     }
     Record(workers, t0, outcome);
     for (Worker& w : workers) outcome.edits.push_back(std::move(w.edits));

@@ -35,7 +35,7 @@ struct RoundSetting {
     const Varnok& varnok;
     const Archive& archive;
     const ForeignWriter& foreign;
-    std::mt19937_64& rng;
+    std::mt19937_64& rng;  // the round's own draws
     Counters& counters;
     std::filesystem::path scratch;  // the round's own folder: files to add, logs
     double roundMs = 200;           // how long a round is expected to take

@@ -37,6 +37,10 @@ int NumberOf(const std::string& name) { return std::atoi(IdOfName(name).c_str() 
 
 // An edit's process may end only by exiting 0 or 1, or by the harness's SIGKILL.
 void CheckEnding(const Edit& edit, std::vector<Violation>& violations) {
+    if (edit.hung) {
+        violations.push_back({"exit", edit.Describe() + " was still running after a minute"});
+        return;
+    }
     if (edit.ending.exited() ? edit.ending.exitCode <= 1 : edit.killed) return;
     violations.push_back({"exit", edit.Describe() + " ended in a way no edit may end"});
 }
@@ -67,7 +71,6 @@ RoundPlan DrawPlan(std::mt19937_64& rng, const Settings& settings) {
 Torture::Torture(Settings settings)
     : settings_(std::move(settings)),
       varnok_{settings_.varnok},
-      rng_(settings_.seed),
       foreign_(settings_.work / "templates"),
       rfh_{ArchiveKind::Rfh, settings_.work / "rfh"},
       bag_{ArchiveKind::Bag, settings_.work / "bag"} {}
@@ -104,7 +107,12 @@ void Torture::MakeForeignTemplates() {
 Totals Torture::Run() {
     SetUp();
     const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<long long>(settings_.seconds * 1000));
-    while (Clock::now() < deadline) RunRound(rng_() % 2 ? rfh_ : bag_);
+    while (Clock::now() < deadline) {
+        // Each round draws from its own stream, so that a seed draws the same
+        // plans round by round however the instants of earlier rounds fell.
+        std::mt19937_64 rng(settings_.seed * 0x9e3779b97f4a7c15ULL + static_cast<std::uint64_t>(totals_.rounds));
+        RunRound(rng() % 2 ? rfh_ : bag_, rng);
+    }
     return totals_;
 }
 
@@ -121,7 +129,7 @@ void Torture::StartAfresh(Archive& archive) {
     for (const auto& name : foreignNames_) found_[&archive][name] = Identity{name, 0};
 }
 
-void Torture::RunRound(Archive& archive) {
+void Torture::RunRound(Archive& archive, std::mt19937_64& rng) {
     const int round = ++totals_.rounds;
     if (found_[&archive].size() > kMostEntries) StartAfresh(archive);
     const fs::path scratch = settings_.work / "rounds" / ("round-" + std::to_string(round));
@@ -129,14 +137,14 @@ void Torture::RunRound(Archive& archive) {
     for (const auto& item : fs::directory_iterator(archive.Side())) fs::remove_all(item.path());
     PutDecoys(archive);
 
-    const RoundPlan plan = DrawPlan(rng_, settings_);
+    const RoundPlan plan = DrawPlan(rng, settings_);
     const std::map<std::string, Identity> before = found_[&archive];
     std::vector<std::vector<std::string>> owned(static_cast<std::size_t>(plan.workers));
     for (const auto& [name, who] : before) {
         if (!IsForeign(name)) owned[static_cast<std::size_t>(NumberOf(name) % plan.workers)].push_back(name);
     }
     Counters counters{nextId_, nextVersion_, nextEdit_};
-    const RoundSetting setting{varnok_, archive, foreign_, rng_, counters, scratch, roundMs_, editMs_};
+    const RoundSetting setting{varnok_, archive, foreign_, rng, counters, scratch, roundMs_, editMs_};
     const RoundOutcome outcome = torture::RunRound(setting, plan, owned);
     nextId_ = counters.nextId;
     nextVersion_ = counters.nextVersion;

@@ -48,7 +48,7 @@ private:
     void SetUp();
     void MakeForeignTemplates();
     void StartAfresh(Archive& archive);
-    void RunRound(Archive& archive);
+    void RunRound(Archive& archive, std::mt19937_64& rng);
     void Learn(const RoundOutcome& outcome, const RoundPlan& plan);
     // What the archive may hold after the round, from what it held before and the round's edits.
     Expectation Expect(const std::map<std::string, Identity>& before, const RoundOutcome& outcome,
@@ -60,7 +60,6 @@ private:
 
     Settings settings_;
     Varnok varnok_;
-    std::mt19937_64 rng_;
     ForeignWriter foreign_;
     Archive rfh_, bag_;
     // What each archive held after its last round, by entry name.
