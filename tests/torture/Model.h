@@ -25,6 +25,7 @@ struct Edit {
     int version = 0;  // the version an Add or Overwrite writes
     std::vector<std::string> argv;
     Clock::time_point start, end;
+    std::optional<Clock::time_point> killedAt;
     Ending ending;
     bool killed = false;  // the harness sent SIGKILL before it ended
     bool hung = false;    // the harness killed it for running far too long

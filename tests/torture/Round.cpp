@@ -170,6 +170,7 @@ bool Tend(const RoundSetting& s, const RoundPlan& plan, Worker& w, Clock::time_p
         } else if (r.killAt && now >= *r.killAt) {
             r.child.Kill();
             r.edit.killed = true;
+            r.edit.killedAt = now;
             r.killAt.reset();
         } else if (!r.edit.hung && now - r.edit.start > kHangLimit) {
             r.child.Kill();
@@ -225,6 +226,7 @@ void Record(const std::vector<Worker>& workers, Clock::time_point t0, RoundOutco
     for (const Worker& w : workers) {
         for (const Edit& e : w.edits) {
             outcome.timeline.push_back(At(t0, e.start) + "start " + e.Describe());
+            if (e.killedAt) outcome.timeline.push_back(At(t0, *e.killedAt) + "kill  " + e.Describe());
             outcome.timeline.push_back(At(t0, e.end) + "end   " + e.Describe());
         }
     }
