@@ -139,18 +139,31 @@ void Torture::RunRound(Archive& archive, std::mt19937_64& rng) {
 
     const RoundPlan plan = DrawPlan(rng, settings_);
     const std::map<std::string, Identity> before = found_[&archive];
-    std::vector<std::vector<std::string>> owned(static_cast<std::size_t>(plan.workers));
-    for (const auto& [name, who] : before) {
-        if (!IsForeign(name)) owned[static_cast<std::size_t>(NumberOf(name) % plan.workers)].push_back(name);
-    }
-    Counters counters{nextId_, nextVersion_, nextEdit_};
-    const RoundSetting setting{varnok_, archive, foreign_, rng, counters, scratch, roundMs_, editMs_};
-    const RoundOutcome outcome = torture::RunRound(setting, plan, owned);
-    nextId_ = counters.nextId;
-    nextVersion_ = counters.nextVersion;
-    nextEdit_ = counters.nextEdit;
+    const RoundSetting setting{varnok_, archive, foreign_, rng, counters_, scratch, roundMs_, editMs_};
+    const RoundOutcome outcome = torture::RunRound(setting, plan, ShareOut(before, plan.workers));
     Learn(outcome, plan);
 
+    const std::vector<Violation> violations = CheckRound(archive, before, outcome, scratch);
+    Report(violations, archive, round, scratch);
+    if (KeepRound(violations)) {
+        WriteTimeline(scratch / "timeline.txt", outcome.timeline);
+    } else {
+        fs::remove_all(scratch);
+    }
+}
+
+// Each worker edits only its share of the entries (and those it adds), so that
+// what one worker's edits did is never undone by another's.
+std::vector<std::vector<std::string>> Torture::ShareOut(const std::map<std::string, Identity>& entries, int workers) {
+    std::vector<std::vector<std::string>> owned(static_cast<std::size_t>(workers));
+    for (const auto& [name, who] : entries) {
+        if (!IsForeign(name)) owned[static_cast<std::size_t>(NumberOf(name) % workers)].push_back(name);
+    }
+    return owned;
+}
+
+std::vector<Violation> Torture::CheckRound(Archive& archive, const std::map<std::string, Identity>& before,
+                                           const RoundOutcome& outcome, const fs::path& scratch) {
     std::vector<Violation> violations;
     for (const auto& edits : outcome.edits) {
         for (const Edit& e : edits) CheckEnding(e, violations);
@@ -167,12 +180,7 @@ void Torture::RunRound(Archive& archive, std::mt19937_64& rng) {
     } else {
         StartAfresh(archive);
     }
-    Report(violations, archive, round, scratch);
-    if (!KeepRound(violations)) {
-        fs::remove_all(scratch);
-    } else {
-        WriteTimeline(scratch / "timeline.txt", outcome.timeline);
-    }
+    return violations;
 }
 
 // Keeps the foreign writer's and the kills' instants inside what rounds and edits take.
@@ -200,23 +208,18 @@ void Torture::Learn(const RoundOutcome& outcome, const RoundPlan& plan) {
 Expectation Torture::Expect(const std::map<std::string, Identity>& before, const RoundOutcome& outcome,
                             std::vector<Violation>& violations) const {
     Expectation expected;
-    const std::size_t workers = outcome.edits.size();
-    std::vector<Expectation> initial(workers);
-    for (const auto& [name, who] : before) {
-        Possible found = Possible::Present(who.version, kFoundBefore);
-        if (IsForeign(name)) {
-            if (!outcome.lastReplacement) expected[name] = found;
-        } else {
-            initial[static_cast<std::size_t>(NumberOf(name)) % workers][name] = found;
-        }
-    }
-    if (outcome.lastReplacement) {
-        for (const auto& name : foreignNames_) {
+    for (const auto& name : foreignNames_) {
+        if (outcome.lastReplacement) {
             expected[name] = Possible::Present(0, "the foreign writer renamed its pair over the archive");
+        } else if (const auto it = before.find(name); it != before.end()) {
+            expected[name] = Possible::Present(it->second.version, kFoundBefore);
         }
     }
-    for (std::size_t w = 0; w < workers; ++w) {
-        for (auto& [name, p] : ExpectAfter(initial[w], outcome.edits[w], outcome.lastReplacement, violations)) {
+    const auto shares = ShareOut(before, static_cast<int>(outcome.edits.size()));
+    for (std::size_t w = 0; w < shares.size(); ++w) {
+        Expectation initial;
+        for (const auto& name : shares[w]) initial[name] = Possible::Present(before.at(name).version, kFoundBefore);
+        for (auto& [name, p] : ExpectAfter(initial, outcome.edits[w], outcome.lastReplacement, violations)) {
             expected[name] = p;
         }
     }

@@ -49,6 +49,10 @@ private:
     void MakeForeignTemplates();
     void StartAfresh(Archive& archive);
     void RunRound(Archive& archive, std::mt19937_64& rng);
+    static std::vector<std::vector<std::string>> ShareOut(const std::map<std::string, Identity>& entries, int workers);
+    // Every check of the round; afterwards the archive is as found, or afresh when it was broken.
+    std::vector<Violation> CheckRound(Archive& archive, const std::map<std::string, Identity>& before,
+                                      const RoundOutcome& outcome, const std::filesystem::path& scratch);
     void Learn(const RoundOutcome& outcome, const RoundPlan& plan);
     // What the archive may hold after the round, from what it held before and the round's edits.
     Expectation Expect(const std::map<std::string, Identity>& before, const RoundOutcome& outcome,
@@ -69,9 +73,7 @@ private:
     std::map<std::string, int> roundsShown_;  // by check
     int keptRounds_ = 0;
     int keptDecoyRounds_ = 0;
-    int nextId_ = 1;
-    int nextVersion_ = 1;
-    int nextEdit_ = 1;
+    Counters counters_;
     double roundMs_ = 200;  // how long rounds take, as measured; the foreign writer aims inside them
     double editMs_ = 40;    // how long an edit takes, as measured; kills aim inside them
 };
