@@ -33,7 +33,7 @@ private:
     pid_t pid_;
 };
 
-// Starts the program and waits for it.
+// Starts the program and waits for it to end, at most a minute: then it is killed.
 Ending RunToEnd(const std::vector<std::string>& argv, const std::filesystem::path& log);
 
 }  // namespace varnok::torture

@@ -135,7 +135,10 @@ void StartNext(const RoundSetting& s, const RoundPlan& plan, Worker& w) {
     Edit edit = PlanEdit(s, plan, w);
     std::optional<Clock::time_point> killAt;
     edit.start = Clock::now();
-    if (Uniform(w.rng, 1) < plan.killChance) killAt = edit.start + Ms(Uniform(w.rng, s.editMs * 1.5));
+    // Kills reach from before the archive is opened to after the edit would
+    // have ended; an add of many files runs longer, and so does its window.
+    const double window = s.editMs * 1.5 * std::max<double>(1, static_cast<double>(edit.names.size()) / 3);
+    if (Uniform(w.rng, 1) < plan.killChance) killAt = edit.start + Ms(Uniform(w.rng, window));
     const fs::path log = s.scratch / ("edit-" + std::to_string(edit.number) + ".log");
     WriteCommandLine(log, edit.argv);
     Child child = Child::Start(edit.argv, log);
