@@ -20,19 +20,22 @@ Possible& Slot(Expectation& e, const std::string& name) {
 }
 
 void Widen(Possible& p, const Possible& maybe) {
+    p.unknown = p.unknown || maybe.unknown;
     p.mayBeAbsent = p.mayBeAbsent || maybe.mayBeAbsent;
     p.versions.insert(maybe.versions.begin(), maybe.versions.end());
 }
 
-// An edit that reported success must have found what it changed.
-void RequirePresent(const Edit& edit, const std::string& name, const Possible& before,
+// An edit that reported success must have found what it changed; false (after
+// noting the violation) when the model knows it cannot have.
+bool RequirePresent(const Edit& edit, const std::string& name, const Possible& before,
                     std::vector<Violation>& violations) {
-    if (!before.versions.empty()) return;
+    if (!before.versions.empty() || before.unknown) return true;
     violations.push_back({"c", edit.Describe() + " reported success on entry \"" + name +
                                    "\", which cannot have been in the archive then (last decided by " +
                                    (before.decidedBy.empty() ? "nothing" : before.decidedBy) +
                                    "): either an edit brought back an archive read before, or this one edited a "
                                    "stale copy"});
+    return false;
 }
 
 void ApplyDone(const Edit& edit, Expectation& e, std::vector<Violation>& violations) {
@@ -50,8 +53,8 @@ void ApplyDone(const Edit& edit, Expectation& e, std::vector<Violation>& violati
             break;
         case EditKind::Rename: {
             const Possible old = Slot(e, edit.names[0]);
-            RequirePresent(edit, edit.names[0], old, violations);
-            Slot(e, edit.names[1]) = Possible{false, old.versions, why};
+            const bool known = RequirePresent(edit, edit.names[0], old, violations);
+            Slot(e, edit.names[1]) = known && !old.unknown ? Possible{false, old.versions, why} : Possible::Unknown();
             Slot(e, edit.names[0]) = Possible::Absent(why);
             break;
         }
@@ -70,7 +73,7 @@ void ApplyMaybe(const Edit& edit, Expectation& e) {
             break;
         case EditKind::Rename: {
             const Possible old = Slot(e, edit.names[0]);
-            Widen(Slot(e, edit.names[1]), Possible{true, old.versions, {}});
+            Widen(Slot(e, edit.names[1]), Possible{true, old.versions, {}, old.unknown});
             Slot(e, edit.names[0]).mayBeAbsent = true;
             break;
         }

@@ -44,9 +44,11 @@ struct Possible {
     bool mayBeAbsent = true;
     std::set<int> versions;  // the versions it may hold when present
     std::string decidedBy;   // the edit reported done that last decided it, if any
+    bool unknown = false;    // after an edit the model holds impossible: anything goes
 
     static Possible Present(int version, std::string why = {}) { return {false, {version}, std::move(why)}; }
     static Possible Absent(std::string why = {}) { return {true, {}, std::move(why)}; }
+    static Possible Unknown() { return {true, {}, {}, true}; }
 };
 
 using Expectation = std::map<std::string, Possible>;
