@@ -269,6 +269,31 @@ void CheckLayout(unsigned channels, std::size_t blockAlign, const std::string& w
     }
 }
 
+// The step index a channel's first block starts at: the one that encodes its
+// first `frames` samples with the least squared error. Started at 0, a loud sound
+// would take a dozen codes to reach its level; later blocks go on from the index
+// the block before them ended at.
+template <typename Sample>
+int OpeningStepIndex(Sample sample, std::size_t frames) {
+    int best = 0;
+    std::uint64_t bestError = UINT64_MAX;
+    for (int index = 0; index <= kImaMaxStepIndex; ++index) {
+        Channel trial{sample(0), index};
+        std::uint64_t error = 0;
+        for (std::size_t k = 1; k < frames && error < bestError; ++k) {
+            const int wanted = sample(k);
+            trial.encode(wanted);
+            const auto off = static_cast<std::int64_t>(trial.predictor - wanted);
+            error += static_cast<std::uint64_t>(off * off);
+        }
+        if (error < bestError) {
+            best = index;
+            bestError = error;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 std::size_t ImaSamplesPerBlock(std::size_t blockAlign, unsigned channels) { return SamplesIn(blockAlign, channels); }
@@ -325,6 +350,9 @@ std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsig
         return static_cast<int>(samples[std::min(frame, frames - 1) * channels + c]);
     };
     std::vector<Channel> state(channels);
+    for (unsigned c = 0; c < channels; ++c) {
+        state[c].index = OpeningStepIndex([&](std::size_t frame) { return sample(frame, c); }, perBlock);
+    }
     const std::size_t groupStride = kGroupBytes * channels;
     for (std::size_t b = 0; b < blocks; ++b) {
         std::uint8_t* block = &out[b * blockAlign];
