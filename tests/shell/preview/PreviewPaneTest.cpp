@@ -175,8 +175,8 @@ TEST_F(PreviewPaneTest, SoundsAreDescribedOnceByWhatTheyHold) {
         {{"speech", 22050, 28, 512, audio::ImaEncode(halfSecond, 1, 512)},
          "22050 Hz, mono, IMA ADPCM, 4-bit, 0:00.5"},  // 11 blocks of 1017 frames
         {{"duet", 11025, 29, 512, audio::ImaEncode(halfSecond, 2, 512)}, "11025 Hz, stereo, IMA ADPCM, 4-bit, 0:00.5"},
-        {{"step", 22050, 6, 0, pcm(2 * 11025)}, "22050 Hz, mono, 16-bit PCM, 0:00.5"},
-        {{"click", 11025, 2, 0, pcm(5512)}, "11025 Hz, mono, 8-bit PCM, 0:00.5"},  // 0.49995 s
+        {{"step", 22050, 6, 0, pcm(2 * 10200)}, "22050 Hz, mono, 16-bit PCM, 0:00.5"},  // 0.4626 s
+        {{"click", 11025, 2, 0, pcm(5512)}, "11025 Hz, mono, 8-bit PCM, 0:00.5"},       // 0.49995 s
     };
     std::vector<BAGWriteEntry> records;
     for (const auto& c : cases) records.push_back(c.record);
