@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "engine/ProgramInfo.h"
 #include "engine/TextRules.h"
 #include "engine/mVarnokEngine.h"
 #include "formats/cBAG.h"
