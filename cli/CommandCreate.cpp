@@ -1,4 +1,5 @@
-// varnok create: a new, empty RFH archive pair, optionally filled from a folder.
+// varnok create: a new, empty RFH archive pair or BAG archive, optionally filled
+// from a folder.
 #include <system_error>
 
 #include "cli/Commands.h"
@@ -9,6 +10,7 @@
 #include "engine/PairCommit.h"
 #include "engine/TextRules.h"
 #include "formats/FormatError.h"
+#include "formats/cBAG.h"
 #include "formats/io/File.h"
 
 namespace varnok::cli {
@@ -50,14 +52,12 @@ void WriteEmptyPair(const fs::path& index, const fs::path& data) {
 
 int RunCreate(const Arguments& args) {
     args.ExpectPositionals(1, 2, "ARCHIVE");
-    std::string index = args.Positionals()[0];
-    if (RefuseDataFile(index)) return kExitFailed;
-    if (HasExtension(index, ".bag")) {
-        PrintError("only RFH archives can be created, not BAG archives");
-        return kExitFailed;
-    }
-    if (!HasExtension(index, ".rfh")) index += ".rfh";
-    const std::string data = DataFilePath(index);
+    std::string archive = args.Positionals()[0];
+    if (RefuseDataFile(archive)) return kExitFailed;
+    // A BAG archive is one file; an RFH archive is an index and its data file.
+    const bool bag = HasExtension(archive, ".bag");
+    if (!bag && !HasExtension(archive, ".rfh")) archive += ".rfh";
+    const std::string data = bag ? std::string() : DataFilePath(archive);
 
     std::vector<std::string> sources;
     if (args.Positionals().size() == 2) {
@@ -74,37 +74,46 @@ int RunCreate(const Arguments& args) {
         sources.push_back(folder);
     }
     if (!args.Has("overwrite")) {
-        for (const fs::path& existing : {fs::path(index), ResolveNameCase(data)}) {
+        for (const fs::path& existing : {fs::path(archive), bag ? fs::path() : ResolveNameCase(data)}) {
             if (Exists(existing)) {
                 PrintError(Quoted(existing.string()) + " already exists (--overwrite replaces it)");
                 return kExitFailed;
             }
         }
     }
-    if (!sources.empty() && !CheckSources(sources, index, data)) return kExitFailed;
+    if (!sources.empty() && !CheckSources(sources, archive, data)) return kExitFailed;
     try {
-        WriteEmptyPair(index, data);
+        if (bag) {
+            cBAG::BAGWrite(archive, {});
+        } else {
+            WriteEmptyPair(archive, data);
+        }
     } catch (const FormatError& e) {
         PrintError(e.what());
         return kExitFailed;
     }
 
     Session session(args);
-    if (!session.Open(index)) return kExitFailed;
+    if (!session.Open(archive)) return kExitFailed;
     AddSources(session.Engine(), sources, "");
     return session.Result();
 }
 
 }  // namespace
 
-const Command kCreateCommand{"create", "create a new RFH archive",
+const Command kCreateCommand{"create", "create a new RFH or BAG archive",
                              "Usage: varnok create ARCHIVE [DIR] [--overwrite]\n"
+                             "       varnok create X.bag [DIR] [--overwrite]\n"
                              "\n"
                              "Creates an empty RFH archive: the index ARCHIVE (\".rfh\" is appended when\n"
                              "ARCHIVE has another extension) and the data file beside it, whose extension\n"
                              "\".rfd\" takes the letter case of the index's. With DIR, every file of the\n"
                              "folder tree is added: the files directly in DIR at the root, those of its\n"
                              "subfolders under their folder path.\n"
+                             "\n"
+                             "An ARCHIVE ending in \".bag\" is an empty BAG sound archive, one file; with\n"
+                             "DIR, the WAVE and MP3 files of the folder tree are added to it, as\n"
+                             "\"varnok add\" does.\n"
                              "\n"
                              "Options:\n"
                              "  --overwrite   replace an existing archive of that name\n",

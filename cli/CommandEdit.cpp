@@ -148,8 +148,9 @@ const Command kAddCommand{"add", "add files and folders to an archive",
                           "directly in DIR go under STORED, those of its subfolders under STORED followed\n"
                           "by their folder path. The index is saved after each file or folder.\n"
                           "A BAG archive takes WAVE files (PCM or IMA ADPCM) and MP3 files, each named\n"
-                          "after its file name without extension (at most 32 bytes); from a DIR it takes\n"
-                          "the .wav and .mp3 files.\n"
+                          "after its file name without extension (at most 32 bytes), PCM stored as 16-bit\n"
+                          "(8-bit samples widened); from a DIR it takes the .wav and .mp3 files.\n"
+                          "A file of 2 bytes or fewer is never added: each one is named, and the run fails.\n"
                           "\n"
                           "A file whose stored name (path and name; for a BAG the name) an entry already\n"
                           "has replaces that entry's data, keeping its number and name, when --overwrite\n"
@@ -168,7 +169,8 @@ const Command kRemoveCommand{"remove",
                              "Usage: varnok remove ARCHIVE ENTRY...\n"
                              "\n"
                              "Removes the named entries, each an entry number or a stored name, and their\n"
-                             "data. The entries after them are renumbered.\n",
+                             "data. The entries after them are renumbered. A BAG record is named with or\n"
+                             "without the extension the list shows (\"boom\" or \"boom.w\").\n",
                              {},
                              &RunRemove};
 

@@ -48,6 +48,7 @@ const Command kExtractCommand{
     "Writes the named entries, or all of them, into DIR (default: the current\n"
     "folder). An ENTRY is an entry number or a stored name (\"/\" or \"\\\" between\n"
     "folders, letter case ignored); a name held by several entries names them all.\n"
+    "A BAG record is named with or without the extension the list shows.\n"
     "Names that would leave DIR are refused.\n"
     "\n"
     "Options:\n"

@@ -16,9 +16,6 @@ namespace varnok::cli {
 
 namespace {
 
-constexpr std::string_view kAddingPrefix = "Adding file: ";
-constexpr std::string_view kAddingSuffix = " please wait...";
-constexpr std::string_view kEmptyFileMessage = "Can't add a empty file.";
 constexpr std::string_view kExistsInfix = " already exists";
 constexpr std::string_view kInArchive = " already exists in the archive";
 constexpr std::string_view kCancelledPrefix = "Cancelled: ";
@@ -52,12 +49,6 @@ std::string Lowered(std::string text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
-}
-
-// The file an "Adding file: NAME please wait..." status names, or "".
-std::string FileBeingAdded(const std::string& status) {
-    if (!status.starts_with(kAddingPrefix) || !status.ends_with(kAddingSuffix)) return {};
-    return status.substr(kAddingPrefix.size(), status.size() - kAddingPrefix.size() - kAddingSuffix.size());
 }
 
 }  // namespace
@@ -161,12 +152,8 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string&
     }
     if (icon == MessageIcon::Critical || icon == MessageIcon::Exclamation) {
         ++failures_;
-        // The engine's empty-file message does not say which file; its status does.
-        const std::string file = FileBeingAdded(lastMessage_);
-        PrintLines(text == kEmptyFileMessage && !file.empty() ? file + ": " + text : text);
-    } else {
-        PrintLines(text);
     }
+    PrintLines(text);
     return MessageAnswer::Ok;
 }
 

@@ -41,6 +41,16 @@ Selection SelectEntries(const mVarnokEngine& engine, std::span<const std::string
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(count));
     for (std::int32_t n = 1; n <= count; ++n) names.push_back(Comparable(EntryName(engine, n)));
+    // A BAG record goes by its stored name too, without the extension its kind adds.
+    std::vector<std::string> storedNames;
+    if (engine.IsBAG()) {
+        storedNames.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t n = 1; n <= count; ++n) storedNames.push_back(Comparable(engine.Bag().BAGGetStoredName(n)));
+    }
+    const auto named = [&](std::int32_t n, const std::string& wanted) {
+        const auto i = static_cast<std::size_t>(n - 1);
+        return names[i] == wanted || (!storedNames.empty() && storedNames[i] == wanted);
+    };
 
     Selection result;
     for (const std::string& word : words) {
@@ -59,7 +69,7 @@ Selection SelectEntries(const mVarnokEngine& engine, std::span<const std::string
         if (stored) {
             const std::string wanted = Comparable(*stored);
             for (std::int32_t n = 1; n <= count; ++n) {
-                if (names[static_cast<std::size_t>(n - 1)] != wanted) continue;
+                if (!named(n, wanted)) continue;
                 AddOnce(result.numbers, n);
                 found = true;
             }

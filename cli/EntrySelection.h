@@ -22,8 +22,10 @@ struct Selection {
 
 // The entries the user's words name. A word of digits is an entry number; any
 // other word is a stored name, matched whole, with "/" taken for "\" and a-z
-// matched regardless of case. A name held by several entries selects them all. A
-// leading separator is ignored, so "\12" names the entry stored as "12".
+// matched regardless of case; a BAG record's name is taken with or without the
+// extension the list shows ("boom" or "boom.w"). A name held by several entries
+// selects them all. A leading separator is ignored, so "\12" names the entry
+// stored as "12".
 Selection SelectEntries(const mVarnokEngine& engine, std::span<const std::string> words);
 
 // Prints one line per unknown word and returns true when there was any.

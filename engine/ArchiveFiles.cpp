@@ -180,23 +180,18 @@ bool mVarnokEngine::ConfirmCreateArchive(const std::string& typedName, NewArchiv
         Report("Please select a valid filename to use.", MessageIcon::Critical);
         return false;
     }
-    // Refused before anything is asked or deleted: there is no BAG writer to
-    // replace the files with.
-    if (type == NewArchiveType::BAG) {
-        Report("You can't create a new bag file with this beta version.", MessageIcon::Critical, appTitle_);
-        return true;
-    }
+    const bool bag = type == NewArchiveType::BAG;
     // A name typed without its extension would make a data file of its last three
     // letters, one that another archive's name could make too.
     const std::string fileName = WithArchiveExtension(typedName, ExtensionOf(type));
-    if (DataFilePath(fileName).empty()) {
+    if (!bag && DataFilePath(fileName).empty()) {
         Report("Please select a valid filename to use.", MessageIcon::Critical);
         return false;
     }
     // Both questions come before anything is replaced, so declining either one
-    // leaves both files as they are.
-    const fs::path data = DataFilePath(fileName);
-    const fs::path oldData = ResolveNameCase(data);
+    // leaves both files as they are. A BAG archive is one file.
+    const fs::path data = bag ? fs::path() : fs::path(DataFilePath(fileName));
+    const fs::path oldData = bag ? fs::path() : ResolveNameCase(data);
     for (const fs::path& file : {fs::path(fileName), oldData}) {
         if (Exists(file) && ui_.ShowMessage(OverwriteQuestion(file.string()), kFileDescription, MessageIcon::Critical,
                                             MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
@@ -205,14 +200,19 @@ bool mVarnokEngine::ConfirmCreateArchive(const std::string& typedName, NewArchiv
     }
     {
         std::optional<FileLock> lock;
-        if (BeingChanged(EditGuard::LockFileFor(Exists(oldData) ? oldData : data), lock)) {
+        const fs::path payloads = bag ? fs::path(fileName) : (Exists(oldData) ? oldData : data);
+        if (BeingChanged(EditGuard::LockFileFor(payloads), lock)) {
             Report("The archive " + fileName +
                    " is being changed by another program, so it was not replaced. Try again when it has finished.");
             return false;
         }
         try {
-            CreateEmptyArchive(fileName);
-            if (oldData != data && !SameFile(oldData, data)) RemoveFile(oldData);
+            if (bag) {
+                cBAG::BAGWrite(fileName, {});  // the header alone, put in place in one step
+            } else {
+                CreateEmptyArchive(fileName);
+                if (oldData != data && !SameFile(oldData, data)) RemoveFile(oldData);
+            }
         } catch (const std::exception& e) {
             Report("The archive " + fileName + " could not be created.\n\n" + e.what());
             return false;

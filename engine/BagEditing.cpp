@@ -3,7 +3,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "engine/ProgramInfo.h"
 #include "engine/TextRules.h"
 #include "engine/mVarnokEngine.h"
 #include "formats/cBAG.h"
@@ -14,8 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What one file of an add becomes, or nothing with the reason in `why`; an empty
-// file has had its message and leaves `why` empty.
+// What one file of an add becomes, or nothing with the reason in `why`.
 std::optional<BAGChange> BagChangeFor(const std::string& file, std::int32_t replaces, bool adpcm, std::string& why) {
     std::error_code ec;
     const auto length = fs::file_size(file, ec);
@@ -23,7 +21,10 @@ std::optional<BAGChange> BagChangeFor(const std::string& file, std::int32_t repl
         why = "it is not a file that can be read";
         return std::nullopt;
     }
-    if (length <= 2) return std::nullopt;
+    if (length <= 2) {
+        why = kSmallFileRule;
+        return std::nullopt;
+    }
     BAGChange change;
     change.replaces = replaces;
     try {
@@ -64,9 +65,6 @@ int mVarnokEngine::AddToBag(EditPermit& permit, const AddPlan& plan, std::vector
         } else if (std::optional<BAGChange> change = BagChangeFor(file, replaces, addAsAdpcm_, why)) {
             changes.push_back(std::move(*change));
             if (replaces != 0) replaced.push_back(replaces);
-        } else if (why.empty()) {
-            ui_.ShowMessage("Can't add a empty file.", kFileDescription, MessageIcon::Critical, MessageButtons::Ok);
-            ++problems_;
         } else {
             failures.push_back(file + ": " + why);
         }

@@ -213,8 +213,7 @@ bool mVarnokEngine::AddOneFile(EditPermit& permit, const std::string& sourceFile
         return false;
     }
     if (length <= 2) {
-        ui_.ShowMessage("Can't add a empty file.", kFileDescription, MessageIcon::Critical, MessageButtons::Ok);
-        ++problems_;
+        failures.push_back(SmallFileRefusal(sourceFile));
         return false;
     }
     std::string why;
@@ -278,21 +277,16 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
         return;
     }
     AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
-    const bool added = AddOneFile(*permit, sourceFile, filePath, failures);
-    // A file refused as empty has had its message, and nothing else changes.
-    if (!added && failures.empty()) {
-        TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
-        ui_.SetPanel(Panel::Message, "Nothing was added.");
-        return;
-    }
+    AddOneFile(*permit, sourceFile, filePath, failures);
     FinishAdding(*permit, failures);
 }
 
 void mVarnokEngine::BrowseAndAddFile() {
     // A BAG archive takes sounds only; the dialog offers them first.
-    const std::string chosen =
-        ui_.OpenFileDialog(isBag_ ? "Sounds (*.wav; *.mp3)|*.wav; *.mp3|All Files (*.*)|*.*" : "All Files (*.*)|*.*");
-    if (!chosen.empty()) AddFileToArchive(chosen, "");
+    const std::vector<std::string> chosen =
+        ui_.OpenFilesDialog(isBag_ ? "Sounds (*.wav; *.mp3)|*.wav; *.mp3|All Files (*.*)|*.*" : "All Files (*.*)|*.*");
+    if (chosen.size() == 1) AddFileToArchive(chosen.front(), "");
+    if (chosen.size() > 1) AddFilesToArchive(chosen, "");
 }
 
 void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,

@@ -75,6 +75,13 @@ public:
     // unchanged on cancel, as the common dialog does.
     virtual std::string OpenFileDialog(const std::string& filter) = 0;
     virtual std::string SaveFileDialog(const std::string& fileName, const std::string& filter) = 0;
+    // The open dialog taking several files at once; none on cancel. A front end
+    // without such a dialog offers its one-file dialog.
+    virtual std::vector<std::string> OpenFilesDialog(const std::string& filter) {
+        std::string chosen = OpenFileDialog(filter);
+        if (chosen.empty()) return {};
+        return {std::move(chosen)};
+    }
 
     // The file list shows the engine's rows (mVarnokEngine::Rows()); these tell it
     // what changed. Selection and focus belong to the list.

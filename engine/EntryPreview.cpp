@@ -15,7 +15,7 @@ EntryReader EntryReader::Take(const mVarnokEngine& engine, std::int32_t n) {
     reader.number_ = n;
     if (engine.IsBAG()) {
         const cBAG& bag = engine.Bag();
-        BagSource source{engine.ArchivePath(), bag.BAGGetRecord(n), bag.BAGCanConvert(n)};
+        BagSource source{engine.ArchivePath(), bag.BAGGetRecord(n), bag.BAGCanConvert(n), bag.BAGIsAdpcm(n)};
         reader.listName_ = Win1252ToUtf8(bag.BAGGetFileName(n));
         reader.contentName_ = Win1252ToUtf8(source.convertible ? bag.BAGGetConvertedName(n) : bag.BAGGetFileName(n));
         reader.size_ = static_cast<std::uint64_t>(std::max(source.record.Size, 0));
@@ -30,6 +30,11 @@ EntryReader EntryReader::Take(const mVarnokEngine& engine, std::int32_t n) {
     reader.size_ = static_cast<std::uint64_t>(std::max(source.packed ? source.originalSize : source.packedSize, 0));
     reader.source_ = std::move(source);
     return reader;
+}
+
+bool EntryReader::DecodedFromAdpcm() const noexcept {
+    const auto* bag = std::get_if<BagSource>(&source_);
+    return bag && bag->adpcm;
 }
 
 Bytes EntryReader::ReadBytes(std::uint64_t maxBytes, bool& complete) const {

@@ -37,6 +37,8 @@ public:
     // A name whose extension says what Read gives: a BAG PCM or ADPCM record
     // reads as a WAVE file, so it is named ".wav".
     const std::string& ContentName() const noexcept { return contentName_; }
+    // True for a BAG IMA ADPCM record, which Read gives decoded to 16-bit PCM.
+    bool DecodedFromAdpcm() const noexcept;
     // The entry's size as stored (a BAG record's raw data, an RFH entry's file).
     std::uint64_t Size() const noexcept { return size_; }
 
@@ -55,6 +57,7 @@ private:
         std::filesystem::path file;
         BAGRecord record;
         bool convertible = false;
+        bool adpcm = false;
     };
 
     Bytes ReadBytes(std::uint64_t maxBytes, bool& complete) const;

@@ -7,7 +7,9 @@
 #include "engine/ProgramInfo.h"
 #include "engine/TextRules.h"
 #include "engine/mVarnokEngine.h"
+#include "formats/cBAG.h"
 #include "formats/io/File.h"
+#include "platform/Win1252.h"
 
 namespace varnok {
 namespace fs = std::filesystem;
@@ -51,7 +53,9 @@ int mVarnokEngine::FindFile(const std::string& name, bool down) {
     // The current row itself is never compared, so a repeated search goes on
     // past the row it found before.
     for (int i = current + step; i >= 1 && i <= rows; i += step) {
-        if (UpperCaseASCII(Row(i)[Column::Filename]) == wanted) {
+        // A BAG record is found by its stored name too, typed without its extension.
+        if (UpperCaseASCII(Row(i)[Column::Filename]) == wanted ||
+            (isBag_ && UpperCaseASCII(Win1252ToUtf8(bag_->BAGGetStoredName(i))) == wanted)) {
             ui_.MarkFoundRow(i);
             UpdateSelection();
             return i;

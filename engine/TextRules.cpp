@@ -43,6 +43,8 @@ std::string WithTrailingSlash(std::string text) {
     return text;
 }
 
+std::string SmallFileRefusal(std::string_view file) { return std::string(file) + ": " + std::string(kSmallFileRule); }
+
 namespace {
 
 char LowerASCII(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

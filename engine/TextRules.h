@@ -42,6 +42,12 @@ std::string DataFilePath(std::string_view indexPath);
 // as it is.
 std::string WithArchiveExtension(std::string path, std::string_view extension);
 
+// Files of 2 bytes or fewer are never added: the rule, and the line that refuses
+// `file` by it in the report of an add, "FILE: a file of 2 bytes or fewer can't
+// be added".
+inline constexpr std::string_view kSmallFileRule = "a file of 2 bytes or fewer can't be added";
+std::string SmallFileRefusal(std::string_view file);
+
 // The rules every name the program writes into an index shares with extraction,
 // which refuses to write a stored name that breaks them. They look only at ASCII
 // bytes, so they hold for Windows-1252 bytes and for UTF-8 text alike: neither

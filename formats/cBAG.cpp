@@ -274,6 +274,8 @@ Sound Mp3Sound(const Bytes& bytes, const std::string& what) {
     return sound;
 }
 
+// 8-bit PCM is stored widened to 16 bits, as every record of the game is: readers
+// disagree on what a record without the 16-bit flag holds, never on one with it.
 // ADPCM records take the block size the Microsoft encoder uses for the rate (512
 // bytes for mono at 22050 Hz), the same layout as the game's own records.
 Sound WaveFileSound(const Bytes& bytes, bool adpcm, const std::string& what) {
@@ -287,8 +289,8 @@ Sound WaveFileSound(const Bytes& bytes, bool adpcm, const std::string& what) {
         sound.type = adpcmType;
         sound.extraInfo = static_cast<std::int32_t>(f.blockAlign);
         sound.data.assign(wave.data.begin(), wave.data.end());
-    } else if (f.encoding == audio::WaveEncoding::Pcm && !adpcm) {
-        sound.type = kTypePcm | (f.bitsPerSample == 16 ? kType16Bit : 0) | stereo;
+    } else if (f.encoding == audio::WaveEncoding::Pcm && f.bitsPerSample == 16 && !adpcm) {
+        sound.type = kTypePcm | kType16Bit | stereo;
         sound.data.assign(wave.data.begin(), wave.data.end());
     } else if (adpcm) {
         const std::size_t blockAlign = audio::ImaDefaultBlockAlign(f.sampleRate, f.channels);
@@ -392,6 +394,8 @@ void cBAG::BAGClose() {
 
 bool cBAG::BAGCanConvert(std::int32_t lNumber) const { return Convertible(Row(lNumber).Type); }
 
+bool cBAG::BAGIsAdpcm(std::int32_t lNumber) const { return KindOf(Row(lNumber).Type) == SoundKind::Adpcm; }
+
 bool cBAG::BAGAskToConvert(std::int32_t lNumber) {
     if (!BAGCanConvert(lNumber)) return false;
     if (convertAll_) return *convertAll_;
@@ -481,6 +485,8 @@ std::string cBAG::BAGGetFileName(std::int32_t lNumber) const {
     const BAGRecord& record = Row(lNumber);
     return StoredName(record) + std::string(Extension(record.Type));
 }
+
+std::string cBAG::BAGGetStoredName(std::int32_t lNumber) const { return StoredName(Row(lNumber)); }
 
 std::string cBAG::BAGGetConvertedName(std::int32_t lNumber) const { return StoredName(Row(lNumber)) + ".wav"; }
 

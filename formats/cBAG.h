@@ -139,6 +139,8 @@ public:
 
     // True for PCM (flag 2) and IMA ADPCM (flag 8) entries: they can become WAVE files.
     bool BAGCanConvert(std::int32_t lNumber) const;
+    // True for IMA ADPCM entries, which become 16-bit PCM WAVE files.
+    bool BAGIsAdpcm(std::int32_t lNumber) const;
     // Whether entry lNumber is to be converted: the user's answer to
     // kConvertQuestion, or a "to all" answer given before; false, without a
     // question, for an entry that cannot be converted.
@@ -146,7 +148,8 @@ public:
 
     // --- Edits ------------------------------------------------------------
     // Appends a record for a sound file: a WAVE file of PCM (8 or 16-bit, mono or
-    // stereo, stored as it is or, with options.adpcm, as IMA ADPCM) or of IMA
+    // stereo, stored as 16-bit PCM, 8-bit samples widened, or, with options.adpcm,
+    // as IMA ADPCM) or of IMA
     // ADPCM (decoded to 16-bit PCM unless options.adpcm), or an MP3 file (a name
     // ending in ".mp3"). Type, Frequency and ExtraInfo come from the file. Returns
     // the new entry's number. A file that cannot be read is InputOutput or
@@ -178,6 +181,8 @@ public:
     // The stored name with the extension of the entry's kind: ".w" for PCM, ".cmp"
     // for IMA ADPCM, ".mp3" for MP3, and none for data of any other kind.
     std::string BAGGetFileName(std::int32_t lNumber) const;
+    // The name as the record stores it, without the extension of its kind.
+    std::string BAGGetStoredName(std::int32_t lNumber) const;
     // The name an entry's file has when it is extracted as a WAVE file: the stored
     // name followed by ".wav".
     std::string BAGGetConvertedName(std::int32_t lNumber) const;

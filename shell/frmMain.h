@@ -70,6 +70,7 @@ public:
     ConvertAnswer AskConvert(const std::string& question, const std::string& title) override;
     std::string BrowseForFolder(const std::string& prompt) override;
     std::string OpenFileDialog(const std::string& filter) override;
+    std::vector<std::string> OpenFilesDialog(const std::string& filter) override;
     std::string SaveFileDialog(const std::string& fileName, const std::string& filter) override;
     void ListReset() override;
     void ListRowsAppended(int first, int count) override;

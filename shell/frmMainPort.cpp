@@ -177,6 +177,14 @@ std::string frmMain::OpenFileDialog(const std::string& filter) {
     return chosen.toStdString();
 }
 
+std::vector<std::string> frmMain::OpenFilesDialog(const std::string& filter) {
+    const QStringList chosen = QFileDialog::getOpenFileNames(this, QString(), StartFolder(), QtFilter(filter));
+    if (!chosen.isEmpty()) RememberFolderOf(chosen.front(), false);
+    std::vector<std::string> files;
+    for (const QString& file : chosen) files.push_back(file.toStdString());
+    return files;
+}
+
 std::string frmMain::SaveFileDialog(const std::string& fileName, const std::string& filter) {
     // A bare name is offered in the start folder; a path stays where it points.
     QString offered = Qt(fileName);

@@ -29,10 +29,10 @@ frmAddDirectory::frmAddDirectory(QWidget* parent, AddDirectoryFn addDirectory, B
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Add Directory..."));
 
-    // Only Browse fills the source folder, so it is always one the picker gave.
+    refuse = MessageBoxRefusal(this);
+    // The source folder is typed, pasted or picked; Add checks that it is one.
     txtDir_ = new QLineEdit(this);
     txtDir_->setObjectName(QStringLiteral("txtDir"));
-    txtDir_->setReadOnly(true);
     txtDir_->setMinimumWidth(320);
     cmdBrowse_ = Button(this, "cmdBrowse", tr("&Browse..."));
     text1_ = new QLineEdit(this);
@@ -69,7 +69,7 @@ frmAddDirectory* frmAddDirectory::Show(QWidget* parent, mVarnokEngine& engine, B
     return dialog;
 }
 
-void frmAddDirectory::updateCommands() { cmdAdd_->setEnabled(!txtDir_->text().isEmpty()); }
+void frmAddDirectory::updateCommands() { cmdAdd_->setEnabled(!txtDir_->text().trimmed().isEmpty()); }
 
 void frmAddDirectory::browseFolder() {
     if (!browse_) return;
@@ -78,7 +78,12 @@ void frmAddDirectory::browseFolder() {
 }
 
 void frmAddDirectory::addDirectory() {
-    const std::string source = WithTrailingSlash(ToUtf8(txtDir_->text()));
+    const QString typed = TypedDiskPath(txtDir_->text());
+    if (const QString why = RefusalOfFolder(typed); !why.isEmpty()) {
+        if (refuse) refuse(why);
+        return;
+    }
+    const std::string source = WithTrailingSlash(ToUtf8(typed));
     txtDir_->setText(FromUtf8(source));
     const std::string stored = TypedStoredFolder(ToUtf8(text1_->text()));
     text1_->setText(FromUtf8(stored));

@@ -28,6 +28,10 @@ public:
 
     static frmAddDirectory* Show(QWidget* parent, mVarnokEngine& engine, BrowseForFolderFn browse);
 
+    // Tells the user why the folder typed can't be added from, keeping the dialog
+    // open; a message box unless replaced.
+    std::function<void(const QString& why)> refuse;
+
 private:
     void browseFolder();
     void addDirectory();

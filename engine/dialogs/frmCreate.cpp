@@ -33,10 +33,10 @@ frmCreate::frmCreate(QWidget* parent, Actions actions) : QDialog(parent), action
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Create Archive..."));
 
-    // Only the Browse buttons fill the two paths.
+    refuse = MessageBoxRefusal(this);
+    // Both paths are typed, pasted or chosen with their Browse buttons; Ok checks them.
     txtNew_ = new QLineEdit(this);
     txtNew_->setObjectName(QStringLiteral("txtNew"));
-    txtNew_->setReadOnly(true);
     txtNew_->setMinimumWidth(320);
     cmdBrowse_ = Button(this, "cmdBrowse", tr("&Browse..."));
     cboType_ = new QComboBox(this);
@@ -53,7 +53,6 @@ frmCreate::frmCreate(QWidget* parent, Actions actions) : QDialog(parent), action
     chkSubFolder_->setObjectName(QStringLiteral("chkSubFolder"));
     txtDirectory_ = new QLineEdit(frame1);
     txtDirectory_->setObjectName(QStringLiteral("txtDirectory"));
-    txtDirectory_->setReadOnly(true);
     label3_ = Label(frame1, tr("Directory to add:"), txtDirectory_, "Label3");
     cmdBrowse2_ = Button(frame1, "cmdBrowse2", tr("B&rowse..."));
     for (QWidget* w : {static_cast<QWidget*>(label3_), static_cast<QWidget*>(txtDirectory_),
@@ -83,7 +82,7 @@ frmCreate::frmCreate(QWidget* parent, Actions actions) : QDialog(parent), action
     layout->setColumnStretch(0, 1);
 
     connect(txtNew_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { cmdOk_->setEnabled(!text.isEmpty()); });
+            [this](const QString& text) { cmdOk_->setEnabled(!text.trimmed().isEmpty()); });
     connect(cmdBrowse_, &QPushButton::clicked, this, &frmCreate::browseFile);
     connect(cmdBrowse2_, &QPushButton::clicked, this, &frmCreate::browseDirectory);
     connect(check1_, &QCheckBox::toggled, this, &frmCreate::addDirectoryToggled);
@@ -126,10 +125,27 @@ void frmCreate::addDirectoryToggled(bool checked) {
     if (!checked) chkSubFolder_->setEnabled(false);
 }
 
+// The new archive's folder must be there; its name is the engine's to judge.
+QString frmCreate::refusal() const {
+    const QString file = TypedDiskPath(txtNew_->text());
+    if (QFileInfo(file).isRelative()) {
+        return QStringLiteral("\"%1\" is not a full path: type it from \"/\" on.").arg(file);
+    }
+    if (const QString folder = QFileInfo(file).absolutePath(); !QFileInfo(folder).isDir()) {
+        return QStringLiteral("The directory \"%1\" does not exist.").arg(folder);
+    }
+    return check1_->isChecked() ? RefusalOfFolder(TypedDiskPath(txtDirectory_->text())) : QString();
+}
+
 void frmCreate::confirm() {
+    if (const QString why = refusal(); !why.isEmpty()) {
+        if (refuse) refuse(why);
+        return;
+    }
     hide();
-    if (check1_->isChecked() && !txtDirectory_->text().isEmpty()) {
-        txtDirectory_->setText(FromUtf8(WithTrailingSlash(ToUtf8(txtDirectory_->text()))));
+    txtNew_->setText(TypedDiskPath(txtNew_->text()));
+    if (check1_->isChecked()) {
+        txtDirectory_->setText(FromUtf8(WithTrailingSlash(ToUtf8(TypedDiskPath(txtDirectory_->text())))));
     }
     const std::string directory = check1_->isChecked() ? ToUtf8(txtDirectory_->text()) : std::string();
     const auto run = actions_.create;

@@ -38,12 +38,18 @@ public:
     // one, else a new one; shown without blocking `parent`.
     static frmCreate* Show(QWidget* parent, mVarnokEngine& engine, BrowseForFolderFn browse);
 
+    // Tells the user why a typed path can't be used, keeping the dialog shown; a
+    // message box unless replaced.
+    std::function<void(const QString& why)> refuse;
+
 private:
     NewArchiveType type() const;
     void browseFile();
     void browseDirectory();
     void addDirectoryToggled(bool checked);
     void confirm();
+    // Why the typed paths can't be used as they are, or "".
+    QString refusal() const;
 
     Actions actions_;
     QLineEdit* txtNew_;

@@ -68,10 +68,10 @@ frmMoveCopy::frmMoveCopy(QWidget* parent, Mode mode, std::string source, const s
         QMessageBox::critical(this, QStringLiteral("WinMPK - Extract"), QStringLiteral("Device not avaible!"));
     };
 
-    // Only the tree fills the destination.
+    refuse = MessageBoxRefusal(this);
+    // The destination is typed, pasted or picked in the tree; Ok checks it.
     text1_ = new QLineEdit(this);
     text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setReadOnly(true);
     text1_->setMinimumWidth(320);
     label1_ = Label(this, copy ? tr("Copy to:") : tr("Move to:"), text1_, "Label1");
     tvwFolders_ = new QTreeWidget(this);
@@ -98,8 +98,9 @@ frmMoveCopy::frmMoveCopy(QWidget* parent, Mode mode, std::string source, const s
     connect(tvwFolders_, &QTreeWidget::itemSelectionChanged, this, [this] {
         const QList<QTreeWidgetItem*> chosen = tvwFolders_->selectedItems();
         text1_->setText(chosen.isEmpty() ? QString() : KeyOf(chosen.front()));
-        cmdOk_->setEnabled(!text1_->text().isEmpty());
     });
+    connect(text1_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { cmdOk_->setEnabled(!text.trimmed().isEmpty()); });
     connect(tvwFolders_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
         tvwFolders_->setCurrentItem(item);
         if (!item->data(0, kDriveRole).toBool()) item->setIcon(0, StandardIcon(QStyle::SP_DirClosedIcon));
@@ -167,9 +168,13 @@ void frmMoveCopy::expand(QTreeWidgetItem* node) {
 }
 
 void frmMoveCopy::confirm() {
-    const std::string typed = ToUtf8(text1_->text());
-    if (typed.empty()) return;
-    const std::string folder = WithTrailingSlash(typed);
+    const QString typed = TypedDiskPath(text1_->text());
+    if (typed.isEmpty()) return;
+    if (const QString why = RefusalOfFolder(typed); !why.isEmpty()) {
+        if (refuse) refuse(why);
+        return;
+    }
+    const std::string folder = WithTrailingSlash(ToUtf8(typed));
     const std::string source = source_;
     const TransferFn run = transfer_;
     close();

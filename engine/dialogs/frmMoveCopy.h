@@ -37,6 +37,9 @@ public:
     // Tells the user a drive could not be read when it was expanded; a message
     // box unless replaced.
     std::function<void()> deviceUnavailable;
+    // Tells the user why the folder typed can't be the destination, keeping the
+    // dialog open; a message box unless replaced.
+    std::function<void(const QString& why)> refuse;
 
 private:
     void fillTree(const std::vector<Drive>& drives);

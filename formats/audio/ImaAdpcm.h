@@ -64,7 +64,9 @@ private:
 
 // Encodes interleaved samples into whole blocks of blockAlign bytes. The last
 // block is filled up by holding the last sample, so the game, which reads whole
-// blocks, never meets a short one. blockAlign must pass ImaValidBlockAlign.
+// blocks, never meets a short one. Each channel starts at the step index that
+// encodes its opening samples best, and every later block at the index the block
+// before it ended at. blockAlign must pass ImaValidBlockAlign.
 std::vector<std::uint8_t> ImaEncode(std::span<const std::int16_t> samples, unsigned channels, std::size_t blockAlign);
 
 }  // namespace varnok::audio

@@ -89,8 +89,9 @@ void Fill(PreviewContent& content, const EntryReader& reader, const EntryPreview
     }
     if (IsSoundName(extension) && read.complete) {
         try {
-            content.sound = extension == QLatin1String("mp3") ? Mp3Clip(read.bytes, reader.ListName())
-                                                              : WaveClip(read.bytes, reader.ListName());
+            content.sound = extension == QLatin1String("mp3")
+                                ? Mp3Clip(read.bytes, reader.ListName())
+                                : WaveClip(read.bytes, reader.ListName(), reader.DecodedFromAdpcm());
             content.kind = PreviewKind::Sound;
             content.details += QStringLiteral("\n") + content.sound.description;
         } catch (const std::exception& e) {
@@ -110,7 +111,7 @@ void Fill(PreviewContent& content, const EntryReader& reader, const EntryPreview
         return;
     }
     const auto textPart = std::span(read.bytes.data(), std::min<std::size_t>(read.bytes.size(), kPreviewTextLimit));
-    if (IsTextName(extension) || IsPlainText(textPart)) {
+    if (IsPlainText(textPart) || (IsTextName(extension) && IsMostlyText(textPart))) {
         content.kind = PreviewKind::Text;
         content.text = DecodeText(textPart);
         if (reader.Size() > kPreviewTextLimit) content.details += QStringLiteral("\nThe first 1 MB is shown.");

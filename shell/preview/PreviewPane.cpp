@@ -51,8 +51,9 @@ PreviewPane::~PreviewPane() {
 }
 
 void PreviewPane::ShowEntry(const EntryReader& reader) {
+    // The details stay those of the entry shown until its successor is read, so
+    // that the name above the view always belongs to what the view shows.
     waiting_.emplace(++request_, reader);
-    details_->setText(QString::fromStdString(reader.ListName()));
     if (!running_) StartWaiting();
 }
 

@@ -7,9 +7,14 @@ namespace varnok {
 
 namespace {
 
+// Minutes, seconds and tenths, rounded to the nearest tenth: 0.50 s is "0:00.5".
 QString Duration(qint64 ms) {
-    return QStringLiteral("%1:%2.%3").arg(ms / 60000).arg(ms / 1000 % 60, 2, 10, QLatin1Char('0')).arg(ms / 100 % 10);
+    const qint64 tenths = (ms + 50) / 100;
+    return QStringLiteral("%1:%2.%3").arg(tenths / 600).arg(tenths / 10 % 60, 2, 10, QLatin1Char('0')).arg(tenths % 10);
 }
+
+// Whole milliseconds nearest to n / d seconds.
+qint64 RoundedMs(qint64 n, qint64 d) { return (n * 1000 + d / 2) / d; }
 
 QString Channels(unsigned channels) {
     return channels == 1   ? QStringLiteral("mono")
@@ -19,7 +24,7 @@ QString Channels(unsigned channels) {
 
 }  // namespace
 
-SoundClip WaveClip(std::span<const std::uint8_t> bytes, const std::string& what) {
+SoundClip WaveClip(std::span<const std::uint8_t> bytes, const std::string& what, bool fromAdpcm) {
     const audio::WaveSound wave = audio::ReadWave(bytes, what);
     // Every encoding plays as 16-bit samples, which every audio device takes.
     const std::vector<std::uint8_t> pcm = audio::Pcm16Bytes(audio::WaveSamples16(wave, what));
@@ -29,9 +34,9 @@ SoundClip WaveClip(std::span<const std::uint8_t> bytes, const std::string& what)
     clip.format.setSampleFormat(QAudioFormat::Int16);
     clip.pcm = QByteArray(reinterpret_cast<const char*>(pcm.data()), static_cast<qsizetype>(pcm.size()));
     const qint64 frameBytes = 2 * static_cast<qint64>(wave.format.channels);
-    clip.durationMs = clip.pcm.size() / frameBytes * 1000 / wave.format.sampleRate;
-    const QString encoding = wave.format.encoding == audio::WaveEncoding::ImaAdpcm
-                                 ? QStringLiteral("IMA ADPCM")
+    clip.durationMs = RoundedMs(clip.pcm.size() / frameBytes, wave.format.sampleRate);
+    const QString encoding = wave.format.encoding == audio::WaveEncoding::ImaAdpcm || fromAdpcm
+                                 ? QStringLiteral("IMA ADPCM, 4-bit")
                                  : QStringLiteral("%1-bit PCM").arg(wave.format.bitsPerSample);
     clip.description = QStringLiteral("%1 Hz, %2, %3, %4")
                            .arg(wave.format.sampleRate)
@@ -46,7 +51,7 @@ SoundClip Mp3Clip(std::span<const std::uint8_t> bytes, const std::string& what) 
     const std::uint32_t bitrate = start.header.bitrate;
     // A constant bit rate is the common case; a variable one makes this a guess.
     if (bitrate > 0) {
-        clip.durationMs = static_cast<qint64>((bytes.size() - start.offset) * 8000 / bitrate);
+        clip.durationMs = RoundedMs(static_cast<qint64>(bytes.size() - start.offset) * 8, bitrate);
     }
     clip.description = QStringLiteral("MPEG layer %1, %2 Hz, %3, %4 kbit/s, %5")
                            .arg(start.header.layer)

@@ -16,14 +16,10 @@ namespace varnok {
 SoundView::SoundView(QWidget* parent) : QWidget(parent) {
     button_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Play"));
     button_->setObjectName(QStringLiteral("btnPlay"));
-    format_ = new QLabel;
-    format_->setObjectName(QStringLiteral("lblSoundFormat"));
-    format_->setWordWrap(true);
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("lblSoundStatus"));
     status_->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(format_);
     layout->addWidget(button_, 0, Qt::AlignLeft);
     layout->addWidget(status_);
     layout->addStretch(1);
@@ -42,7 +38,6 @@ SoundView::~SoundView() { Stop(); }
 void SoundView::SetClip(SoundClip clip) {
     Stop();
     clip_ = std::move(clip);
-    format_->setText(clip_.description);
     status_->clear();
 }
 

@@ -44,7 +44,6 @@ private:
     std::unique_ptr<QMediaPlayer> player_;
     std::unique_ptr<QAudioOutput> output_;
     QPushButton* button_ = nullptr;
-    QLabel* format_ = nullptr;
     QLabel* status_ = nullptr;
     bool playing_ = false;
 };

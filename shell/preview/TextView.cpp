@@ -22,6 +22,15 @@ bool IsPlainText(std::span<const std::uint8_t> bytes) {
     });
 }
 
+bool IsMostlyText(std::span<const std::uint8_t> bytes) {
+    std::size_t control = 0;
+    for (const std::uint8_t b : bytes) {
+        if (b == 0) return false;
+        if (b < 0x20 && b != '\t' && b != '\r' && b != '\n') ++control;
+    }
+    return control <= std::max<std::size_t>(1, bytes.size() / 32);
+}
+
 QString DecodeText(std::span<const std::uint8_t> bytes) {
     const std::string utf8 = Win1252ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return QString::fromStdString(utf8);

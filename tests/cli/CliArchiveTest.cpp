@@ -124,7 +124,9 @@ TEST_F(CliTest, BagArchivesExtractRawOrAsWaveAndTakeEdits) {
     cBAG bag;
     bag.BAGOpen(dir_ / "sfx.bag");
     ASSERT_EQ(bag.BAGGetFileCount(), 3);
-    EXPECT_EQ(bag.BAGReadFile(1, false), std::vector<std::uint8_t>(6, 2));
+    std::vector<std::uint8_t> widened;  // the 8-bit samples of 2 as 16-bit ones, 0x8200
+    for (int i = 0; i < 6; ++i) widened.insert(widened.end(), {0x00, 0x82});
+    EXPECT_EQ(bag.BAGReadFile(1, false), widened);
     EXPECT_EQ(bag.BAGGetFileName(2), "bang.w");
     EXPECT_EQ(bag.BAGGetFileType(3), 28);
 }

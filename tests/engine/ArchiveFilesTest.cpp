@@ -1,4 +1,7 @@
 // Creating, copying, moving, renaming and deleting the archive's files.
+#include <deque>
+
+#include "formats/audio/Wave.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace varnok::test {
@@ -64,6 +67,53 @@ TEST_F(EngineArchiveFiles, CreatingOverExistingFilesAsksAboutEachBeforeReplacing
     EXPECT_TRUE(engine.ConfirmCreateArchive(index.string(), NewArchiveType::RFH, ""));
     EXPECT_EQ(Texts(), (std::vector<std::string>{Overwrite(index), Overwrite(dir / "NEW.RFD")}));
     EXPECT_EQ(Files(), (std::vector<std::string>{"new.rfd", "new.rfh"}));
+}
+
+// A BAG archive is one file: the header alone, "GABA", game type 4, no records,
+// record length 64.
+TEST_F(EngineArchiveFiles, CreatingABagMakesOneEmptyFileThatTakesSounds) {
+    const std::vector<std::uint8_t> emptyBag = {'G', 'A', 'B', 'A', 4, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0};
+    const auto header = audio::PcmWaveHeader(1, 22050, 16, 4);
+    std::vector<std::uint8_t> wave(header.begin(), header.end());
+    wave.resize(wave.size() + 4, 0x11);
+    dir.write("src/a.wav", wave);
+    std::vector<std::uint8_t> mp3 = {0xFF, 0xFB, 0x90, 0x64};  // one MPEG frame of 417 bytes
+    mp3.resize(417);
+    dir.write("src/b.mp3", mp3);
+    dir.write("src/notes.txt", "not a sound");
+    const fs::path old = dir.write("old.bag", "an older file");
+    const struct {
+        const char* typed;
+        const char* folder;
+        std::deque<MessageAnswer> answers;
+        bool done;
+        const char* file;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"new", "", {}, true, "new.bag", {}},  // the extension of the type chosen
+        {"Sounds.BAG", "src", {}, true, "Sounds.BAG", {"a.w", "b.mp3"}},
+        {"old.bag", "", {MessageAnswer::No}, false, "old.bag", {}},
+        {"old.bag", "", {MessageAnswer::Yes}, true, "old.bag", {}},
+    };
+    for (const auto& c : cases) {
+        ui.messages.clear();
+        ui.messageAnswers = c.answers;
+        const std::string folder = c.folder[0] ? (dir / c.folder).string() : "";
+        EXPECT_EQ(engine.ConfirmCreateArchive((dir / c.typed).string(), NewArchiveType::BAG, folder), c.done)
+            << c.typed;
+        EXPECT_EQ(Texts(), c.answers.empty() ? std::vector<std::string>{} : std::vector{Overwrite(old)}) << c.typed;
+        if (!c.done) {
+            EXPECT_EQ(ReadText(old), "an older file");
+            continue;
+        }
+        EXPECT_EQ(engine.ArchivePath(), (dir / c.file).string());
+        EXPECT_TRUE(engine.IsBAG()) << c.typed;
+        EXPECT_EQ(Cells(Column::Filename), c.rows) << c.typed;
+        if (c.rows.empty()) {
+            EXPECT_EQ(ReadBytes(dir / c.file), emptyBag) << c.typed;
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "new.rfd"));
 }
 
 TEST_F(EngineArchiveFiles, AMoveDeletesTheSourceOnlyOnceTheCopyStandsElsewhere) {

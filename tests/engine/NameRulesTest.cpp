@@ -38,10 +38,12 @@ TEST(NameRules, StoredPathsTakeTheFormAddedNamesHave) {
 }
 
 TEST(NameRules, FileNamesAreRefusedExactlyWhereExtractionRefusesThem) {
-    const std::pair<std::string, bool> names[] = {
-        {"a.wav", true}, {"..a", true},   {"ab:c", true}, {"", false},    {".", false},
-        {"..", false},   {"a\\b", false}, {"a/b", false}, {"C:x", false}, {"x\0"s, false},
-    };
+    const std::pair<std::string, bool> names[] =
+        {
+            {"a.wav", true}, {"..a", true},   {"ab:c", true}, {"", false},    {".", false},
+            {"..", false},   {"a\\b", false}, {"a/b", false}, {"C:x", false}, {"x\0"s, false},
+            {"a\\", false},  {"\\", false},  // a name ending in "\" would name a folder
+        };
     for (const auto& [name, storable] : names) {
         EXPECT_EQ(RefusalOfName(name).empty(), storable) << name;
         EXPECT_EQ(ResolveExtractionTarget("/out", "", name).path.has_value(), storable) << name;

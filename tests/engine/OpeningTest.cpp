@@ -159,5 +159,17 @@ TEST_F(EngineFind, WholeNamesMatchInAnyAsciiCaseFromTheCurrentRowOn) {
     EXPECT_EQ(Completions(), 2);
 }
 
+// A BAG record is found by the name the list shows or by its stored name alone.
+TEST_F(EngineFind, BagRecordsAreFoundWithOrWithoutTheirListedExtension) {
+    Open(MakeBag("s.bag", {{"tiny7s", 22050, 6, 0, std::vector<std::uint8_t>(4, 1)},
+                           {"boom", 22050, 28, 512, std::vector<std::uint8_t>(512, 0)}}));
+    const std::pair<const char*, int> names[] = {{"tiny7s", 1},   {"TINY7S.W", 1}, {"boom", 2},
+                                                 {"boom.cmp", 2}, {"boom.w", 0},   {"tiny7", 0}};
+    for (const auto& [name, row] : names) {
+        ui.focused = 0;
+        EXPECT_EQ(engine.FindFile(name, true), row) << name;
+    }
+}
+
 }  // namespace
 }  // namespace varnok::test

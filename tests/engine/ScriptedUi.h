@@ -42,6 +42,7 @@ public:
     std::deque<ConvertAnswer> convertAnswers;
     std::vector<ShownMessage> convertQuestions;
     std::deque<std::string> folders, saveResults;
+    std::deque<std::vector<std::string>> openResults;  // what each multiple-file open dialog gives
 
     std::set<int> selected;
     int focused = 0;
@@ -81,6 +82,9 @@ public:
     std::string OpenFileDialog(const std::string& filter) override {
         ADD_FAILURE() << "the engine opened a file dialog: " << filter;
         return {};
+    }
+    std::vector<std::string> OpenFilesDialog(const std::string& filter) override {
+        return Next(openResults, std::vector<std::string>(), filter);
     }
     std::string SaveFileDialog(const std::string& fileName, const std::string& filter) override {
         saveDialogs.push_back(fileName + " " + filter);

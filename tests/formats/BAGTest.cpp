@@ -233,14 +233,48 @@ TEST(BAGEdit, AddedFilesBecomeRecordsShapedByTheirHeaders) {
 
     const Bytes raw = ReadBytes(a.file);
     constexpr std::int32_t kData = 16 + 5 * 64;
-    ASSERT_EQ(raw.size(), kData + 101 + 512 + 60 + 100 + 3 * 417u);
+    ASSERT_EQ(raw.size(), kData + 101 + 512 + 120 + 100 + 3 * 417u);
     EXPECT_EQ(Slice(raw, 0, 16), Header(5));
     EXPECT_EQ(Slice(raw, 16, 64), Record("keep1", kData, 101, 22050, 6, 0, 0x11223344));
-    EXPECT_EQ(Slice(raw, 144, 64), Record("Stereo eight", kData + 613, 60, 44100, 3, 0));
-    EXPECT_EQ(Slice(raw, 208, 64), Record("mono16", kData + 673, 100, 22050, 6, 0));
-    EXPECT_EQ(Slice(raw, 272, 64), Record("song", kData + 773, 3 * 417, 44100, 37, 0));  // the ID3 tag is left out
-    EXPECT_EQ(Slice(raw, kData + 673, 100), mono16);
-    EXPECT_EQ(Slice(raw, kData + 773, 4), Bytes({0xFF, 0xFB, 0x90, 0x64}));
+    EXPECT_EQ(Slice(raw, 144, 64), Record("Stereo eight", kData + 613, 120, 44100, 7, 0));  // widened to 16 bits
+    EXPECT_EQ(Slice(raw, 208, 64), Record("mono16", kData + 733, 100, 22050, 6, 0));
+    EXPECT_EQ(Slice(raw, 272, 64), Record("song", kData + 833, 3 * 417, 44100, 37, 0));  // the ID3 tag is left out
+    EXPECT_EQ(Slice(raw, kData + 733, 100), mono16);
+    EXPECT_EQ(Slice(raw, kData + 833, 4), Bytes({0xFF, 0xFB, 0x90, 0x64}));
+}
+
+// PCM is stored 16-bit whatever its width in the file, so every reader of the
+// game's archives hears it alike; records of 8-bit PCM already in an archive
+// still read as 8-bit WAVE files.
+TEST(BAGEdit, PcmIsStoredSixteenBitAndReadsBackAsTheSameSound) {
+    EditedArchive a;
+    const struct {
+        const char* what;
+        unsigned channels, bits;
+        Bytes samples, stored;
+        std::int32_t type;
+    } cases[] = {
+        {"mono 8-bit", 1, 8, {0x00, 0x80, 0xFF}, {0x00, 0x80, 0x00, 0x00, 0x00, 0x7F}, 6},
+        {"stereo 8-bit", 2, 8, {0x10, 0xF0, 0x81, 0x7F}, {0x00, 0x90, 0x00, 0x70, 0x00, 0x01, 0x00, 0xFF}, 7},
+        {"mono 16-bit", 1, 16, {0x34, 0x12, 0xCD, 0xAB}, {0x34, 0x12, 0xCD, 0xAB}, 6},
+        {"stereo 16-bit", 2, 16, {1, 2, 3, 4}, {1, 2, 3, 4}, 7},
+    };
+    for (const auto& c : cases) {
+        const std::int32_t n =
+            a.bag.BAGAddFile(a.source(std::string(c.what) + ".wav", WaveFile(c.channels, 11025, c.bits, c.samples)));
+        EXPECT_EQ(a.bag.BAGGetFileType(n), c.type) << c.what;
+        EXPECT_EQ(a.bag.BAGReadFile(n, false), c.stored) << c.what;
+        const auto header = audio::PcmWaveHeader(c.channels, 11025, 16, c.stored.size());
+        Bytes wave(header.begin(), header.end());
+        wave.insert(wave.end(), c.stored.begin(), c.stored.end());
+        EXPECT_EQ(a.bag.BAGReadFile(n, true), wave) << c.what;
+    }
+
+    for (const std::int32_t type : {2, 3}) {
+        Archive old({{"old", 11025, type, 0, {0x00, 0x80, 0xFF, 0x7F}}});
+        EXPECT_EQ(old.bag.BAGReadFile(1, true), WaveFile(type == 3 ? 2 : 1, 11025, 8, {0x00, 0x80, 0xFF, 0x7F}))
+            << "type " << type;
+    }
 }
 
 TEST(BAGEdit, AdpcmAddsAreStoredAsTheGamesOwnRecords) {
@@ -290,6 +324,7 @@ TEST(BAGEdit, RefusedEditsChangeNothing) {
     const std::vector<std::pair<FormatErrorKind, std::function<void()>>> cases = {
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(longName); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = "a\\b"}); }},
+        {FormatErrorKind::Range, [&] { a.bag.BAGAddFile(wav, {.adpcm = false, .name = "a\\"}); }},
         {FormatErrorKind::Corrupt, [&] { a.bag.BAGAddFiles(someBad); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGReplaceFile(3, wav); }},
         {FormatErrorKind::Range, [&] { a.bag.BAGRemoveFiles(numbers); }},

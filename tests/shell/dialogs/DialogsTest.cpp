@@ -2,6 +2,9 @@
 // question, and the edit dialogs over a real engine.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -220,11 +223,14 @@ TEST(OverwriteQuestion, ButtonsGiveTheirAnswersAndClosingGivesNone) {
 
 class EditDialogs : public DialogTest {
 protected:
+    EditDialogs() { fs::create_directories(source); }
     frmAddDirectory* AddDirectory() {
-        return Open(new frmAddDirectory(
+        auto* d = Open(new frmAddDirectory(
             nullptr,
             [this](const std::string& source, const std::string& stored) { calls.push_back(source + " as " + stored); },
             [this](const std::string&) { return picked; }));
+        d->refuse = [this](const QString& why) { calls.push_back("refused: " + why.toStdString()); };
+        return d;
     }
     std::string RunAdd(const QString& text1) {
         auto* d = AddDirectory();
@@ -250,7 +256,22 @@ protected:
                                    [this](const std::string& t) { calls.push_back("path " + t); }}));
     }
 
-    std::string picked = "/src";
+    // A New Archive dialog whose Ok records the archive asked for, or why it was refused.
+    frmCreate* NewArchive() {
+        auto* d = Open(new frmCreate(
+            nullptr, {[this](const std::string& file, NewArchiveType type, const std::string& folder) {
+                          calls.push_back(file + (type == NewArchiveType::BAG ? " bag " : " rfh ") + folder);
+                          return false;  // kept, hidden, as after a declined overwrite
+                      },
+                      nullptr, nullptr}));
+        d->refuse = [this](const QString& why) { calls.push_back("refused: " + why.toStdString()); };
+        Control<QComboBox>(d, "cboType")->setCurrentIndex(static_cast<int>(NewArchiveType::BAG));
+        return d;
+    }
+
+    TempDir tmp;
+    const std::string source = (tmp / "src").string();
+    std::string picked = source;
     std::vector<std::string> calls;
 };
 
@@ -272,7 +293,7 @@ TEST_F(EditDialogs, AddAndRemoveMakeTheStoredFolderOfText1) {
     // Stored paths have no leading \, a typed / means \, and empty or \ alone is the root.
     const std::pair<const char*, const char*> adds[] = {
         {"data", "data\\"}, {"", ""}, {"\\x", "x\\"}, {"\\", ""}, {"Sounds/Voices\\", "Sounds\\Voices\\"}};
-    for (const auto& [typed, stored] : adds) EXPECT_EQ(RunAdd(typed), "/src/ as "s + stored) << typed;
+    for (const auto& [typed, stored] : adds) EXPECT_EQ(RunAdd(typed), source + "/ as " + stored) << typed;
     EXPECT_EQ(RunRemove("A"), "A\\ (open)");
     EXPECT_EQ(RunRemove("a/b\\"), "a\\b\\ (open)");
     EXPECT_EQ(RunRemove("\\"), " (open)") << "the root is named on purpose";
@@ -288,6 +309,83 @@ TEST_F(EditDialogs, AddAndRemoveMakeTheStoredFolderOfText1) {
 
 // Ok runs the command the caption names; the new name starts as the current one,
 // selected, so typing replaces it whole.
+// The path fields take what is typed or pasted as well as what Browse or the
+// tree gives; Ok checks it and, when it names no folder there is, says why and
+// keeps the dialog open with the text as it was.
+TEST_F(EditDialogs, PathFieldsTakeTypedAndPastedPathsCheckedOnOk) {
+    const std::string missing = (tmp / "missing").string();
+    const struct {
+        const char* what;
+        QString typed;
+        std::string outcome;  // the call made, or why nothing was
+        bool paste = false;
+    } cases[] = {
+        {"typed", QString::fromStdString("  " + source + " "), source + "/"},
+        {"pasted", QString::fromStdString(source + "/"), source + "/", true},
+        {"missing", QString::fromStdString(missing), "refused: The directory \"" + missing + "\" does not exist."},
+        {"relative", QStringLiteral("src"), "refused: \"src\" is not a full path: type it from \"/\" on."},
+    };
+    const auto typeOrPaste = [](QWidget* d, const char* box, const QString& text, bool paste) {
+        if (!paste) return Type(d, box, text);
+        QApplication::clipboard()->setText(text);
+        Control<QLineEdit>(d, box)->clear();
+        QTest::keyClick(Control<QLineEdit>(d, box), Qt::Key_V, Qt::ControlModifier);
+    };
+    for (const auto& c : cases) {
+        // Add Directory: the folder whose files are added.
+        calls.clear();
+        QPointer<frmAddDirectory> add = AddDirectory();
+        typeOrPaste(add, "txtDir", c.typed, c.paste);
+        Click(add, "cmdAdd");
+        const bool runs = !c.outcome.starts_with("refused");
+        EXPECT_EQ(calls, std::vector<std::string>{runs ? c.outcome + " as " : c.outcome}) << "add, " << c.what;
+        EXPECT_EQ(Gone(add), runs) << "add, " << c.what;
+
+        // Copy: the folder the archive goes to.
+        calls.clear();
+        QPointer<frmMoveCopy> copy =
+            Open(new frmMoveCopy(nullptr, frmMoveCopy::Mode::Copy, "/games/x.rfh", {},
+                                 [this](const std::string&, const std::string& folder) { calls.push_back(folder); }));
+        copy->refuse = [this](const QString& why) { calls.push_back("refused: " + why.toStdString()); };
+        typeOrPaste(copy, "Text1", c.typed, c.paste);
+        EXPECT_TRUE(Enabled(copy, "cmdOk")) << c.what;
+        Click(copy, "cmdOk");
+        EXPECT_EQ(calls, std::vector<std::string>{c.outcome}) << "copy, " << c.what;
+        EXPECT_EQ(Gone(copy), runs) << "copy, " << c.what;
+
+        // New Archive: the folder to add.
+        calls.clear();
+        frmCreate* create = NewArchive();
+        Type(create, "txtNew", QString::fromStdString(source + "/new.bag"));
+        Control<QCheckBox>(create, "Check1")->setChecked(true);
+        typeOrPaste(create, "txtDirectory", c.typed, c.paste);
+        Click(create, "cmdOk");
+        EXPECT_EQ(calls, std::vector<std::string>{runs ? source + "/new.bag bag " + c.outcome : c.outcome})
+            << "create, " << c.what;
+        EXPECT_EQ(create->isVisible(), !runs) << "create, " << c.what;
+    }
+}
+
+// "Save new archive as" takes a typed path too; its folder must be there, and the
+// rest of the name is the engine's to judge.
+TEST_F(EditDialogs, ANewArchiveIsSavedInAFolderThereIs) {
+    const std::string missing = (tmp / "missing").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {" " + source + "/Sounds.bag", source + "/Sounds.bag bag "},
+        {"~/x.bag", QDir::homePath().toStdString() + "/x.bag bag "},
+        {missing + "/x.bag", "refused: The directory \"" + missing + "\" does not exist."},
+        {"x.bag", "refused: \"x.bag\" is not a full path: type it from \"/\" on."},
+    };
+    for (const auto& [typed, outcome] : cases) {
+        calls.clear();
+        frmCreate* create = NewArchive();
+        Type(create, "txtNew", QString::fromStdString(typed));
+        EXPECT_TRUE(Enabled(create, "cmdOk")) << typed;
+        Click(create, "cmdOk");
+        EXPECT_EQ(calls, std::vector<std::string>{outcome}) << typed;
+    }
+}
+
 TEST_F(EditDialogs, RenameOkRunsTheCommandTheCaptionNames) {
     auto* rename = Rename(frmRename::Mode::RenameFile);
     auto* path = Rename(frmRename::Mode::ChangePath);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <algorithm>
 #include <fstream>
 #include <vector>
@@ -151,8 +152,80 @@ TEST_F(PreviewPaneTest, BagRecordsPlay) {
     Show(2);
     ASSERT_EQ(pane.Kind(), PreviewKind::Sound);
     EXPECT_EQ(pane.Sound().Clip().mp3.size(), 834);
-    EXPECT_TRUE(pane.Details().contains(QStringLiteral("MPEG layer 3, 44100 Hz, mono, 128 kbit/s, 0:00.0")))
+    EXPECT_TRUE(pane.Details().contains(QStringLiteral("MPEG layer 3, 44100 Hz, mono, 128 kbit/s, 0:00.1")))
         << pane.Details().toStdString();
+}
+
+// Every text of the pane's labels, joined.
+QString LabelTexts(const QWidget& pane) {
+    QString all;
+    for (const QLabel* label : pane.findChildren<QLabel*>()) all += label->text() + QLatin1Char('\n');
+    return all;
+}
+
+// A sound is described once, above its view, by what its record holds: an ADPCM
+// record by its encoding, though it plays decoded; its length to the nearest tenth.
+TEST_F(PreviewPaneTest, SoundsAreDescribedOnceByWhatTheyHold) {
+    const auto pcm = [](std::size_t bytes) { return std::vector<std::uint8_t>(bytes, 0x80); };
+    const std::vector<std::int16_t> halfSecond(11025, 900);
+    const struct {
+        BAGWriteEntry record;
+        const char* description;
+    } cases[] = {
+        {{"speech", 22050, 28, 512, audio::ImaEncode(halfSecond, 1, 512)},
+         "22050 Hz, mono, IMA ADPCM, 4-bit, 0:00.5"},  // 11 blocks of 1017 frames
+        {{"duet", 11025, 29, 512, audio::ImaEncode(halfSecond, 2, 512)}, "11025 Hz, stereo, IMA ADPCM, 4-bit, 0:00.5"},
+        {{"step", 22050, 6, 0, pcm(2 * 10200)}, "22050 Hz, mono, 16-bit PCM, 0:00.5"},  // 0.4626 s
+        {{"click", 11025, 2, 0, pcm(5512)}, "11025 Hz, mono, 8-bit PCM, 0:00.5"},       // 0.49995 s
+    };
+    std::vector<BAGWriteEntry> records;
+    for (const auto& c : cases) records.push_back(c.record);
+    cBAG::BAGWrite(dir / "Sounds.bag", records);
+    engine.OpenArchive((dir / "Sounds.bag").string());
+    for (std::int32_t n = 1; n <= static_cast<std::int32_t>(std::size(cases)); ++n) {
+        const auto& c = cases[n - 1];
+        Show(n);
+        ASSERT_EQ(pane.Kind(), PreviewKind::Sound) << c.record.name;
+        EXPECT_EQ(pane.Details().split(QLatin1Char('\n')).value(1), QString::fromLatin1(c.description))
+            << pane.Details().toStdString();
+        EXPECT_EQ(LabelTexts(pane).count(QStringLiteral(" Hz, ")), 1) << LabelTexts(pane).toStdString();
+    }
+}
+
+// A telling name makes text of bytes with a stray control byte, never of binary data.
+TEST_F(PreviewPaneTest, TextNamesShowTextAndBinaryPayloadsShowHex) {
+    std::string binary;
+    for (int i = 0; i < 40; ++i) binary += static_cast<char>(i);
+    const struct {
+        const char* name;
+        std::string bytes;
+        PreviewKind kind;
+    } cases[] = {
+        {"rules.ini", "[Unit]\r\nSpeed = 4\r\n\x1A", PreviewKind::Text},  // an end-of-file mark
+        {"table.ini", binary, PreviewKind::Hex},
+        {"readme.txt", std::string(64, '\xFF') + std::string(8, '\x01'), PreviewKind::Hex},
+        {"notes.dat", "plain words\r\n", PreviewKind::Text},
+    };
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const auto& c : cases) files.emplace_back(c.name, c.bytes);
+    OpenRfh(files);
+    for (std::int32_t n = 1; n <= static_cast<std::int32_t>(std::size(cases)); ++n) {
+        Show(n);
+        EXPECT_EQ(pane.Kind(), cases[n - 1].kind) << cases[n - 1].name;
+    }
+}
+
+// While the next entry is read, the pane still shows the last one whole: its
+// name above its own contents, never the new name above the old contents.
+TEST_F(PreviewPaneTest, TheDetailsAlwaysNameTheEntryShown) {
+    OpenRfh({{"first.txt", "one"}, {"second.txt", "two"}});
+    Show(1);
+    pane.ShowEntry(EntryReader::Take(engine, 2));
+    EXPECT_TRUE(pane.Details().startsWith(QStringLiteral("first.txt"))) << pane.Details().toStdString();
+    EXPECT_EQ(pane.ShownText(), QStringLiteral("one"));
+    Settle();
+    EXPECT_TRUE(pane.Details().startsWith(QStringLiteral("second.txt"))) << pane.Details().toStdString();
+    EXPECT_EQ(pane.ShownText(), QStringLiteral("two"));
 }
 
 TEST_F(PreviewPaneTest, EntriesOverTheLimitShowTheirStartInHex) {
