@@ -95,6 +95,7 @@ int mVarnokEngine::AddToBag(EditPermit& permit, const AddPlan& plan, std::vector
     if (count >= first) ui_.ListRowsAppended(first, count - first + 1);
     fileCount_ = count;
     ui_.SetPanel(Panel::Count, std::to_string(fileCount_) + " Files");
+    appendedSinceFinish_ += static_cast<int>(replaced.size()) + (count - first + 1);
     return static_cast<int>(replaced.size()) + (count - first + 1);
 }
 

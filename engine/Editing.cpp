@@ -241,7 +241,9 @@ void mVarnokEngine::FinishAdding(EditPermit& permit, std::vector<std::string>& f
     TryStep([&] { ApplyCommandState(); });
     TryStep([&] { ShowArchiveSize(false); });
     ui_.SetPanel(Panel::Message, failures.empty() ? "Done" : "Done, but some files were not added.");
-    if (!isBag_ && !failures.empty()) {
+    // A partial add says what it did: the files named in the report are the ones
+    // that are not in the archive.
+    if (appended > 0 && !failures.empty()) {
         ReportFailures(std::to_string(appended) + (appended == 1 ? " file was" : " files were") +
                            " added; these could not be added:",
                        failures);

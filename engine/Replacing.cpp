@@ -206,6 +206,7 @@ void mVarnokEngine::ReplaceEntries(EditPermit& permit, const std::vector<Replace
         rows_[static_cast<std::size_t>(p.number - 1)] = MakeRow(p.number);
         ui_.ListRowChanged(p.number);
     }
+    appendedSinceFinish_ += static_cast<int>(prepared.size());
 }
 
 }  // namespace varnok
