@@ -237,7 +237,7 @@ void mVarnokEngine::FinishAdding(EditPermit& permit, std::vector<std::string>& f
             TryStep([&] { ResyncWithDisk(); });
         }
     }
-    if (!isBag_ && TryStep([&] { TrimDataFile(permit); })) TryStep([&] { AddMarker(rfd_->RFDFileName()).End(); });
+    if (!isBag_ && TryStep([&] { TrimDataFile(permit); })) TryStep([&] { AddMarker::End(std::exchange(addMarker_, {})); });
     TryStep([&] { ApplyCommandState(); });
     TryStep([&] { ShowArchiveSize(false); });
     ui_.SetPanel(Panel::Message, failures.empty() ? "Done" : "Done, but some files were not added.");
@@ -278,7 +278,7 @@ void mVarnokEngine::AddFileToArchive(const std::string& sourceFile, const std::s
         ui_.SetPanel(Panel::Message, "Nothing was added.");
         return;
     }
-    AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
+    addMarker_ = AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
     AddOneFile(*permit, sourceFile, filePath, failures);
     FinishAdding(*permit, failures);
 }
@@ -293,7 +293,7 @@ void mVarnokEngine::BrowseAndAddFile() {
 
 void mVarnokEngine::AddFiles(EditPermit& permit, const std::vector<std::string>& files, const std::string& filePath,
                              bool zeroBasedProgress, std::vector<std::string>& failures) {
-    AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
+    addMarker_ = AddMarker(rfd_->RFDFileName()).Begin(static_cast<std::uint64_t>(rfh_->RFHNextOffSet()));
     PayloadsAhead ahead(files, WorkerPool::DefaultWorkers(), indexPath_, rfd_->RFDFileName(), ui_);
     auto lastDurableSave = std::chrono::steady_clock::now();
     const auto count = static_cast<std::int64_t>(files.size());

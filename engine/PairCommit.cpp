@@ -144,13 +144,11 @@ void PairCommit::Commit(const std::function<void(ReplacementFile&)>& writeData,
         Step("journal written");
         // The files replaced must still be the ones held: another program's
         // file renamed over ours in the meantime is not ours to replace.
-        for (const fs::path& target : {data_, index_}) {
-            const auto held = HeldFile::Find(target);
-            if (held && !held->StillNamed()) {
-                throw FormatError(FormatErrorKind::InputOutput,
-                                  "\"" + target.string() + "\" was replaced by another program; nothing was changed");
-            }
+        if (!HeldFile::AllStillNamed()) {
+            throw FormatError(FormatErrorKind::InputOutput,
+                              "the archive's files were replaced by another program; nothing was changed");
         }
+        RenameOverHeld(data.name, data_);  // the commit point
     } catch (...) {
         if (!index.name.empty()) RemoveIfStillOurs(index.name, index.file.get());
         if (!data.name.empty()) RemoveIfStillOurs(data.name, data.file.get());
@@ -158,10 +156,9 @@ void PairCommit::Commit(const std::function<void(ReplacementFile&)>& writeData,
         fs::remove(JournalPath(), ec);
         throw;
     }
-    RenameOrThrow(data.name, data_);  // the commit point
     if (const auto held = HeldFile::Find(data_)) held->Adopt(std::move(data.file));
     Step("data renamed");
-    RenameOrThrow(index.name, index_);
+    RenameOverHeld(index.name, index_);
     if (const auto held = HeldFile::Find(index_)) held->Adopt(std::move(index.file));
     Step("index renamed");
     std::error_code ec;
@@ -199,24 +196,37 @@ std::optional<fs::path> PairCommit::PendingIndex() const {
 
 AddMarker::AddMarker(fs::path data) : data_(std::move(data)) {}
 
-fs::path AddMarker::MarkerPath() const { return data_.parent_path() / ("." + data_.filename().string() + ".vnk-add"); }
+std::vector<fs::path> AddMarker::Markers() const {
+    const std::string prefix = "." + data_.filename().string() + ".vnk-add-";
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(FolderOf(data_), ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename().string().starts_with(prefix)) found.push_back(it->path());
+    }
+    return found;
+}
 
-void AddMarker::Begin(std::uint64_t keepLength) const {
+fs::path AddMarker::Begin(std::uint64_t keepLength) const {
     const auto stamp = StampOfName(data_);
     if (!stamp) throw FormatError(FormatErrorKind::InputOutput, "cannot find \"" + data_.string() + "\"");
     const std::string text = std::string(kMarkerMagic) + "\n" + std::to_string(keepLength) + " " +
                              std::to_string(stamp->device) + " " + std::to_string(stamp->inode) + "\n";
-    WriteFileAtomically(MarkerPath(), AsBytes(text), ReplacementFile::Sync::ProcessSafe);
+    return CreateFileExclusively(FolderOf(data_), "." + data_.filename().string() + ".vnk-add-", AsBytes(text));
 }
 
-void AddMarker::End() const {
+void AddMarker::End(const fs::path& marker) {
+    if (marker.empty()) return;
     std::error_code ec;
-    fs::remove(MarkerPath(), ec);
+    fs::remove(marker, ec);
 }
 
 bool AddMarker::Recover(const fs::path& index) const {
-    const fs::path marker = MarkerPath();
-    if (!StampOfName(marker)) return false;
+    bool cut = false;
+    for (const fs::path& marker : Markers()) cut = RecoverFrom(marker, index) || cut;
+    return cut;
+}
+
+bool AddMarker::RecoverFrom(const fs::path& marker, const fs::path& index) const {
     std::uint64_t keep = 0, device = 0, inode = 0;
     try {
         std::istringstream in(ReadText(marker));
@@ -231,7 +241,7 @@ bool AddMarker::Recover(const fs::path& index) const {
         keep = std::max<std::uint64_t>(keep, static_cast<std::uint64_t>(table.RFHNextOffSet()));
         const bool cut = stamp->size > keep;
         if (cut) TruncateFile(data_, keep);
-        End();
+        End(marker);
         return cut;
     } catch (const std::exception&) {
         return false;  // the marker stays: nothing is cut on a guess

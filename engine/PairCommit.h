@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "formats/io/File.h"
 
@@ -66,14 +67,19 @@ class AddMarker {
 public:
     explicit AddMarker(std::filesystem::path data);
 
-    void Begin(std::uint64_t keepLength) const;
-    void End() const;
+    // Makes a marker of this add's own, under a name nothing has yet
+    // (".NAME.rfd.vnk-add-xxxxxxxx"), and returns it.
+    std::filesystem::path Begin(std::uint64_t keepLength) const;
+    static void End(const std::filesystem::path& marker);
     // Cuts the data file back after an interrupted add; true when it did.
     bool Recover(const std::filesystem::path& index) const;
 
-    std::filesystem::path MarkerPath() const;
+    // The files beside the data file named like its markers (ours or not).
+    std::vector<std::filesystem::path> Markers() const;
 
 private:
+    bool RecoverFrom(const std::filesystem::path& marker, const std::filesystem::path& index) const;
+
     std::filesystem::path data_;
 };
 

@@ -327,7 +327,8 @@ private:
     bool askBeforeRemoving_ = true;
     bool replanOnChange_ = false;
     bool archiveReread_ = false;
-    int appendedSinceFinish_ = 0;  // entries the running add command appended
+    int appendedSinceFinish_ = 0;      // entries the running add command appended
+    std::filesystem::path addMarker_;  // the running add's marker, to be removed when it ends
     bool addAsAdpcm_ = false;
 };
 

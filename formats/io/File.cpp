@@ -365,11 +365,13 @@ void ReplacementFile::finish() {
 void ReplacementFile::commitUnnamed() {
     const int procFd = ProcFdFolder();
     const std::string self = std::to_string(unnamedFd_);
-    if (::linkat(procFd, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        if (errno != EEXIST) ThrowIo("cannot write", target_, errno);
+    // A held file of the open archive is always replaced through a staging
+    // name: it must still be there, and still be ours, at the instant it goes.
+    const bool held = HeldFile::Find(target_) != nullptr;
+    if (held || ::linkat(procFd, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (!held && errno != EEXIST) ThrowIo("cannot write", target_, errno);
         // The target exists: the file takes a staging name, locked as a named
-        // staging file is so that no clean-up takes it, and is renamed over it.
-        CheckStillHeld();
+        // staging file is, and is renamed over it.
         while (::flock(unnamedFd_, LOCK_EX) != 0 && errno == EINTR) {
         }
         const fs::path folder = target_.parent_path();
@@ -381,21 +383,40 @@ void ReplacementFile::commitUnnamed() {
             staging_.clear();
             if (err != EEXIST || attempt == 100) ThrowIo("cannot write beside", target_, err);
         }
-        if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
+        RenameOverHeld(staging_, target_);
     }
     committed_ = true;
     HandOver(unnamedFd_);
     unnamedFd_ = -1;
 }
 
-// A file of the open archive is replaced only while its path still names the
-// file we hold: another program's file renamed there is not ours to replace.
-void ReplacementFile::CheckStillHeld() const {
-    const auto held = HeldFile::Find(target_);
-    if (held && !held->StillNamed()) {
-        throw FormatError(FormatErrorKind::InputOutput, "\"" + target_.string() +
-                                                            "\" was replaced by another program; it was not written");
+void RenameOverHeld(const fs::path& from, const fs::path& to) {
+    const auto held = HeldFile::Find(to);
+    if (!held) {
+        if (::rename(from.c_str(), to.c_str()) != 0) ThrowIo("cannot replace", to, errno);
+        return;
     }
+    const auto replacedByOthers = [&] {
+        return FormatError(FormatErrorKind::InputOutput,
+                           "\"" + to.string() + "\" was replaced by another program; it was not written");
+    };
+    // Every held file is checked, not only this one: a program that renames a
+    // pair over ours has often replaced the other file already.
+    if (!HeldFile::AllStillNamed()) throw replacedByOthers();
+    // The swap is the compare-and-swap: what it takes out of the name must be
+    // the file held, or it goes back.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+        const auto displaced = StampOfName(from);
+        if (displaced && displaced->SameFile(held->Now())) {
+            ::unlink(from.c_str());
+            return;
+        }
+        ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE);
+        throw replacedByOthers();
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) ThrowIo("cannot replace", to, errno);
+    // No exchange on this file system: the check above and the rename.
+    if (::rename(from.c_str(), to.c_str()) != 0) ThrowIo("cannot replace", to, errno);
 }
 
 // The new file becomes the held file of its path, if the path is held; `fd` is
@@ -416,8 +437,7 @@ void ReplacementFile::commit() {
         commitUnnamed();
         return;
     }
-    CheckStillHeld();
-    if (::rename(staging_.c_str(), target_.c_str()) != 0) ThrowIo("cannot replace", target_, errno);
+    RenameOverHeld(staging_, target_);
     committed_ = true;
     HandOver(lockFd_);
     lockFd_ = -1;
@@ -439,6 +459,31 @@ Descriptor ReplacementFile::detach() {
 
 fs::path FreshStagingName(const fs::path& target) {
     return target.parent_path() / ("." + target.filename().string() + std::string(kStagingInfix) + RandomSuffix());
+}
+
+fs::path CreateFileExclusively(const fs::path& folder, const std::string& prefix, std::span<const std::uint8_t> bytes) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path path = folder / (prefix + RandomSuffix());
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            ThrowIo("cannot write", path, errno);
+        }
+        Descriptor file(fd);
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int err = errno;
+                RemoveIfStillOurs(path, fd);
+                ThrowIo("cannot write", path, err);
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return path;
+    }
+    ThrowIo("cannot write beside", folder / prefix, EEXIST);
 }
 
 void LinkAt(const Descriptor& file, const fs::path& name) {

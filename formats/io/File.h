@@ -125,7 +125,6 @@ public:
 private:
     bool openUnnamed();
     void TakeOverOwnership(int fd) const;
-    void CheckStillHeld() const;
     void HandOver(int fd);
     void commitUnnamed();
     void flushBuffer();
@@ -167,6 +166,16 @@ void TruncateFile(const std::filesystem::path& path, std::uint64_t length);
 
 // A staging name beside `target` that nothing has yet: ".NAME.vnk-xxxxxxxx".
 std::filesystem::path FreshStagingName(const std::filesystem::path& target);
+
+// Renames `from` over `to`. When `to` is a held file of the open archive, only
+// while it, and every other held file, is still the file held; the file system's
+// atomic exchange makes the check and the replacement one step where it can.
+void RenameOverHeld(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Makes a new file `folder`/`prefix`xxxxxxxx under a name nothing has, without
+// following links, with `bytes`; returns its path.
+std::filesystem::path CreateFileExclusively(const std::filesystem::path& folder, const std::string& prefix,
+                                            std::span<const std::uint8_t> bytes);
 
 // Gives the unnamed file open as `file` the name `name`, which must not exist.
 void LinkAt(const Descriptor& file, const std::filesystem::path& name);

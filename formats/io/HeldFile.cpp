@@ -99,20 +99,33 @@ std::shared_ptr<HeldFile> HeldFile::Find(const fs::path& path) {
     return it == registry.end() ? nullptr : it->second.lock();
 }
 
+namespace {
+
+std::vector<std::shared_ptr<HeldFile>> AllHeld() {
+    std::vector<std::shared_ptr<HeldFile>> held;
+    const std::lock_guard lock(registryMutex);
+    for (const auto& [key, weak] : Registry()) {
+        if (auto h = weak.lock()) held.push_back(std::move(h));
+    }
+    return held;
+}
+
+}  // namespace
+
+bool HeldFile::AllStillNamed() {
+    for (const auto& h : AllHeld()) {
+        if (!h->StillNamed()) return false;
+    }
+    return true;
+}
+
 bool HeldFile::IsHeld(const fs::path& path) {
     struct stat linked {
     }, named{};
     const bool haveLink = ::lstat(path.c_str(), &linked) == 0;
     const bool haveFile = ::stat(path.c_str(), &named) == 0;
     if (!haveLink && !haveFile) return false;
-    std::vector<std::shared_ptr<HeldFile>> held;
-    {
-        const std::lock_guard lock(registryMutex);
-        for (const auto& [key, weak] : Registry()) {
-            if (auto h = weak.lock()) held.push_back(std::move(h));
-        }
-    }
-    for (const auto& h : held) {
+    for (const auto& h : AllHeld()) {
         const FileStamp stamp = h->Now();
         if ((haveLink && StampOf(linked).SameFile(stamp)) || (haveFile && StampOf(named).SameFile(stamp))) return true;
     }

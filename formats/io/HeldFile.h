@@ -63,6 +63,8 @@ public:
     static std::shared_ptr<HeldFile> Find(const std::filesystem::path& path);
     // True when `path`, or the file a link there leads to, is a held file.
     static bool IsHeld(const std::filesystem::path& path);
+    // True when every held file is still named by its path.
+    static bool AllStillNamed();
 
     ~HeldFile();
     HeldFile(const HeldFile&) = delete;

@@ -265,11 +265,13 @@ TEST_F(DataSafety, RemovalsAskFirstWithNoAsTheDefault) {
 TEST_F(DataSafety, AnInterruptedAddLeavesNoUnusedBytes) {
     const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
     const auto data = ReadText(dir / "Game.rfd");
+    dir.write(".Game.rfd.vnk-add-decoy000", "a file of the user's");
     AddMarker(dir / "Game.rfd").Begin(data.size());
     dir.write("Game.rfd", data + "half a payload");
     Open(index);
     EXPECT_EQ(ReadText(dir / "Game.rfd"), data);
-    EXPECT_FALSE(fs::exists(AddMarker(dir / "Game.rfd").MarkerPath()));
+    EXPECT_EQ(AddMarker(dir / "Game.rfd").Markers(), std::vector<fs::path>{dir / ".Game.rfd.vnk-add-decoy000"})
+        << "only our own marker goes";
 
     // Without the marker the extra bytes are nobody's we know: they stay.
     dir.write("Game.rfd", data + "someone else's");
