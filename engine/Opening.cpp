@@ -101,6 +101,8 @@ std::string WhyNotOpenable(const std::string& path) {
 void RecoverInterruptedChanges(const fs::path& index, const fs::path& data) {
     PairCommit(index, data).RecoverPair();
     AddMarker(data).Recover(index);
+    RemoveStagingFilesLeftFor(index);
+    RemoveStagingFilesLeftFor(data);
 }
 
 // The archive's files as they are when it is opened, held until it is closed,
@@ -117,6 +119,7 @@ HeldArchive HoldArchive(const ArchiveLocation& where, bool bag, const fs::path& 
     HeldArchive held;
     held.indexToRead = where.index;
     FileLock::Attempt lock = EditGuard::LockArchive(lockFile);
+    if (bag && lock.lock) RemoveStagingFilesLeftFor(where.index);
     if (!bag && !where.data.empty()) {
         if (lock.lock) {
             TryStep([&] { RecoverInterruptedChanges(where.index, where.data); });

@@ -178,8 +178,15 @@ PairCommit::Recovery PairCommit::RecoverPair() const {
         RemoveNamedFile(dataFolder, journal->data);
         result = Recovery::Discarded;
     } else if (journal->index.PresentIn(indexFolder)) {
-        RenameOrThrow(indexFolder / journal->index.name, index_);
-        result = Recovery::Finished;
+        // Finished only over the data file it was made for: when another program
+        // has put a data file of its own there since, our index belongs to nothing.
+        const auto data = StampOfName(data_);
+        if (data && data->device == journal->data.device && data->inode == journal->data.inode) {
+            RenameOrThrow(indexFolder / journal->index.name, index_);
+            result = Recovery::Finished;
+        } else {
+            RemoveNamedFile(indexFolder, journal->index);
+        }
     }
     std::error_code ec;
     fs::remove(JournalPath(), ec);
@@ -191,6 +198,8 @@ std::optional<fs::path> PairCommit::PendingIndex() const {
     if (!journal || journal->data.PresentIn(FolderOf(data_)) || !journal->index.PresentIn(FolderOf(index_))) {
         return std::nullopt;
     }
+    const auto data = StampOfName(data_);
+    if (!data || data->device != journal->data.device || data->inode != journal->data.inode) return std::nullopt;
     return FolderOf(index_) / journal->index.name;
 }
 
@@ -232,8 +241,14 @@ bool AddMarker::RecoverFrom(const fs::path& marker, const fs::path& index) const
         std::istringstream in(ReadText(marker));
         std::string magic;
         if (!std::getline(in, magic) || magic != kMarkerMagic || !(in >> keep >> device >> inode)) return false;
+        // Markers are ours only while an add of ours runs, and adds hold the lock
+        // recovery runs under: one about a data file that is no longer there
+        // is left over, and has nothing to cut.
         const auto stamp = StampOfName(data_);
-        if (!stamp || stamp->device != device || stamp->inode != inode) return false;
+        if (!stamp || stamp->device != device || stamp->inode != inode) {
+            End(marker);
+            return false;
+        }
         cRFH table;
         table.RFHOpen(index);
         // A damaged or cut-short table does not say where its entries end.

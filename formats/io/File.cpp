@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/xattr.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,29 @@ std::string RandomSuffix() {
     std::string out(kSuffixLength, 'x');
     for (char& c : out) c = kSuffixAlphabet[rng() % kSuffixAlphabet.size()];
     return out;
+}
+
+// A staging file of a held file carries the name of the file it replaces in this
+// attribute: only we write it, so a staging file left by a killed run of ours
+// can be told from a file of the user's that merely has a name like ours.
+constexpr const char* kStagingAttribute = "user.varnok.replaces";
+
+void TagAsStaging(int fd, const fs::path& target) {
+    const std::string name = target.filename().string();
+    ::fsetxattr(fd, kStagingAttribute, name.data(), name.size(), 0);  // without attributes, nothing is proven
+}
+
+bool TaggedFor(const fs::path& file, const fs::path& target) {
+    char value[512];
+    const ssize_t n = ::lgetxattr(file.c_str(), kStagingAttribute, value, sizeof value);
+    return n > 0 && std::string_view(value, static_cast<std::size_t>(n)) == target.filename().string();
+}
+
+bool IsStagingNameOf(const std::string& name, const fs::path& target) {
+    const std::string prefix = "." + target.filename().string() + std::string(kStagingInfix);
+    return name.size() == prefix.size() + kSuffixLength && name.starts_with(prefix) &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return kSuffixAlphabet.find(c) != std::string_view::npos; });
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -208,6 +232,7 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging)
     // lock after finish() has closed the first.
     lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     TakeOverOwnership(fd_);
+    if (HeldFile::Find(target_)) TagAsStaging(fd_, target_);
 }
 
 // A replacement keeps the permissions of the file it replaces, and its owner and
@@ -259,7 +284,10 @@ bool ReplacementFile::openUnnamed() {
     const fs::path folder = target_.parent_path();
     fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     unnamed_ = fd_ >= 0;
-    if (unnamed_) TakeOverOwnership(fd_);
+    if (unnamed_) {
+        TakeOverOwnership(fd_);
+        if (HeldFile::Find(target_)) TagAsStaging(fd_, target_);
+    }
     return unnamed_;  // any failure: the named staging file tries, and reports what is wrong
 }
 
@@ -484,6 +512,28 @@ fs::path CreateFileExclusively(const fs::path& folder, const std::string& prefix
         return path;
     }
     ThrowIo("cannot write beside", folder / prefix, EEXIST);
+}
+
+int RemoveStagingFilesLeftFor(const fs::path& target) noexcept {
+    try {
+        int removed = 0;
+        std::error_code ec;
+        const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+        std::vector<fs::path> found;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            if (IsStagingNameOf(it->path().filename().string(), target)) found.push_back(it->path());
+        }
+        for (const fs::path& file : found) {
+            struct stat st {};
+            if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && TaggedFor(file, target) &&
+                ::unlink(file.c_str()) == 0) {
+                ++removed;
+            }
+        }
+        return removed;
+    } catch (const std::exception&) {
+        return 0;  // the files simply stay
+    }
 }
 
 void LinkAt(const Descriptor& file, const fs::path& name) {

@@ -177,6 +177,12 @@ void RenameOverHeld(const std::filesystem::path& from, const std::filesystem::pa
 std::filesystem::path CreateFileExclusively(const std::filesystem::path& folder, const std::string& prefix,
                                             std::span<const std::uint8_t> bytes);
 
+// Removes the staging files a killed run of ours left for `target`, a file of
+// the open archive: only those that carry the mark every staging file of a held
+// file is given, naming `target`. Call it only under the archive's lock, when
+// no edit of ours can be writing one. Returns how many went.
+int RemoveStagingFilesLeftFor(const std::filesystem::path& target) noexcept;
+
 // Gives the unnamed file open as `file` the name `name`, which must not exist.
 void LinkAt(const Descriptor& file, const std::filesystem::path& name);
 
