@@ -53,8 +53,10 @@ int EditEntries(Session& session, std::span<const std::string> words,
         if (attempt == 0) {
             meant = NamesOf(session, rows);
         } else if (NamesOf(session, rows) != meant) {
-            PrintError(Quoted(session.Path()) + " was changed by another program, and the entries named are no "
-                       "longer the ones they were; nothing was " + std::string(what));
+            PrintError(Quoted(session.Path()) +
+                       " was changed by another program, and the entries named are no "
+                       "longer the ones they were; nothing was " +
+                       std::string(what));
             return kExitFailed;
         }
         session.Ui().Select(rows);

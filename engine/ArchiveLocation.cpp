@@ -77,14 +77,15 @@ ArchiveLocation LocateArchive(const std::string& path, bool bag) {
         const fs::path derived = DataFilePath(path);
         if (found.candidates.size() > 1) {
             where.dataProblem = "The data file of " + Quoted(path) + " can't be told: its folder holds " +
-                                std::to_string(found.candidates.size()) + " files named " +
-                                Quoted(derived.filename()) + " in different letter case (";
+                                std::to_string(found.candidates.size()) + " files named " + Quoted(derived.filename()) +
+                                " in different letter case (";
             for (std::size_t i = 0; i < found.candidates.size(); ++i) {
                 where.dataProblem += (i ? ", " : "") + found.candidates[i].filename().string();
             }
             where.dataProblem += "). The archive is opened read-only, without its payloads.";
         } else {
-            where.dataProblem = "The data file " + Quoted(derived) + " of this index is missing. The archive is "
+            where.dataProblem = "The data file " + Quoted(derived) +
+                                " of this index is missing. The archive is "
                                 "opened read-only, without its payloads.";
         }
         return where;

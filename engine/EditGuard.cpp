@@ -99,7 +99,8 @@ EditGuard::Verdict EditGuard::Admit(std::uint64_t dataNeeds) {
     }
     for (const auto& held : files_) {
         if (const std::string why = WhyNotWritable(held->path()); !why.empty()) {
-            v.refusal = "The archive " + Shown(archive) + " can't be changed: " + why + " (" + Shown(held->path()) + ").";
+            v.refusal =
+                "The archive " + Shown(archive) + " can't be changed: " + why + " (" + Shown(held->path()) + ").";
             return v;
         }
     }

@@ -154,9 +154,7 @@ void mVarnokEngine::TrimDataFile(EditPermit& permit) {
 }
 
 // By what the file is, so that a link to the index or the data file counts too.
-bool mVarnokEngine::IsArchiveFile(const std::string& file) const {
-    return guard_.Holding() && HeldFile::IsHeld(file);
-}
+bool mVarnokEngine::IsArchiveFile(const std::string& file) const { return guard_.Holding() && HeldFile::IsHeld(file); }
 
 // Appends one file and saves the index; returns false (with the reason in `why`)
 // when it was not added. The payload is written before the index names it, so a
@@ -237,7 +235,8 @@ void mVarnokEngine::FinishAdding(EditPermit& permit, std::vector<std::string>& f
             TryStep([&] { ResyncWithDisk(); });
         }
     }
-    if (!isBag_ && TryStep([&] { TrimDataFile(permit); })) TryStep([&] { AddMarker::End(std::exchange(addMarker_, {})); });
+    if (!isBag_ && TryStep([&] { TrimDataFile(permit); }))
+        TryStep([&] { AddMarker::End(std::exchange(addMarker_, {})); });
     TryStep([&] { ApplyCommandState(); });
     TryStep([&] { ShowArchiveSize(false); });
     ui_.SetPanel(Panel::Message, failures.empty() ? "Done" : "Done, but some files were not added.");

@@ -125,8 +125,9 @@ HeldArchive HoldArchive(const ArchiveLocation& where, bool bag, const fs::path& 
             TryStep([&] { RecoverInterruptedChanges(where.index, where.data); });
         } else if (auto pending = PairCommit(where.index, where.data).PendingIndex()) {
             held.indexToRead = *pending;
-            held.readOnlyReason = "A change of this archive was interrupted and can't be finished here, since the "
-                                  "archive's lock can't be taken; it is shown as the change left it, read-only.";
+            held.readOnlyReason =
+                "A change of this archive was interrupted and can't be finished here, since the "
+                "archive's lock can't be taken; it is shown as the change left it, read-only.";
         }
     }
     held.files.push_back(HeldFile::Hold(held.indexToRead));
@@ -208,8 +209,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
         seq.step([&] { ListEntries(true); });
         seq.step([&] {
             // Saving a table that was cut short would drop the entries after the cut.
-            readOnly_ = !indexRead || rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value() ||
-                        !readOnlyReason_.empty();
+            readOnly_ =
+                !indexRead || rfh_->RFHTruncated() || rfh_->RFHDamagedAt().has_value() || !readOnlyReason_.empty();
             if (readOnly_) {
                 ui_.EnableReadOnly();
             } else if (fileCount_ != 0) {

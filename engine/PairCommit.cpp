@@ -136,7 +136,8 @@ void PairCommit::Commit(const std::function<void(ReplacementFile&)>& writeData,
         index = Stage(index_, writeIndex);
         // The journal names the staged files before they have names, so that
         // from the moment they do, something only we write proves them ours.
-        const std::string journal = std::string(kJournalMagic) + "\n" + JournalLine("data", data.name, data.file.Stamp()) +
+        const std::string journal = std::string(kJournalMagic) + "\n" +
+                                    JournalLine("data", data.name, data.file.Stamp()) +
                                     JournalLine("index", index.name, index.file.Stamp());
         WriteFileAtomically(JournalPath(), AsBytes(journal));
         if (data.unnamed) LinkAt(data.file, data.name);

@@ -302,7 +302,7 @@ private:
     std::unique_ptr<cRFD> rfd_;
     std::unique_ptr<cBAG> bag_;
 
-    std::string archivePath_;         // as the user named it
+    std::string archivePath_;          // as the user named it
     std::filesystem::path indexPath_;  // the real index or BAG file, every link resolved
     std::string readOnlyReason_;       // why this user can't change the open archive here
     std::int32_t fileCount_ = 0;

@@ -9,25 +9,6 @@
 namespace varnok {
 namespace fs = std::filesystem;
 
-namespace {
-
-std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; }
-
-}  // namespace
-
-FileIdentity FileIdentity::Of(const fs::path& path) {
-    FileIdentity id;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return id;
-    id.exists = true;
-    id.device = static_cast<std::uint64_t>(st.st_dev);
-    id.inode = static_cast<std::uint64_t>(st.st_ino);
-    id.size = static_cast<std::uint64_t>(st.st_size);
-    id.modifiedNs = Nanoseconds(st.st_mtim);
-    id.changedNs = Nanoseconds(st.st_ctim);
-    return id;
-}
-
 std::string WhyNotWritable(const fs::path& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return std::strerror(errno);

@@ -1,26 +1,9 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 
 namespace varnok {
-
-// What tells one version of a file from another without reading it: the file
-// itself (device and inode), its length and its last change. Two identities
-// are equal when nobody has written, replaced, removed or created the file in
-// between.
-struct FileIdentity {
-    bool exists = false;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t size = 0;
-    std::int64_t modifiedNs = 0;
-    std::int64_t changedNs = 0;
-
-    static FileIdentity Of(const std::filesystem::path& path);
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
 
 // Why the current user may not change `file` in place or replace it within its
 // folder, or "" when they may. A file whose write permission has been taken

@@ -4,8 +4,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/xattr.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -601,8 +601,9 @@ void FlushFileToDisk(const fs::path& path) {
 
 void RefuseHeldTarget(const fs::path& target) {
     if (HeldFile::IsHeld(target)) {
-        throw FormatError(FormatErrorKind::InputOutput,
-                          "\"" + target.string() + "\" is a file of the open archive itself, so it was not written over");
+        throw FormatError(
+            FormatErrorKind::InputOutput,
+            "\"" + target.string() + "\" is a file of the open archive itself, so it was not written over");
     }
 }
 

@@ -69,8 +69,8 @@ TEST_F(EngineAdd, FilesOfTwoBytesOrFewerAreListedInTheReport) {
         ui.messages.clear();
         c.add();
         ASSERT_EQ(ui.messages.size(), 1u) << name;
-        std::string expected = c.added == 0 ? "These files could not be added:\n"
-                                            : "1 file was added; these could not be added:\n";
+        std::string expected =
+            c.added == 0 ? "These files could not be added:\n" : "1 file was added; these could not be added:\n";
         for (const fs::path& file : c.refused) expected += "\n" + file.string() + rule;
         EXPECT_EQ(ui.messages[0].text, expected) << name;
         EXPECT_EQ(engine.RowCount(), static_cast<int>(c.added)) << name;
