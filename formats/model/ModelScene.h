@@ -21,8 +21,8 @@ struct ModelVertex {
 
 struct ModelFace {
     std::array<std::int32_t, 3> vertices{};
-    std::int32_t texture = -1;  // into ModelScene::textures; outside it: no texture
-    std::int32_t flags = 0;     // kept as stored; its meaning is not known
+    std::int32_t texture = -1;                 // into ModelScene::textures; outside it: no texture
+    std::int32_t flags = 0;                    // kept as stored; its meaning is not known
     std::array<std::array<float, 2>, 3> uv{};  // v counts from the bottom of the picture
 };
 
@@ -51,7 +51,7 @@ enum class KeyForm : std::int32_t { Matrices = -1, Matrices3x4 = -2, SharedMatri
 // One key frame of the sparse form: what is set at one frame.
 struct KeyFrame {
     std::int16_t frame = 0;
-    std::uint16_t bits = 0;  // 0x1000 rotation, 0x2000 scale, 0x4000 translation
+    std::uint16_t bits = 0;                     // 0x1000 rotation, 0x2000 scale, 0x4000 translation
     std::array<float, 4> rotation{1, 0, 0, 0};  // w, x, y, z
     std::array<float, 3> scale{1, 1, 1};
     std::array<float, 3> translation{};
@@ -62,15 +62,15 @@ struct KeyFrame {
 // Key animation: one of the four forms, kept as stored.
 struct KeyAnimation {
     std::int32_t frameCount = 0;
-    std::int32_t form = 0;       // -1, -2, -3, or the number of key frames
-    std::vector<float> matrices;  // forms -1 (16 a frame), -2 and -3 (12 each)
+    std::int32_t form = 0;                  // -1, -2, -3, or the number of key frames
+    std::vector<float> matrices;            // forms -1 (16 a frame), -2 and -3 (12 each)
     std::vector<std::int16_t> frameMatrix;  // form -3: the matrix of each frame
     std::vector<KeyFrame> keys;             // form >= 0
 };
 
 struct ModelNode {
     std::string name;
-    std::int32_t flags = 0;  // 1 prelight, 2 smoothing, 4 vertex animation, 8 key animation
+    std::int32_t flags = 0;         // 1 prelight, 2 smoothing, 4 vertex animation, 8 key animation
     Matrix4 transform = kIdentity;  // relative to the parent node
     std::vector<ModelNode> children;
     std::vector<ModelVertex> vertices;

@@ -121,7 +121,8 @@ private:
     void Pixel(const std::uint8_t* p, std::uint8_t* out) const {
         if (h_.ColourMapped()) {
             const std::size_t index = p[0];
-            if (index * 4 + 4 > map_.size()) Damaged(0, "a pixel names colour " + std::to_string(index) + " past the map");
+            if (index * 4 + 4 > map_.size())
+                Damaged(0, "a pixel names colour " + std::to_string(index) + " past the map");
             std::copy_n(&map_[index * 4], 4, out);
             return;
         }

@@ -27,8 +27,8 @@ public:
     ModelScene Read() {
         ModelScene scene;
         scene.version = I32("the version");
-        scene.fxData = Block("the effect data");
-        scene.textureBlock = Block("the texture names");
+        scene.fxData = Block("effect data");
+        scene.textureBlock = Block("texture names");
         scene.textures = SplitTextureNames(scene.textureBlock);
         scene.clips = FindClips(scene.fxData);
         for (;;) {
@@ -75,16 +75,17 @@ private:
 
     // A count of records of `recordSize` bytes, refused when negative or when the
     // records could not fit into the bytes left.
-    std::size_t Count(std::int64_t count, std::size_t recordSize, const char* what) {
-        if (count < 0) Fail(std::string("the count of ") + what + " is negative (" + std::to_string(count) + ")");
+    std::size_t Count(std::int64_t count, std::size_t recordSize, const std::string& what) {
+        if (count < 0) Fail("the count of " + what + " is negative (" + std::to_string(count) + ")");
         if (recordSize != 0 && static_cast<std::uint64_t>(count) > in_.remaining() / recordSize) {
-            Fail(std::string("the ") + std::to_string(count) + " " + what + " would pass the end of the file");
+            Fail("the " + std::to_string(count) + " " + what + " would pass the end of the file");
         }
         return static_cast<std::size_t>(count);
     }
 
-    std::vector<std::uint8_t> Block(const char* what) {
-        const std::size_t size = Count(I32(what), 1, what);
+    // A block of bytes after its size: "effect data", "texture names".
+    std::vector<std::uint8_t> Block(const std::string& what) {
+        const std::size_t size = Count(I32(("the size of the " + what).c_str()), 1, "bytes of " + what);
         const auto bytes = in_.bytes(size);
         return {bytes.begin(), bytes.end()};
     }
