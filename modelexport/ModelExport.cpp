@@ -123,7 +123,8 @@ std::vector<ExportedFile> ExportModel(const model::ModelScene& scene, const Text
     }
     if (format == ModelFormat::Gltf) NameBufferAfterModel(out, stem);
     for (const TexturePlan& plan : plans) {
-        const bool written = std::any_of(out.begin(), out.end(), [&](const auto& f) { return f.name == plan.fileName; });
+        const bool written =
+            std::any_of(out.begin(), out.end(), [&](const auto& f) { return f.name == plan.fileName; });
         if (plan.kind == TexturePlan::Kind::File && !written) out.push_back({plan.fileName, plan.png});
     }
     return out;

@@ -1,7 +1,7 @@
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
+#include <assimp/Importer.hpp>
 
 #include <cstdlib>
 #include <fstream>
@@ -172,7 +172,8 @@ TEST(ModelExport, FilesBesideTheModelAndTheirReferences) {
         std::vector<std::string> mainMentions;
     } cases[] = {
         {ModelFormat::Glb, {"tank.glb"}, {"glTF", "image/png"}},
-        {ModelFormat::Gltf, {"tank.gltf", "tank.bin", "tank_body.png", "Tank_Turret.png"},
+        {ModelFormat::Gltf,
+         {"tank.gltf", "tank.bin", "tank_body.png", "Tank_Turret.png"},
          {"\"tank.bin\"", "\"tank_body.png\"", "\"Tank_Turret.png\"", "\"MASK\""}},
         {ModelFormat::Obj, {"tank.obj", "tank.mtl", "tank_body.png", "Tank_Turret.png"}, {"mtllib tank.mtl"}},
     };
