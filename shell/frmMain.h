@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/EngineUi.h"
+#include "engine/EntryPreview.h"
 #include "engine/mVarnokEngine.h"
 #include "platform/Folders.h"
 #include "shell/plugins/PlugIns.h"
@@ -138,6 +139,7 @@ private:
     void ConnectPreview();
     void ShowPreview(bool on);
     void UpdatePreview();
+    std::vector<EntryReader> PictureEntries() const;
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
     QAction* AddSeparator(QMenu* menu, const char* name);
     void Unload();
