@@ -140,6 +140,8 @@ private:
     void ShowPreview(bool on);
     void UpdatePreview();
     std::vector<EntryReader> PictureEntries() const;
+    // The entry number of the list's focused row; 0 when none.
+    std::int32_t FocusedEntry() const;
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
     QAction* AddSeparator(QMenu* menu, const char* name);
     void Unload();
@@ -234,6 +236,7 @@ private:
     QAction* mnuActionViewWithDef = nullptr;
     QAction* mnuActionAddFile = nullptr;
     QAction* mnuActionExtractFile = nullptr;
+    QAction* mnuActionExportModel = nullptr;
     QAction* mnuActionRemoveFile = nullptr;
     QAction* mnuActionAddDirectory = nullptr;
     QAction* mnuActionExtractDirectory = nullptr;

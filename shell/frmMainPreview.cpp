@@ -60,6 +60,16 @@ void frmMain::UpdatePreview() {
     picPreview->ShowEntry(EntryReader::Take(engine_, entry), std::move(textures));
 }
 
+std::int32_t frmMain::FocusedEntry() const {
+    const int row = FocusedRow();
+    if (row < 1 || row > engine_.RowCount()) return 0;
+    try {
+        return std::stoi(engine_.Row(row)[Column::FileNr]);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 // The archive's TGA pictures, where a model's textures are looked for.
 std::vector<EntryReader> frmMain::PictureEntries() const {
     std::vector<EntryReader> pictures;
