@@ -121,7 +121,7 @@ void frmMain::BuildActionMenu() {
     AddSeparator(mnuAction, "mnuActionBar0");
     mnuActionAddFile = AddAction(mnuAction, "mnuActionAddFile", QStringLiteral("&Add File"));
     mnuActionExtractFile = AddAction(mnuAction, "mnuActionExtractFile", QStringLiteral("&Extract File"));
-    mnuActionExportModel = AddAction(mnuAction, "mnuActionExportModel", QStringLiteral("Export &Model\u2026"));
+    mnuActionExportModel = AddAction(mnuAction, "mnuActionExportModel", QStringLiteral("Export Mode&l\u2026"));
     mnuActionExportModel->setToolTip(QStringLiteral("Writes the focused model as glTF (.glb, .gltf) or OBJ"));
     mnuActionRemoveFile = AddAction(mnuAction, "mnuActionRemoveFile", QStringLiteral("&Remove File"));
     mnuActionRemoveFile->setShortcut(QKeySequence::Delete);
