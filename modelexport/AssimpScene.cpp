@@ -4,10 +4,11 @@
 #include <assimp/GltfMaterial.h>
 #include <assimp/material.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <tuple>
+#include <unordered_map>
 
 #include "formats/model/ScenePose.h"
 
@@ -28,11 +29,13 @@ aiMatrix4x4 ToAssimp(const model::Matrix4& m) {
                        static_cast<ai_real>(m[15]));
 }
 
-aiVector3D Unit(aiVector3D v, const aiVector3D& fallback) {
-    const ai_real length = v.Length();
-    if (!(length > 1e-12f) || !std::isfinite(length)) return fallback;
-    return v / length;
+// Whether a stored normal has a direction to keep.
+bool Usable(const aiVector3D& v) {
+    const ai_real squared = v.SquareLength();
+    return squared > 1e-20f && std::isfinite(squared);
 }
+
+aiVector3D Unit(aiVector3D v, const aiVector3D& fallback) { return Usable(v) ? v.NormalizeSafe() : fallback; }
 
 // A face's own normal, for corners whose stored normal has no direction.
 aiVector3D FaceNormal(const ModelNode& node, const ModelFace& face) {
@@ -55,11 +58,12 @@ public:
             if (textures[i].kind == TexturePlan::Kind::Embedded) embeddedIndex[i] = embedded++;
         }
         for (std::size_t i = 0; i < scene.textures.size(); ++i) {
-            const TexturePlan& plan = textures[i];
-            if (plan.kind == TexturePlan::Kind::Missing) {
+            // A texture without a plan is missing.
+            if (i >= textures.size() || textures[i].kind == TexturePlan::Kind::Missing) {
                 ofTexture_.push_back(-1);
                 continue;
             }
+            const TexturePlan& plan = textures[i];
             const std::string path =
                 plan.kind == TexturePlan::Kind::Embedded ? "*" + std::to_string(embeddedIndex[i]) : plan.fileName;
             ofTexture_.push_back(static_cast<int>(all_.size()));
@@ -111,12 +115,56 @@ private:
     int plain_ = -1;
 };
 
+// The corners of a node's faces made into vertices: a vertex of the node used
+// with the same texture coordinates is one vertex; used with others, another.
+class CornerVertices {
+public:
+    explicit CornerVertices(std::size_t nodeVertices) : first_(nodeVertices, kNone) {}
+
+    // The vertex of this corner, and whether it is new.
+    std::pair<unsigned, bool> Of(std::int32_t vertex, float u, float v) {
+        unsigned& first = first_[static_cast<std::size_t>(vertex)];
+        if (first == kNone) return {first = Add(vertex, u, v), true};
+        if (corners_[first].u == u && corners_[first].v == v) return {first, false};
+        const Key key{vertex, std::bit_cast<std::uint32_t>(u), std::bit_cast<std::uint32_t>(v)};
+        const auto [at, added] = others_.emplace(key, static_cast<unsigned>(corners_.size()));
+        if (added) Add(vertex, u, v);
+        return {at->second, added};
+    }
+
+    struct Corner {
+        std::int32_t vertex;
+        float u, v;
+    };
+    const std::vector<Corner>& Corners() const noexcept { return corners_; }
+
+private:
+    static constexpr unsigned kNone = ~0u;
+    struct Key {
+        std::int32_t vertex;
+        std::uint32_t u, v;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const noexcept {
+            return std::hash<std::uint64_t>()((std::uint64_t{k.u} << 32 | k.v) ^ static_cast<std::uint64_t>(k.vertex));
+        }
+    };
+    unsigned Add(std::int32_t vertex, float u, float v) {
+        corners_.push_back({vertex, u, v});
+        return static_cast<unsigned>(corners_.size() - 1);
+    }
+
+    std::vector<unsigned> first_;
+    std::vector<Corner> corners_;
+    std::unordered_map<Key, unsigned, KeyHash> others_;
+};
+
 // The faces of one node that share a material, as one Assimp mesh.
 aiMesh* BuildMesh(const ModelNode& node, const std::vector<const ModelFace*>& faces, unsigned material) {
-    using Corner = std::tuple<std::int32_t, float, float>;
-    std::map<Corner, unsigned> shared;
-    std::vector<Corner> corners;
+    CornerVertices shared(node.vertices.size());
     std::vector<aiVector3D> normals;
+    normals.reserve(faces.size() * 3);
     auto* mesh = new aiMesh;
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
     mesh->mMaterialIndex = material;
@@ -128,18 +176,17 @@ aiMesh* BuildMesh(const ModelNode& node, const std::vector<const ModelFace*>& fa
         aiFace& out = mesh->mFaces[f];
         out.mNumIndices = 3;
         out.mIndices = new unsigned[3];
-        const aiVector3D faceNormal = FaceNormal(node, face);
         for (int i = 0; i < 3; ++i) {
-            const Corner corner{face.vertices[i], face.uv[i][0], face.uv[i][1]};
-            const auto [at, added] = shared.emplace(corner, static_cast<unsigned>(corners.size()));
+            const auto [index, added] = shared.Of(face.vertices[i], face.uv[i][0], face.uv[i][1]);
             if (added) {
-                corners.push_back(corner);
                 const auto& n = node.vertices[static_cast<std::size_t>(face.vertices[i])].normal;
-                normals.push_back(Unit(aiVector3D(n[0], n[1], n[2]), faceNormal));
+                aiVector3D stored(n[0], n[1], n[2]);
+                normals.push_back(Usable(stored) ? stored.NormalizeSafe() : FaceNormal(node, face));
             }
-            out.mIndices[i] = at->second;
+            out.mIndices[i] = index;
         }
     }
+    const auto& corners = shared.Corners();
     const auto count = static_cast<unsigned>(corners.size());
     mesh->mNumVertices = count;
     mesh->mVertices = new aiVector3D[count];
