@@ -108,7 +108,8 @@ private:
         node.name.assign(name.begin(), name.end());
         const std::string parent = std::exchange(node_, node.name);
 
-        node.children.reserve(Count(childCount, kMinimumNodeSize, "child nodes"));
+        // Not reserved: nested nodes could each claim the bytes that are left.
+        Count(childCount, kMinimumNodeSize, "child nodes");
         for (std::int32_t i = 0; i < childCount; ++i) {
             const std::int32_t childVertices = I32("a child node's vertex count");
             node.children.push_back(ReadNode(childVertices, depth + 1));
