@@ -160,7 +160,8 @@ void ModelCanvas::Upload() {
 QMatrix4x4 ModelCanvas::ViewMatrix() const {
     const std::array<float, 3> size = model_ ? model_->size : std::array<float, 3>{1, 1, 1};
     const float radius = std::max(0.5f * std::sqrt(size[0] * size[0] + size[1] * size[1] + size[2] * size[2]), 1e-3f);
-    const float fit = radius / std::sin(qDegreesToRadians(kFieldOfView / 2));
+    // The box's sphere just inside the view; seen from its side the model fills more.
+    const float fit = 0.9f * radius / std::tan(qDegreesToRadians(kFieldOfView / 2));
     QMatrix4x4 view;
     view.translate(0, 0, -fit * distance_);
     view.rotate(pitch_ - 90, 1, 0, 0);  // z up on screen, seen from a little above
