@@ -28,6 +28,7 @@ ModelView::ModelView(QWidget* parent) : QWidget(parent) {
     notice_ = new QLabel;
     notice_->setObjectName(QStringLiteral("lblModelNotice"));
     notice_->setWordWrap(true);
+    notice_->setAlignment(Qt::AlignCenter);
     facts_ = new QLabel;
     facts_->setObjectName(QStringLiteral("lblModelFacts"));
     facts_->setWordWrap(true);
@@ -40,27 +41,35 @@ ModelView::ModelView(QWidget* parent) : QWidget(parent) {
     controls->addWidget(reset_);
     controls->addWidget(wireframe_);
     controls->addStretch(1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    if (OpenGlAvailable()) {
-        canvas_ = new ModelCanvas;
-        canvas_->setObjectName(QStringLiteral("glModel"));
-        layout->addWidget(canvas_, 1);
-        connect(reset_, &QPushButton::clicked, canvas_, &ModelCanvas::ResetView);
-        connect(wireframe_, &QCheckBox::toggled, canvas_, &ModelCanvas::SetWireframe);
-    } else {
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->addWidget(notice_, 1);
+    layout_->addLayout(controls);
+    layout_->addWidget(facts_);
+}
+
+// The OpenGL view is made when the first model comes, so that a window that
+// shows none never asks for a context.
+void ModelView::MakeCanvas() {
+    if (canvas_ || !notice_->text().isEmpty()) return;
+    if (!OpenGlAvailable()) {
         notice_->setText(tr("The model cannot be drawn: no OpenGL context could be made on this display."));
         reset_->setEnabled(false);
         wireframe_->setEnabled(false);
+        return;
     }
-    layout->addWidget(notice_, canvas_ ? 0 : 1);
-    layout->addLayout(controls);
-    layout->addWidget(facts_);
-    notice_->setVisible(!canvas_);
+    canvas_ = new ModelCanvas;
+    canvas_->setObjectName(QStringLiteral("glModel"));
+    layout_->insertWidget(0, canvas_, 1);
+    notice_->hide();
+    connect(reset_, &QPushButton::clicked, canvas_, &ModelCanvas::ResetView);
+    connect(wireframe_, &QCheckBox::toggled, canvas_, &ModelCanvas::SetWireframe);
+    canvas_->SetWireframe(wireframe_->isChecked());
 }
 
 void ModelView::SetModel(std::shared_ptr<const ModelPreview> model) {
     facts_->setText(model ? model->facts : QString());
+    if (model) MakeCanvas();
     if (canvas_) canvas_->SetModel(std::move(model));
 }
 

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace varnok {
 
@@ -24,7 +25,7 @@ public:
     void SetModel(std::shared_ptr<const ModelPreview> model);
     QString Facts() const;
     QString Notice() const;  // why no model is drawn, or ""
-    // The view as drawn now; a null image without OpenGL.
+    // The view as drawn now; a null image without OpenGL or before a model.
     QImage Render();
     ModelCanvas* Canvas() const noexcept { return canvas_; }
 
@@ -32,6 +33,9 @@ public:
     static bool OpenGlAvailable();
 
 private:
+    void MakeCanvas();
+
+    QVBoxLayout* layout_ = nullptr;
     QLabel* notice_ = nullptr;
     QLabel* facts_ = nullptr;
     QPushButton* reset_ = nullptr;
