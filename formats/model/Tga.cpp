@@ -60,7 +60,7 @@ TgaHeader ReadHeader(std::span<const std::uint8_t> bytes) {
 
 // One stored colour (of `bits` bits) as RGBA.
 void ToRgba(const std::uint8_t* p, int bits, bool grey, std::uint8_t* out) {
-    if (grey) {
+    if (grey || bits == 8) {
         out[0] = out[1] = out[2] = p[0];
         out[3] = 255;
     } else if (bits == 15 || bits == 16) {
@@ -109,9 +109,11 @@ public:
     }
 
 private:
+    // The colour map of a colour-mapped picture; any other picture's is skipped.
     void ReadColourMap(ByteReader& in) {
         const std::size_t entryBytes = (h_.mapBits + 7) / 8;
-        if (std::size_t{h_.mapLength} > in.remaining() / std::max<std::size_t>(entryBytes, 1)) return in.skip(SIZE_MAX);
+        if (!h_.ColourMapped()) return in.skip(std::size_t{h_.mapLength} * entryBytes);
+        if (!in.ok() || std::size_t{h_.mapLength} > in.remaining() / entryBytes) return in.skip(SIZE_MAX);
         map_.resize((std::size_t{h_.mapFirst} + h_.mapLength) * 4);
         for (std::size_t i = 0; i < h_.mapLength; ++i) {
             ToRgba(in.bytes(entryBytes).data(), h_.mapBits, false, &map_[(h_.mapFirst + i) * 4]);
