@@ -5,12 +5,14 @@
 #include "cli/EntrySelection.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
+#include "modelexport/ModelExport.h"
 
 namespace varnok::cli {
 
 namespace {
 
-constexpr OptionSpec kOptions[] = {{"output", 'o', true}, {"keep-paths"}, {"overwrite"}, {"wav"}, {"raw"}};
+constexpr OptionSpec kOptions[] = {{"output", 'o', true}, {"keep-paths"}, {"overwrite"}, {"wav"}, {"raw"},
+                                   {"models", 0, true}};
 
 int RunExtract(const Arguments& args) {
     args.ExpectPositionals(1, SIZE_MAX, "ARCHIVE");
@@ -18,9 +20,14 @@ int RunExtract(const Arguments& args) {
     const std::string folder = args.Value("output").value_or(".");
     if (folder.empty()) throw UsageError("--output needs a folder");
 
+    const auto models = args.Value("models");
+    const auto modelFormat = models ? modelexport::ModelFormatNamed(*models) : modelexport::ModelFormat::Glb;
+    if (!modelFormat) throw UsageError("--models takes glb, gltf or obj, not \"" + *models + "\"");
+
     Session session(args);
     if (!session.Open(args.Positionals()[0])) return kExitFailed;
     mVarnokEngine& engine = session.Engine();
+    engine.SetModelFormat(*modelFormat);
     const bool overwrite = args.Has("overwrite");
     const bool keepPaths = args.Has("keep-paths");
     const auto& words = args.Positionals();
@@ -44,6 +51,7 @@ int RunExtract(const Arguments& args) {
 const Command kExtractCommand{
     "extract", "write entries out as files",
     "Usage: varnok extract ARCHIVE [ENTRY...] [-o DIR] [--keep-paths] [--overwrite] [--wav|--raw]\n"
+    "                      [--models glb|gltf|obj]\n"
     "\n"
     "Writes the named entries, or all of them, into DIR (default: the current\n"
     "folder). An ENTRY is an entry number or a stored name (\"/\" or \"\\\" between\n"
@@ -59,7 +67,11 @@ const Command kExtractCommand{
     "                    makes the exit status 1\n"
     "  --wav             write BAG sound entries (PCM, and IMA ADPCM decoded to\n"
     "                    16-bit PCM) as playable .wav files\n"
-    "  --raw             write them as they are stored (the default without a terminal)\n",
+    "  --raw             write them as they are stored (the default without a terminal)\n"
+    "  --models FORMAT   write model entries (.xbf) as glb (one file, textures inside),\n"
+    "                    gltf (NAME.gltf, NAME.bin) or obj (NAME.obj, NAME.mtl), with\n"
+    "                    their textures as PNG files beside; node tree, transforms,\n"
+    "                    normals and texture coordinates kept, coordinates as stored\n",
     kOptions, &RunExtract};
 
 }  // namespace varnok::cli

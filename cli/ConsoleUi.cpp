@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "engine/mVarnokEngine.h"
 #include "formats/cBAG.h"
 
 extern char** environ;
@@ -159,6 +160,10 @@ MessageAnswer ConsoleUi::ShowMessage(const std::string& text, const std::string&
 
 // --wav and --raw answer for every entry; a terminal is asked entry by entry, as before.
 ConvertAnswer ConsoleUi::AskConvert(const std::string& question, const std::string& /*title*/) {
+    // Models are converted only when --models names a format.
+    if (question == mVarnokEngine::kModelQuestion) {
+        return answers_.convertModels ? ConvertAnswer::YesToAll : ConvertAnswer::NoToAll;
+    }
     if (answers_.convertToWave) return *answers_.convertToWave ? ConvertAnswer::YesToAll : ConvertAnswer::NoToAll;
     if (!interactive_) {
         // Asked once per command: the rest of its sounds leave as they are stored.

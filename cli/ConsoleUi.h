@@ -15,6 +15,7 @@ namespace varnok::cli {
 struct Answers {
     bool overwrite = false;             // --overwrite
     std::optional<bool> convertToWave;  // --wav (true) or --raw (false)
+    bool convertModels = false;         // --models FORMAT: models converted, never asked
     bool yes = false;                   // --yes: every other confirmation
     bool verbose = false;               // --verbose: show the status texts
 };

@@ -56,6 +56,7 @@ Answers AnswersFrom(const Arguments& args) {
     a.overwrite = args.Has("overwrite");
     if (args.Has("wav")) a.convertToWave = true;
     if (args.Has("raw")) a.convertToWave = false;
+    a.convertModels = args.Value("models").has_value();
     a.yes = args.Has("yes");
     a.verbose = args.Has("verbose");
     return a;

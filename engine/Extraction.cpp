@@ -231,12 +231,14 @@ private:
 
 void mVarnokEngine::ResetConversions() {
     conversions_.clear();
+    modelsToAll_.reset();
     noToAll_ = false;
     if (bag_) bag_->BAGResetConvertAnswer();
 }
 
 bool mVarnokEngine::DecideConversion(std::int32_t n) {
-    if (!isBag_ || !bag_->BAGCanConvert(n)) return false;
+    if (!isBag_) return DecideModelConversion(n);
+    if (!bag_->BAGCanConvert(n)) return false;
     if (const auto known = conversions_.find(n); known != conversions_.end()) return known->second;
     // The question with Yes to All and No to All; set here, where it is asked, so it
     // is the one every extract command uses.
@@ -253,7 +255,8 @@ bool mVarnokEngine::TakeConversion(std::int32_t n) {
 }
 
 std::string mVarnokEngine::ExtractionName(std::int32_t n) {
-    return DecideConversion(n) ? bag_->BAGGetConvertedName(n) : EntryFileName(n);
+    if (!DecideConversion(n)) return EntryFileName(n);
+    return isBag_ ? bag_->BAGGetConvertedName(n) : modelexport::ConvertedModelName(EntryFileName(n), modelFormat_);
 }
 
 void mVarnokEngine::ExtractEntry(std::int32_t n, const fs::path& target) { ExtractEntry(n, target, TakeConversion(n)); }
@@ -263,6 +266,7 @@ void mVarnokEngine::ExtractEntry(std::int32_t n, const fs::path& target, bool co
         bag_->BAGExtractFile(n, target, convert);
         return;
     }
+    if (convert) return ConvertModelEntry(n, target);
     rfd_->RFDExtractFile(rfh_->GetOffSet(n), rfh_->GetPackedSize(n), rfh_->GetOriginalSize(n), target,
                          rfh_->GetPacked(n) == "Yes");
 }
@@ -345,8 +349,10 @@ void mVarnokEngine::ExtractSelectedFiles(bool askOverwrite) {
         }
         if (row > RowCount()) return;
         const std::int32_t n = std::stoi(Row(row)[Column::FileNr]);
-        // A sound leaving as a WAVE file is offered under its ".wav" name.
-        const std::string name = isBag_ ? Win1252ToUtf8(ExtractionName(n)) : Row(row)[Column::Filename];
+        // A sound leaving as a WAVE file is offered under its ".wav" name, a
+        // converted model under its new one.
+        const std::string name =
+            isBag_ || IsModelEntry(n) ? Win1252ToUtf8(ExtractionName(n)) : Row(row)[Column::Filename];
         const std::string chosen = ui_.SaveFileDialog(name, "All files (*.*)|*.*");
         if (chosen == name || chosen.empty()) return;
         if (askOverwrite && FileExists(chosen) && !OverwriteExisting(StripPath(chosen), FolderOf(chosen))) {

@@ -5,9 +5,11 @@
 
 #include "formats/FormatError.h"
 #include "formats/cBAG.h"
+#include "formats/cRFD.h"
 #include "formats/cRFH.h"
 #include "formats/io/File.h"
 #include "formats/io/Zlib.h"
+#include "formats/model/XbfFile.h"
 #include "platform/Win1252.h"
 
 namespace varnok {
@@ -58,6 +60,21 @@ std::optional<std::string> PayloadProblem(const cRFH& index, std::int32_t n, con
     return std::nullopt;
 }
 
+// Why a model entry whose payload is intact does not read as a model, or nothing.
+std::optional<std::string> ModelProblem(const cRFH& index, std::int32_t n, const InputFile& in) {
+    if (!model::IsModelName(index.GetFileName(n))) return std::nullopt;
+    try {
+        cRFD data;
+        data.RFDFileName(in.path());
+        const Bytes bytes = data.RFDReadFile(index.GetOffSet(n), index.GetPackedSize(n), index.GetOriginalSize(n),
+                                             index.GetPacked(n) == "Yes", UINT64_MAX);
+        model::ReadXbf(bytes);
+    } catch (const FormatError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
 // Why record n can't be extracted, or nothing. A sound record is read as it is
 // extracted as a WAVE file, so ADPCM data that does not decode is found too.
 std::optional<std::string> RecordProblem(const cBAG& bag, std::int32_t n, std::uint64_t size) {
@@ -89,9 +106,9 @@ std::vector<DamagedEntry> CheckRfhPayloads(const cRFH& index, const fs::path& da
         return damaged;
     }
     for (std::int32_t n = 1; n <= count; ++n) {
-        if (auto why = PayloadProblem(index, n, *in)) {
-            damaged.push_back({n, Describe(index, n) + ": " + *why});
-        }
+        auto why = PayloadProblem(index, n, *in);
+        if (!why) why = ModelProblem(index, n, *in);
+        if (why) damaged.push_back({n, Describe(index, n) + ": " + *why});
         if (progress && !progress(n)) break;
     }
     return damaged;

@@ -24,7 +24,8 @@ struct DamagedEntry {
 using CheckProgress = std::function<bool(std::int32_t checked)>;
 
 // Reads every payload of an RFH archive as extraction does: each must lie inside
-// the data file, and a compressed one must inflate to exactly its original size.
+// the data file, a compressed one must inflate to exactly its original size, and
+// a model (.xbf) must read as one.
 std::vector<DamagedEntry> CheckRfhPayloads(const cRFH& index, const std::filesystem::path& data,
                                            const CheckProgress& progress = {});
 

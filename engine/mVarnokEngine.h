@@ -15,6 +15,7 @@
 #include "engine/EngineUi.h"
 #include "engine/ListRow.h"
 #include "formats/io/File.h"
+#include "modelexport/ModelExport.h"
 
 namespace varnok {
 
@@ -171,6 +172,21 @@ public:
     // Takes the running command's decision for entry n (asking when none was made).
     bool TakeConversion(std::int32_t n);
 
+    // --- Models -------------------------------------------------------------
+    // An extract command converts a model entry (.xbf) of an RFH archive into the
+    // model format set here when the user says so, asked as sounds are.
+    static constexpr const char* kModelQuestion = "Convert models to glTF?";
+    void SetModelFormat(modelexport::ModelFormat format) noexcept { modelFormat_ = format; }
+    modelexport::ModelFormat ModelFormat() const noexcept { return modelFormat_; }
+    bool IsModelEntry(std::int32_t n) const;
+    // Export Model: entry n converted into a file the user picks; its extension
+    // (.glb, .gltf or .obj) says the format.
+    void ExportModel(std::int32_t n);
+    // The bytes of the archive's texture `name` names: the entry of that file
+    // name in any folder and any letter case; nothing when there is none or it
+    // cannot be read. Safe on a worker thread.
+    std::optional<Bytes> TextureBytes(const std::string& name) const;
+
     // Entry n written into `folder` under its file name, for a drag out of the
     // list; the path written, or "" when it could not be (the user is told why).
     std::filesystem::path ExtractEntryInto(std::int32_t n, const std::filesystem::path& folder);
@@ -287,6 +303,8 @@ private:
     std::filesystem::path TargetIn(const std::filesystem::path& folder, std::int32_t n, bool keepStructure,
                                    std::vector<std::string>& failures);
     bool DecideConversion(std::int32_t n);
+    bool DecideModelConversion(std::int32_t n);
+    void ConvertModelEntry(std::int32_t n, const std::filesystem::path& target) const;
     void ResetConversions();
 
     // Archive files
@@ -319,7 +337,9 @@ private:
     std::array<std::string, 51> plugInTypes_;
     bool yesToAll_ = false;
     bool noToAll_ = false;
-    std::map<std::int32_t, bool> conversions_;  // the running command's WAVE decisions by entry
+    std::map<std::int32_t, bool> conversions_;  // the running command's WAVE and model decisions by entry
+    std::optional<bool> modelsToAll_;           // the running command's "to all" answer for models
+    modelexport::ModelFormat modelFormat_ = modelexport::ModelFormat::Glb;
     OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::None;
     int problems_ = 0;
     std::vector<FoundArchive> found_;

@@ -1,9 +1,11 @@
 // Writes the seed corpora of the fuzz targets into a folder, one subfolder per
 // target: valid BAG archives holding records of every kind the game uses and
-// others, WAVE and MP3 files as users add them, and IMA ADPCM blocks. A fuzzer
+// others, WAVE and MP3 files as users add them, IMA ADPCM blocks, and the demo
+// models and their TGA textures. A fuzzer
 // that starts from valid inputs gets past the headers at once.
 //
-//   make_fuzz_seeds FOLDER   ->  FOLDER/fuzz_bag, FOLDER/fuzz_wave, FOLDER/fuzz_adpcm
+//   make_fuzz_seeds FOLDER   ->  FOLDER/fuzz_bag, FOLDER/fuzz_wave, FOLDER/fuzz_adpcm,
+//                                FOLDER/fuzz_xbf, FOLDER/fuzz_tga
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,8 @@
 #include "formats/audio/ImaAdpcm.h"
 #include "formats/audio/Wave.h"
 #include "formats/cBAG.h"
+#include "formats/model/XbfFile.h"
+#include "samples/SampleModels.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -186,6 +190,15 @@ void WriteAdpcmSeeds(const fs::path& folder) {
     }
 }
 
+// The demo models and their textures, and one large model.
+void WriteModelSeeds(const fs::path& models, const fs::path& pictures) {
+    fs::create_directories(models);
+    fs::create_directories(pictures);
+    for (const auto& file : varnok::samples::SampleModels()) Write(models / file.name, file.bytes);
+    Write(models / "grid.xbf", varnok::model::WriteXbf(varnok::samples::GridModel(400, 1)));
+    for (const auto& file : varnok::samples::SampleTextures()) Write(pictures / file.name, file.bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,5 +211,6 @@ int main(int argc, char** argv) {
     WriteBagSeeds(folder / "fuzz_bag");
     WriteWaveSeeds(folder / "fuzz_wave");
     WriteAdpcmSeeds(folder / "fuzz_adpcm");
+    WriteModelSeeds(folder / "fuzz_xbf", folder / "fuzz_tga");
     return 0;
 }

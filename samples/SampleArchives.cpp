@@ -15,6 +15,7 @@
 #include "formats/cRFD.h"
 #include "formats/cRFH.h"
 #include "formats/io/ByteReader.h"
+#include "samples/SampleModels.h"
 
 namespace varnok::samples {
 namespace fs = std::filesystem;
@@ -141,6 +142,10 @@ void WriteSampleRfh(const fs::path& folder, const fs::path& scratch) {
     cRFH rfh;
     cRFD rfd;
     rfd.RFDOpen(data);
+    const std::vector<SampleFile> models = SampleModels();
+    const std::vector<SampleFile> textures = SampleTextures();
+    constexpr int kFirstModelRow = 20;
+    std::size_t modelsPlaced = 0, texturesPlaced = 0;
     for (int i = 1; i <= kEntries; ++i) {
         std::string name = EntryName(rng, i);
         const std::string storedFolder = kFolders[rng() % kFolders.size()];
@@ -148,6 +153,18 @@ void WriteSampleRfh(const fs::path& folder, const fs::path& scratch) {
         // Textures are real pictures, and every 32nd entry is a sound; the random
         // numbers drawn stay the same, so the other names and folders do too.
         if (name.ends_with(".tga")) payload = TgaPicture(i);
+        // Past the first rows, the first models and pictures are the demo models and
+        // their textures under their own names; later models repeat them.
+        if (name.ends_with(".xbf")) {
+            const bool named = i >= kFirstModelRow && modelsPlaced < models.size();
+            const SampleFile& model = models[named ? modelsPlaced++ : static_cast<std::size_t>(i) % models.size()];
+            payload = model.bytes;
+            if (named) name = model.name;
+        }
+        if (name.ends_with(".tga") && i >= kFirstModelRow && texturesPlaced < textures.size()) {
+            name = textures[texturesPlaced].name;
+            payload = textures[texturesPlaced++].bytes;
+        }
         if (i % 32 == 16) {
             name.replace(name.rfind('.'), std::string::npos, ".wav");
             payload = WavePayload(i);

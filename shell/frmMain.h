@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/EngineUi.h"
+#include "engine/EntryPreview.h"
 #include "engine/mVarnokEngine.h"
 #include "platform/Folders.h"
 #include "shell/plugins/PlugIns.h"
@@ -139,6 +140,9 @@ private:
     void ConnectPreview();
     void ShowPreview(bool on);
     void UpdatePreview();
+    std::vector<EntryReader> PictureEntries() const;
+    // The entry number of the list's focused row; 0 when none.
+    std::int32_t FocusedEntry() const;
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption);
     QAction* AddSeparator(QMenu* menu, const char* name);
     void Unload();
@@ -233,6 +237,7 @@ private:
     QAction* mnuActionViewWithDef = nullptr;
     QAction* mnuActionAddFile = nullptr;
     QAction* mnuActionExtractFile = nullptr;
+    QAction* mnuActionExportModel = nullptr;
     QAction* mnuActionRemoveFile = nullptr;
     QAction* mnuActionAddDirectory = nullptr;
     QAction* mnuActionExtractDirectory = nullptr;

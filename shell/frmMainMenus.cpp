@@ -121,6 +121,8 @@ void frmMain::BuildActionMenu() {
     AddSeparator(mnuAction, "mnuActionBar0");
     mnuActionAddFile = AddAction(mnuAction, "mnuActionAddFile", QStringLiteral("&Add File"));
     mnuActionExtractFile = AddAction(mnuAction, "mnuActionExtractFile", QStringLiteral("&Extract File"));
+    mnuActionExportModel = AddAction(mnuAction, "mnuActionExportModel", QStringLiteral("Export Mode&l\u2026"));
+    mnuActionExportModel->setToolTip(QStringLiteral("Writes the focused model as glTF (.glb, .gltf) or OBJ"));
     mnuActionRemoveFile = AddAction(mnuAction, "mnuActionRemoveFile", QStringLiteral("&Remove File"));
     mnuActionRemoveFile->setShortcut(QKeySequence::Delete);
     mnuActionRemoveFile->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -151,6 +153,10 @@ void frmMain::BuildActionMenu() {
     connect(mnuActionAddAsAdpcm, &QAction::toggled, this, [this](bool on) { engine_.SetAddAsAdpcm(on); });
     // The Add Directory dialog sets it too.
     connect(mnuAction, &QMenu::aboutToShow, this, [this] { mnuActionAddAsAdpcm->setChecked(engine_.AddAsAdpcm()); });
+    // Export Model is for a focused model entry only.
+    connect(mnuAction, &QMenu::aboutToShow, this,
+            [this] { mnuActionExportModel->setEnabled(engine_.IsModelEntry(FocusedEntry())); });
+    connect(mnuActionExportModel, &QAction::triggered, this, [this] { engine_.ExportModel(FocusedEntry()); });
 
     const auto browse = [this](const std::string& prompt) { return BrowseForFolder(prompt); };
     connect(mnuActionViewFile, &QAction::triggered, this, [this] { engine_.ViewFile(); });

@@ -3,6 +3,7 @@
 #include <QSplitter>
 
 #include "engine/EntryPreview.h"
+#include "platform/AsciiCase.h"
 #include "shell/FileListModel.h"
 #include "shell/frmMain.h"
 #include "shell/preview/PreviewPane.h"
@@ -54,7 +55,33 @@ void frmMain::UpdatePreview() {
         picPreview->Clear();
         return;
     }
-    picPreview->ShowEntry(EntryReader::Take(engine_, entry));
+    std::vector<EntryReader> textures;
+    if (engine_.IsModelEntry(entry)) textures = PictureEntries();
+    picPreview->ShowEntry(EntryReader::Take(engine_, entry), std::move(textures));
+}
+
+std::int32_t frmMain::FocusedEntry() const {
+    const int row = FocusedRow();
+    if (row < 1 || row > engine_.RowCount()) return 0;
+    try {
+        return std::stoi(engine_.Row(row)[Column::FileNr]);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+// The archive's TGA pictures, where a model's textures are looked for.
+std::vector<EntryReader> frmMain::PictureEntries() const {
+    std::vector<EntryReader> pictures;
+    for (int row = 1; row <= engine_.RowCount(); ++row) {
+        const std::string& name = engine_.Row(row)[Column::Filename];
+        if (name.size() < 4 || !SameName(std::string_view(name).substr(name.size() - 4), ".tga")) continue;
+        try {
+            pictures.push_back(EntryReader::Take(engine_, std::stoi(engine_.Row(row)[Column::FileNr])));
+        } catch (const std::exception&) {
+        }
+    }
+    return pictures;
 }
 
 }  // namespace varnok

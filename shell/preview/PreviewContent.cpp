@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "engine/SizeText.h"
+#include "formats/FormatError.h"
 #include "shell/preview/HexView.h"
 #include "shell/preview/TextView.h"
 #include "shell/preview/TgaImage.h"
@@ -80,13 +81,25 @@ void ShowHex(PreviewContent& content, const Bytes& bytes, const QString& note) {
     if (!note.isEmpty()) content.details += QStringLiteral("\n") + note;
 }
 
+// A model; a damaged one in hex, with where it is damaged.
+void ShowModel(PreviewContent& content, const EntryPreview& read, const std::vector<EntryReader>& textures) {
+    try {
+        content.model = std::make_shared<const ModelPreview>(BuildModelPreview(read.bytes, textures));
+        content.kind = PreviewKind::Model;
+    } catch (const FormatError& e) {
+        ShowHex(content, read.bytes, QStringLiteral("Not shown as a model: %1").arg(QString::fromStdString(e.what())));
+    }
+}
+
 // Picks the view for the bytes of a readable entry and fills it.
-void Fill(PreviewContent& content, const EntryReader& reader, const EntryPreview& read) {
+void Fill(PreviewContent& content, const EntryReader& reader, const EntryPreview& read,
+          const std::vector<EntryReader>& textures) {
     const QString extension = Extension(reader.ContentName());
     if (!read.complete && reader.Size() > kPreviewWholeLimit) {
         ShowHex(content, read.bytes, QStringLiteral("Over 64 MB: only the first 64 KB are shown, in hex."));
         return;
     }
+    if (extension == QLatin1String("xbf") && read.complete) return ShowModel(content, read, textures);
     if (IsSoundName(extension) && read.complete) {
         try {
             content.sound = extension == QLatin1String("mp3")
@@ -126,11 +139,13 @@ void Fill(PreviewContent& content, const EntryReader& reader, const EntryPreview
 std::uint64_t PreviewReadLimit(const EntryReader& reader) {
     if (reader.Size() > kPreviewWholeLimit) return kPreviewHexLimit;
     const QString extension = Extension(reader.ContentName());
-    if (IsSoundName(extension) || !ImageFormat(extension, {}).isEmpty()) return kPreviewWholeLimit;
+    if (IsSoundName(extension) || extension == QLatin1String("xbf") || !ImageFormat(extension, {}).isEmpty()) {
+        return kPreviewWholeLimit;
+    }
     return kPreviewTextLimit;
 }
 
-PreviewContent BuildPreview(const EntryReader& reader) {
+PreviewContent BuildPreview(const EntryReader& reader, const std::vector<EntryReader>& textures) {
     PreviewContent content;
     content.details = QString::fromStdString(reader.ListName()) + QStringLiteral(" — ") + SizeText(reader.Size());
     try {
@@ -140,12 +155,13 @@ PreviewContent BuildPreview(const EntryReader& reader) {
             content.text = QStringLiteral("This entry cannot be shown: %1").arg(QString::fromStdString(read.error));
             return content;
         }
-        Fill(content, reader, read);
+        Fill(content, reader, read, textures);
     } catch (const std::exception& e) {
         // Out of memory, or a decoder's failure nobody foresaw: the pane says so.
         content = PreviewContent{PreviewKind::Damaged,
                                  content.details,
                                  QStringLiteral("This entry cannot be shown: %1").arg(QString::fromStdString(e.what())),
+                                 {},
                                  {},
                                  {}};
     }

@@ -3,13 +3,16 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "engine/EntryPreview.h"
+#include "shell/preview/ModelPreview.h"
 #include "shell/preview/SoundClip.h"
 
 namespace varnok {
 
-enum class PreviewKind { None, Text, Image, Sound, Hex, Damaged };
+enum class PreviewKind { None, Text, Image, Sound, Hex, Damaged, Model };
 
 // How much of an entry the pane reads and shows.
 inline constexpr std::uint64_t kPreviewWholeLimit = 64ull << 20;  // larger entries: details and hex only
@@ -24,11 +27,13 @@ struct PreviewContent {
     QString text;     // Text: the decoded text; Hex: the dump; Damaged: the reason
     QImage image;
     SoundClip sound;
+    std::shared_ptr<const ModelPreview> model;
 };
 
 // Reads the entry and turns it into what its view shows. Safe on any thread;
-// never throws (a failure becomes a Damaged preview).
-PreviewContent BuildPreview(const EntryReader& reader);
+// never throws (a failure becomes a Damaged preview). A model's textures are
+// looked up among `textures`, the archive's picture entries.
+PreviewContent BuildPreview(const EntryReader& reader, const std::vector<EntryReader>& textures = {});
 
 // How many bytes a preview of the entry reads: all of a picture or a sound, the
 // first megabyte of anything else (text, or hex), the first 64 KB of an entry too

@@ -6,6 +6,7 @@
 
 #include "shell/preview/HexView.h"
 #include "shell/preview/ImageView.h"
+#include "shell/preview/ModelView.h"
 #include "shell/preview/SoundView.h"
 #include "shell/preview/TextView.h"
 
@@ -30,9 +31,11 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     sound_->setObjectName(QStringLiteral("picSound"));
     hex_ = new HexView;
     hex_->setObjectName(QStringLiteral("txtHex"));
+    model_ = new ModelView;
+    model_->setObjectName(QStringLiteral("picModel"));
     stack_ = new QStackedWidget;
     for (QWidget* view : {static_cast<QWidget*>(message_), static_cast<QWidget*>(text_), static_cast<QWidget*>(image_),
-                          static_cast<QWidget*>(sound_), static_cast<QWidget*>(hex_)}) {
+                          static_cast<QWidget*>(sound_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(model_)}) {
         stack_->addWidget(view);
     }
     auto* layout = new QVBoxLayout(this);
@@ -50,10 +53,10 @@ PreviewPane::~PreviewPane() {
     pool_.waitForDone();
 }
 
-void PreviewPane::ShowEntry(const EntryReader& reader) {
+void PreviewPane::ShowEntry(const EntryReader& reader, std::vector<EntryReader> textures) {
     // The details stay those of the entry shown until its successor is read, so
     // that the name above the view always belongs to what the view shows.
-    waiting_.emplace(++request_, reader);
+    waiting_.emplace(Request{++request_, reader, std::move(textures)});
     if (!running_) StartWaiting();
 }
 
@@ -65,11 +68,12 @@ void PreviewPane::Clear() {
 
 void PreviewPane::StartWaiting() {
     if (!waiting_) return;
-    auto [request, reader] = std::move(*waiting_);
+    Request next = std::move(*waiting_);
     waiting_.reset();
     running_ = true;
-    pool_.start([this, request = request, reader = std::move(reader)] {
-        PreviewContent content = BuildPreview(reader);
+    pool_.start([this, next = std::move(next)] {
+        const std::uint64_t request = next.number;
+        PreviewContent content = BuildPreview(next.reader, next.textures);
         QMetaObject::invokeMethod(
             this, [this, request, content = std::move(content)]() mutable { Finished(request, std::move(content)); },
             Qt::QueuedConnection);
@@ -90,6 +94,7 @@ void PreviewPane::Present(PreviewContent content) {
     text_->clear();
     hex_->clear();
     message_->clear();
+    model_->SetModel(nullptr);
     switch (content.kind) {
         case PreviewKind::None: stack_->setCurrentWidget(message_); break;
         case PreviewKind::Damaged:
@@ -112,6 +117,10 @@ void PreviewPane::Present(PreviewContent content) {
             hex_->setPlainText(content.text);
             stack_->setCurrentWidget(hex_);
             break;
+        case PreviewKind::Model:
+            model_->SetModel(std::move(content.model));
+            stack_->setCurrentWidget(model_);
+            break;
     }
     if (content.kind != PreviewKind::None) emit shown();
 }
@@ -122,6 +131,7 @@ QString PreviewPane::Message() const { return message_->text(); }
 QString PreviewPane::ShownText() const {
     if (kind_ == PreviewKind::Text) return text_->toPlainText();
     if (kind_ == PreviewKind::Hex) return hex_->toPlainText();
+    if (kind_ == PreviewKind::Model) return model_->Facts();
     return message_->text();
 }
 

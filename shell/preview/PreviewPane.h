@@ -15,6 +15,7 @@ namespace varnok {
 
 class HexView;
 class ImageView;
+class ModelView;
 class SoundView;
 class TextView;
 
@@ -30,8 +31,9 @@ public:
     explicit PreviewPane(QWidget* parent = nullptr);
     ~PreviewPane() override;
 
-    // Shows the entry the reader was taken for, once it is read.
-    void ShowEntry(const EntryReader& reader);
+    // Shows the entry the reader was taken for, once it is read; a model with
+    // the textures found among `textures`.
+    void ShowEntry(const EntryReader& reader, std::vector<EntryReader> textures = {});
     // Shows nothing; a read still running is dropped.
     void Clear();
 
@@ -42,6 +44,7 @@ public:
     QString Message() const;
     const SoundView& Sound() const noexcept { return *sound_; }
     const ImageView& Image() const noexcept { return *image_; }
+    ModelView& Model() const noexcept { return *model_; }
     QString ShownText() const;
 
 signals:
@@ -60,12 +63,18 @@ private:
     ImageView* image_ = nullptr;
     SoundView* sound_ = nullptr;
     HexView* hex_ = nullptr;
+    ModelView* model_ = nullptr;
     PreviewKind kind_ = PreviewKind::None;
 
     QThreadPool pool_;
     std::uint64_t request_ = 0;  // the newest request; older results are dropped
     bool running_ = false;
-    std::optional<std::pair<std::uint64_t, EntryReader>> waiting_;
+    struct Request {
+        std::uint64_t number;
+        EntryReader reader;
+        std::vector<EntryReader> textures;
+    };
+    std::optional<Request> waiting_;
 };
 
 }  // namespace varnok
