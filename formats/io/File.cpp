@@ -451,8 +451,8 @@ void RenameOverHeld(const fs::path& from, const fs::path& to) {
 // this object's and is closed either way.
 void ReplacementFile::HandOver(int fd) {
     if (fd < 0) return;
-    ::flock(fd, LOCK_UN);
     if (const auto held = HeldFile::Find(target_)) {
+        ::flock(fd, LOCK_UN);  // the lock of its staging name, which it no longer has
         held->Adopt(Descriptor(fd));
     } else {
         ::close(fd);

@@ -119,15 +119,17 @@ bool HeldFile::AllStillNamed() {
     return true;
 }
 
+// One call on the usual path (a target that does not exist yet); a descriptor's
+// device and inode never change, so the held side needs none.
 bool HeldFile::IsHeld(const fs::path& path) {
     struct stat linked {
     }, named{};
-    const bool haveLink = ::lstat(path.c_str(), &linked) == 0;
-    const bool haveFile = ::stat(path.c_str(), &named) == 0;
-    if (!haveLink && !haveFile) return false;
+    if (::lstat(path.c_str(), &linked) != 0) return false;
+    const bool link = S_ISLNK(linked.st_mode);
+    if (link && ::stat(path.c_str(), &named) != 0) return false;
+    const FileStamp found = StampOf(link ? named : linked);
     for (const auto& h : AllHeld()) {
-        const FileStamp stamp = h->Now();
-        if ((haveLink && StampOf(linked).SameFile(stamp)) || (haveFile && StampOf(named).SameFile(stamp))) return true;
+        if (h->Expected().SameFile(found)) return true;
     }
     return false;
 }
