@@ -284,9 +284,11 @@ bool ReplacementFile::openUnnamed() {
     const fs::path folder = target_.parent_path();
     fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     unnamed_ = fd_ >= 0;
-    if (unnamed_) {
+    // A new file (the usual extraction) has nobody's mode to take; a target that
+    // exists gives its own when the file is linked in over it.
+    if (unnamed_ && HeldFile::Find(target_)) {
         TakeOverOwnership(fd_);
-        if (HeldFile::Find(target_)) TagAsStaging(fd_, target_);
+        TagAsStaging(fd_, target_);
     }
     return unnamed_;  // any failure: the named staging file tries, and reports what is wrong
 }
@@ -400,6 +402,7 @@ void ReplacementFile::commitUnnamed() {
         if (!held && errno != EEXIST) ThrowIo("cannot write", target_, errno);
         // The target exists: the file takes a staging name, locked as a named
         // staging file is, and is renamed over it.
+        if (!held) TakeOverOwnership(unnamedFd_);
         while (::flock(unnamedFd_, LOCK_EX) != 0 && errno == EINTR) {
         }
         const fs::path folder = target_.parent_path();
