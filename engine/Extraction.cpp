@@ -128,8 +128,13 @@ public:
         std::string shown = Win1252ToUtf8(bag ? engine_.Bag().BAGGetFileName(n)
                                               : engine_.Index().GetFilePath(n) + engine_.Index().GetFileName(n)) +
                             ": ";
+        // Each output folder is made once per command, not looked at again for
+        // every entry that goes into it.
         try {
-            CreateTargetFolders(target);
+            if (folders_.count(target.parent_path()) == 0) {
+                CreateTargetFolders(target);
+                folders_.insert(target.parent_path());
+            }
         } catch (const std::exception& e) {
             failures_.push_back(shown + e.what());
             return;
@@ -209,6 +214,7 @@ private:
     std::vector<std::string>& failures_;
     std::deque<Step> running_;
     std::unordered_multiset<std::string> keys_;
+    std::set<fs::path> folders_;  // made by this command
     std::unique_ptr<const InputFile> bagFile_;
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;

@@ -146,7 +146,10 @@ HeldFile::~HeldFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-FileStamp HeldFile::Now() const { return StampOfDescriptor(fd_, path_); }
+FileStamp HeldFile::Now() const {
+    const std::lock_guard lock(fdMutex_);
+    return StampOfDescriptor(fd_, path_);
+}
 
 bool HeldFile::StillNamed() const {
     struct stat named {};
@@ -179,6 +182,7 @@ void HeldFile::MoveTo(const fs::path& path) {
 }
 
 int HeldFile::DuplicateDescriptor() const {
+    const std::lock_guard lock(fdMutex_);
     const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     if (fd < 0) ThrowIo("cannot read", path_, errno);
     return fd;
@@ -187,6 +191,7 @@ int HeldFile::DuplicateDescriptor() const {
 void HeldFile::Adopt(Descriptor file) {
     if (writeFd_ >= 0) ::close(writeFd_);
     writeFd_ = -1;
+    const std::lock_guard lock(fdMutex_);
     ::close(fd_);
     fd_ = file.release();
     expected_ = StampOfDescriptor(fd_, path_);
@@ -230,6 +235,7 @@ void HeldFile::WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size
 }
 
 void HeldFile::Flush() {
+    const std::lock_guard lock(fdMutex_);
     if (::fsync(fd_) != 0) ThrowIo("cannot write", path_, errno);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -108,6 +109,9 @@ private:
     int WritableDescriptor();
 
     std::filesystem::path path_;
+    // Readers on other threads (the preview, extraction's workers) take second
+    // descriptors while an edit may hand a new file over.
+    mutable std::mutex fdMutex_;
     int fd_ = -1;
     int writeFd_ = -1;  // opened on the first write, checked to be the held file
     FileStamp expected_;
