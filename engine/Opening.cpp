@@ -190,8 +190,8 @@ void mVarnokEngine::OpenArchive(const std::string& path) {
     readOnlyReason_.clear();
     const ArchiveLocation where = LocateArchive(path, bag);
     const fs::path lockFile = EditGuard::LockFileFor(bag || where.data.empty() ? where.index : where.data);
-    // Held while the files are read: a process of ours committing a change
-    // finishes before we read, so the index and the data file agree.
+    // The lock is held while the files are opened: a process of ours committing
+    // a change finishes first, so the index and the data file held agree.
     HeldArchive held;
     if (!seq.step([&] { held = HoldArchive(where, bag, lockFile); })) held = {};
     guard_.Hold(held.files, lockFile);
