@@ -107,37 +107,37 @@ int RunRemove(const Arguments& args) {
         [&](const std::set<int>&) { session.Engine().RemoveSelectedFiles(); }, "removed");
 }
 
+// Rename and move change one entry, named by the second word: the focused row
+// gets `change`, planned again when another program changed the archive first.
+int ChangeOneEntry(const Arguments& args, std::string_view what, std::string_view done,
+                   const std::function<void(mVarnokEngine&)>& change) {
+    Session session(args);
+    if (!OpenForChange(session, args.Positionals()[0], what)) return kExitFailed;
+    const auto word = std::span(args.Positionals()).subspan(1, 1);
+    const std::set<int> named = EntriesNamed(session, word);
+    if (named.empty() || RefuseSharedName(named, args.Positionals()[1], done)) return kExitFailed;
+    return EditEntries(
+        session, word,
+        [&](const std::set<int>& rows) {
+            session.Ui().Focus(*rows.begin());
+            change(session.Engine());
+        },
+        done);
+}
+
 int RunRename(const Arguments& args) {
     args.ExpectPositionals(3, 3, "ARCHIVE, ENTRY and NEWNAME");
     const std::string& newName = args.Positionals()[2];
     CheckNewFileName(newName);
-    Session session(args);
-    if (!OpenForChange(session, args.Positionals()[0], "rename entries of")) return kExitFailed;
-    const std::set<int> named = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
-    if (named.empty() || RefuseSharedName(named, args.Positionals()[1], "renamed")) return kExitFailed;
-    return EditEntries(
-        session, std::span(args.Positionals()).subspan(1, 1),
-        [&](const std::set<int>& rows) {
-            session.Ui().Focus(*rows.begin());
-            session.Engine().ConfirmRename(newName);
-        },
-        "renamed");
+    return ChangeOneEntry(args, "rename entries of", "renamed",
+                          [&](mVarnokEngine& engine) { engine.ConfirmRename(newName); });
 }
 
 int RunMove(const Arguments& args) {
     args.ExpectPositionals(3, 3, "ARCHIVE, ENTRY and NEWPATH");
     const std::string storedFolder = StoredFolderFromUser(args.Positionals()[2]);
-    Session session(args);
-    if (!OpenForChange(session, args.Positionals()[0], "move entries of")) return kExitFailed;
-    const std::set<int> named = EntriesNamed(session, std::span(args.Positionals()).subspan(1, 1));
-    if (named.empty() || RefuseSharedName(named, args.Positionals()[1], "moved")) return kExitFailed;
-    return EditEntries(
-        session, std::span(args.Positionals()).subspan(1, 1),
-        [&](const std::set<int>& rows) {
-            session.Ui().Focus(*rows.begin());
-            session.Engine().ConfirmChangePath(storedFolder);
-        },
-        "moved");
+    return ChangeOneEntry(args, "move entries of", "moved",
+                          [&](mVarnokEngine& engine) { engine.ConfirmChangePath(storedFolder); });
 }
 
 }  // namespace
