@@ -85,6 +85,11 @@ std::string FoldCase(std::string text) {
 // an unfinished step is still writing waits for that step first, so every check
 // sees the disk exactly as the one-by-one run would. Failures keep entry order.
 //
+// Steps go to the workers in batches: while every worker is busy, decided steps
+// gather until a batch holds kBatchSteps of them or kBatchBytes of payload, so a
+// small entry does not cost a hand-over of its own; a worker that runs out of
+// work gets the next step at once.
+//
 // Whether a BAG entry becomes a WAVE file is asked before its step starts, so a
 // step never asks anything.
 class ExtractionQueue {
@@ -95,12 +100,12 @@ public:
           failures_(failures),
           bagFile_(OpenBagFile(engine)),
           pool_(WorkerPool::DefaultWorkers()),
-          limit_(pool_.Workers() * kQueuedPerWorker + 1) {}
+          limit_(pool_.Workers() * kBatchesPerWorker + 1) {}
 
     // Call before anything looks at the disk for entry n: its target, where it
     // would go in `folder` (with its separator), is still only a name.
     void WaitForWritersOf(const std::string& folder, std::int32_t n, bool keepStructure) {
-        if (running_.empty()) return;
+        if (keys_.empty()) return;
         std::string path = folder;
         if (keepStructure && !engine_.IsBAG()) {
             std::string stored = engine_.Index().GetFilePath(n);
@@ -109,6 +114,8 @@ public:
             if (!stored.empty()) path += Win1252ToUtf8(stored) + "/";
         }
         path = FoldCase(path + Win1252ToUtf8(engine_.ExtractionName(n)));
+        if (!Conflicts(path, folder.size())) return;
+        HandOverPending();
         while (!running_.empty() && Conflicts(path, folder.size())) RetireOldest();
     }
 
@@ -118,16 +125,12 @@ public:
         std::error_code ec;
         const fs::file_status link = fs::symlink_status(target, ec);
         if (!fs::is_symlink(link)) return fs::exists(link);
-        while (!running_.empty()) RetireOldest();
+        WaitForAll();
         return TargetExists(target);
     }
 
     // Extracts entry n to target: its folders now, its file on a worker.
     void Start(std::int32_t n, const fs::path& target) {
-        const bool bag = engine_.IsBAG();
-        std::string shown = Win1252ToUtf8(bag ? engine_.Bag().BAGGetFileName(n)
-                                              : engine_.Index().GetFilePath(n) + engine_.Index().GetFileName(n)) +
-                            ": ";
         // Each output folder is made once per command, not looked at again for
         // every entry that goes into it.
         try {
@@ -136,37 +139,47 @@ public:
                 folders_.insert(target.parent_path());
             }
         } catch (const std::exception& e) {
-            failures_.push_back(shown + e.what());
+            failures_.push_back(Shown(n) + e.what());
             return;
         }
-        while (running_.size() >= limit_) RetireOldest();
         failures_.emplace_back();  // this step's place among the failures
-        Step step{FoldCase(target.string()), std::move(shown), failures_.size() - 1, {}};
-        const bool convert = engine_.TakeConversion(n);
-        if (bagFile_) {
-            step.done = pool_.Run([&bag = engine_.Bag(), &file = *bagFile_, n, target, convert] {
-                bag.BAGExtractFile(n, target, convert, file);
-            });
-        } else {
-            step.done = pool_.Run([&engine = engine_, n, target, convert] { engine.ExtractEntry(n, target, convert); });
-        }
-        keys_.insert(step.key);
-        running_.push_back(std::move(step));
-        while (!running_.empty() &&
-               running_.front().done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-            RetireOldest();
-        }
+        std::string key = FoldCase(target.string());
+        keys_.insert(key);
+        pending_.steps->push_back({n, target, engine_.TakeConversion(n), failures_.size() - 1});
+        pending_.keys.push_back(std::move(key));
+        pending_.bytes += EntryBytes(n);
+        RetireFinished();
+        if (pending_.steps->size() >= kBatchSteps || pending_.bytes >= kBatchBytes || Starving()) HandOverPending();
     }
 
     // Waits for every step and leaves the failures in entry order.
     void Finish() {
-        while (!running_.empty()) RetireOldest();
+        WaitForAll();
         failures_.erase(std::remove(failures_.begin(), failures_.end(), std::string()), failures_.end());
     }
 
 private:
-    static constexpr unsigned kQueuedPerWorker = 32;
+    static constexpr unsigned kBatchesPerWorker = 4;
+    static constexpr std::size_t kBatchSteps = 32;
+    static constexpr std::uint64_t kBatchBytes = 1 << 20;
     static constexpr auto kPaintInterval = std::chrono::milliseconds(30);
+
+    struct Step {
+        std::int32_t n;
+        fs::path target;
+        bool convert;
+        std::size_t slot;  // its place among the failures
+    };
+    using Steps = std::vector<Step>;
+    // What a batch's worker reports: each step that failed, by its place in the
+    // batch, and why.
+    using Failed = std::vector<std::pair<std::size_t, std::string>>;
+    struct Batch {
+        std::shared_ptr<Steps> steps = std::make_shared<Steps>();
+        std::vector<std::string> keys;
+        std::uint64_t bytes = 0;
+        std::future<Failed> done;
+    };
 
     // A BAG archive's file is opened once for all the steps; when it cannot be,
     // each step opens it and says what is wrong.
@@ -179,14 +192,50 @@ private:
         }
     }
 
-    struct Step {
-        std::string key, shown;
-        std::size_t slot;
-        std::future<void> done;
-    };
+    std::string Shown(std::int32_t n) const {
+        return Win1252ToUtf8(engine_.IsBAG() ? engine_.Bag().BAGGetFileName(n)
+                                             : engine_.Index().GetFilePath(n) + engine_.Index().GetFileName(n)) +
+               ": ";
+    }
 
-    // True when a running step writes `path` or a folder of it below the
-    // destination, whose name is `destinationLength` bytes long.
+    std::uint64_t EntryBytes(std::int32_t n) const {
+        const std::int32_t size =
+            engine_.IsBAG() ? engine_.Bag().BAGGetFileSize(n) : engine_.Index().GetOriginalSize(n);
+        return static_cast<std::uint64_t>(std::max(size, 0));
+    }
+
+    // True while fewer batches are under way than there are workers to run them.
+    bool Starving() const { return running_.size() < std::max(pool_.Workers(), 1U); }
+
+    void HandOverPending() {
+        if (pending_.steps->empty()) return;
+        while (running_.size() >= limit_) RetireOldest();
+        Batch batch = std::move(pending_);
+        pending_ = Batch{};
+        batch.done = pool_.Run([this, steps = std::shared_ptr<const Steps>(batch.steps)] { return Run(*steps); });
+        running_.push_back(std::move(batch));
+    }
+
+    // On a worker: each step of a batch, whatever the others did.
+    Failed Run(const Steps& steps) const {
+        Failed failed;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            const Step& step = steps[i];
+            try {
+                if (bagFile_) {
+                    engine_.Bag().BAGExtractFile(step.n, step.target, step.convert, *bagFile_);
+                } else {
+                    engine_.ExtractEntry(step.n, step.target, step.convert);
+                }
+            } catch (const std::exception& e) {
+                failed.emplace_back(i, e.what());
+            }
+        }
+        return failed;
+    }
+
+    // True when a step not yet finished writes `path` or a folder of it below
+    // the destination, whose name is `destinationLength` bytes long.
     bool Conflicts(const std::string& path, std::size_t destinationLength) const {
         if (keys_.count(path) != 0) return true;
         for (std::size_t cut = path.find('/', destinationLength); cut != std::string::npos;
@@ -196,25 +245,41 @@ private:
         return false;
     }
 
-    // The window keeps painting while the oldest step finishes.
-    void RetireOldest() {
-        Step& step = running_.front();
-        while (step.done.wait_for(kPaintInterval) != std::future_status::ready) ui_.Yield();
-        try {
-            step.done.get();
-        } catch (const std::exception& e) {
-            failures_[step.slot] = step.shown + e.what();
+    void RetireFinished() {
+        while (!running_.empty() &&
+               running_.front().done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            RetireOldest();
         }
-        keys_.erase(keys_.find(step.key));
+    }
+
+    void WaitForAll() {
+        HandOverPending();
+        while (!running_.empty()) RetireOldest();
+    }
+
+    // The window keeps painting while the oldest batch finishes.
+    void RetireOldest() {
+        Batch& batch = running_.front();
+        while (batch.done.wait_for(kPaintInterval) != std::future_status::ready) ui_.Yield();
+        try {
+            for (const auto& [i, why] : batch.done.get()) {
+                const Step& step = (*batch.steps)[i];
+                failures_[step.slot] = Shown(step.n) + why;
+            }
+        } catch (const std::exception& e) {  // the batch never ran
+            for (const Step& step : *batch.steps) failures_[step.slot] = Shown(step.n) + e.what();
+        }
+        for (const std::string& key : batch.keys) keys_.erase(keys_.find(key));
         running_.pop_front();
     }
 
     mVarnokEngine& engine_;
     EngineUi& ui_;
     std::vector<std::string>& failures_;
-    std::deque<Step> running_;
-    std::unordered_multiset<std::string> keys_;
-    std::set<fs::path> folders_;  // made by this command
+    Batch pending_;  // decided, not yet handed over
+    std::deque<Batch> running_;
+    std::unordered_multiset<std::string> keys_;  // of every step not yet finished
+    std::set<fs::path> folders_;                 // made by this command
     std::unique_ptr<const InputFile> bagFile_;
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;

@@ -440,8 +440,8 @@ void cBAG::BAGExtractFile(std::int32_t lNumber, const fs::path& ExtractAs, bool 
     // An extracted copy need not reach the disk before it takes its name, as the
     // archive still holds the entry; it is written without a name, so that broken
     // ADPCM data found half-way, or a killed process, leaves the target alone.
-    RefuseHeldTarget(ExtractAs);
-    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
+    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed,
+                        ReplacementFile::Target::NotArchiveFile);
     if (kind == SoundKind::Adpcm) {
         WriteDecodedWave(in, lNumber, record, out);
     } else {

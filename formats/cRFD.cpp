@@ -130,15 +130,15 @@ void cRFD::RFDExtractFile(std::int32_t OffSet, std::int32_t PackedSize, std::int
         if (static_cast<std::uint64_t>(OffSet) + static_cast<std::uint64_t>(PackedSize) > in.size()) {
             ThrowPastEnd(in, OffSet);
         }
-        RefuseHeldTarget(ExtractAs);
-        ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
+        ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed,
+                            ReplacementFile::Target::NotArchiveFile);
         out.copyFrom(in, static_cast<std::uint64_t>(OffSet), static_cast<std::uint64_t>(PackedSize));
         out.commit();
         return;
     }
     StreamReader stream(in, OffSet, PackedSize);
-    RefuseHeldTarget(ExtractAs);
-    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed);
+    ReplacementFile out(ExtractAs, ReplacementFile::Sync::ProcessSafe, ReplacementFile::Staging::Unnamed,
+                        ReplacementFile::Target::NotArchiveFile);
     InflateExactTo([&stream] { return stream(); }, static_cast<std::uint64_t>(OrigSize), EntryAt(fileName_, OffSet),
                    [&out](std::span<const std::uint8_t> part) { out.write(part); });
     out.commit();

@@ -138,7 +138,8 @@ void ConvertModelFile(std::span<const std::uint8_t> xbf, const TextureSource& te
     // The main file last, so a model file that is there has all its parts.
     for (std::size_t i = files.size(); i-- > 0;) {
         const std::filesystem::path path = i == 0 ? target : target.parent_path() / files[i].name;
-        WriteFileAtomically(path, files[i].bytes, ReplacementFile::Sync::ProcessSafe);
+        WriteFileAtomically(path, files[i].bytes, ReplacementFile::Sync::ProcessSafe,
+                            ReplacementFile::Target::NotArchiveFile);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "formats/io/File.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -211,8 +212,9 @@ fs::path ResolveNameCase(const fs::path& path) {
     return found.empty() ? path : found;
 }
 
-ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging)
-    : target_(std::move(target)), sync_(sync) {
+ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging, Target over)
+    : target_(std::move(target)), sync_(sync), notArchiveFile_(over == Target::NotArchiveFile) {
+    if (notArchiveFile_ && HeldFile::Find(target_)) RefuseHeldTarget(target_);
     if (staging == Staging::Unnamed && openUnnamed()) return;
     const fs::path folder = target_.parent_path();
     const std::string base = "." + target_.filename().string() + ".vnk-";
@@ -261,20 +263,35 @@ void ReplacementFile::TakeOverOwnership(int fd) const {
 // An unnamed file is linked in through its /proc/self/fd entry: linking it by its
 // descriptor alone (AT_EMPTY_PATH) needs a privilege users do not have. The folder
 // is opened once per process, so that a link walks one name instead of four; -1
-// when there is no /proc.
+// when there is no /proc. A child made by fork opens its own: the parent's names
+// the parent's descriptors.
 namespace {
 
+std::mutex procFdMutex;
+int procFdFolder = -1;
+bool procFdOpened = false;
+
+// Held across fork, so the child never inherits the mutex locked by a thread it
+// does not have.
+void LockProcFdFolder() { procFdMutex.lock(); }
+void UnlockProcFdFolder() { procFdMutex.unlock(); }
+void ForgetProcFdFolderInChild() {
+    if (procFdFolder >= 0) ::close(procFdFolder);
+    procFdFolder = -1;
+    procFdOpened = false;
+    procFdMutex.unlock();
+}
+
 int ProcFdFolder() {
-    static std::mutex mutex;
-    static int folder = -1;
-    static pid_t owner = 0;
-    const std::lock_guard lock(mutex);
-    if (owner != ::getpid()) {  // first use, or a child made by fork
-        if (folder >= 0) ::close(folder);
-        folder = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        owner = ::getpid();
+    const std::lock_guard lock(procFdMutex);
+    if (!procFdOpened) {
+        // Fails only without memory, and then nothing else here would work either.
+        static const int registered = ::pthread_atfork(LockProcFdFolder, UnlockProcFdFolder, ForgetProcFdFolderInChild);
+        (void)registered;
+        procFdFolder = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        procFdOpened = true;
     }
-    return folder;
+    return procFdFolder;
 }
 
 }  // namespace
@@ -364,6 +381,20 @@ bool ReplacementFile::copyInKernel(const InputFile& from, std::uint64_t& offset,
 void ReplacementFile::copyFrom(const InputFile& from, std::uint64_t offset, std::uint64_t n) {
     if (fd_ < 0) throw FormatError(FormatErrorKind::InputOutput, "write after finish: " + target_.string());
     if (n >= kKernelCopy && copyInKernel(from, offset, n)) return;
+    if (n < kKernelCopy) {
+        // A small piece is read straight into the write buffer, behind what waits there.
+        if (buffer_.size() + n > kWriteBuffer) flushBuffer();
+        const std::size_t at = buffer_.size();
+        buffer_.resize(at + static_cast<std::size_t>(n));
+        const std::size_t got = from.readDirect(offset, std::span(buffer_.data() + at, static_cast<std::size_t>(n)));
+        if (got != n) {
+            buffer_.resize(at);
+            throw FormatError(FormatErrorKind::InputOutput,
+                              "\"" + from.path().string() + "\" ended early at offset " + std::to_string(offset + got));
+        }
+        written_ += n;
+        return;
+    }
     const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(n, kWriteBuffer));
     const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[size]);  // filled before it is read
     while (n > 0) {
@@ -400,6 +431,9 @@ void ReplacementFile::commitUnnamed() {
     const bool held = HeldFile::Find(target_) != nullptr;
     if (held || ::linkat(procFd, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         if (!held && errno != EEXIST) ThrowIo("cannot write", target_, errno);
+        // A new name needs no look at what it names; an existing one may lead to
+        // a file of the open archive under another name.
+        if (notArchiveFile_) RefuseHeldTarget(target_);
         // The target exists: the file takes a staging name, locked as a named
         // staging file is, and is renamed over it.
         if (!held) TakeOverOwnership(unnamedFd_);
@@ -468,6 +502,7 @@ void ReplacementFile::commit() {
         commitUnnamed();
         return;
     }
+    if (notArchiveFile_) RefuseHeldTarget(target_);
     RenameOverHeld(staging_, target_);
     committed_ = true;
     HandOver(lockFd_);
@@ -620,8 +655,9 @@ void TruncateFile(const fs::path& path, std::uint64_t length) {
     if (ec) ThrowIo("cannot write", path, ec.value());
 }
 
-void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes, ReplacementFile::Sync sync) {
-    ReplacementFile out(target, sync, ReplacementFile::Staging::Unnamed);
+void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes, ReplacementFile::Sync sync,
+                         ReplacementFile::Target over) {
+    ReplacementFile out(target, sync, ReplacementFile::Staging::Unnamed, over);
     out.write(bytes);
     out.commit();
 }

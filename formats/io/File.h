@@ -91,7 +91,14 @@ public:
     // the file system has no unnamed files, the named staging file is used.
     enum class Staging { Named, Unnamed };
 
-    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable, Staging staging = Staging::Named);
+    // Whether the target may be a file of the open archive. An extracted copy may
+    // not: RefuseHeldTarget's error is raised when the target is a held file's own
+    // name (at once) or an existing name that leads to one, through a hard or
+    // symbolic link (at commit(), so that a new name costs no look).
+    enum class Target { Any, NotArchiveFile };
+
+    explicit ReplacementFile(std::filesystem::path target, Sync sync = Sync::Durable, Staging staging = Staging::Named,
+                             Target over = Target::Any);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -141,6 +148,7 @@ private:
     std::vector<std::uint8_t> buffer_;
     bool committed_ = false;
     Sync sync_;
+    bool notArchiveFile_;
 };
 
 // Writes the parts one after another into the file at `offset`, creating the file
@@ -192,7 +200,8 @@ void RemoveIfStillOurs(const std::filesystem::path& path, int fd) noexcept;
 
 // Replaces `target` with `bytes` through a ReplacementFile.
 void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
-                         ReplacementFile::Sync sync = ReplacementFile::Sync::Durable);
+                         ReplacementFile::Sync sync = ReplacementFile::Sync::Durable,
+                         ReplacementFile::Target over = ReplacementFile::Target::Any);
 
 // Replaces `target` with the concatenation of the given parts.
 void WriteFileAtomically(const std::filesystem::path& target,

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "formats/FormatError.h"
@@ -44,7 +45,28 @@ FileStamp StampOfDescriptor(int fd, const fs::path& path) {
 
 }  // namespace
 
-std::string HeldKey(const fs::path& path) { return path.lexically_normal().string(); }
+namespace {
+
+// True when lexically_normal would give the path back as it is: no empty, "." or
+// ".." component and no separator at the end. Most paths are, and then the key
+// costs no parse.
+bool LooksNormal(std::string_view path) {
+    if (path.empty() || path.back() == '/') return false;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view part = path.substr(start, end - start);
+        if ((part.empty() && start != 0) || part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string HeldKey(const fs::path& path) {
+    return LooksNormal(path.native()) ? path.native() : path.lexically_normal().string();
+}
 
 Descriptor::~Descriptor() {
     if (fd_ >= 0) ::close(fd_);
@@ -92,10 +114,11 @@ std::shared_ptr<HeldFile> HeldFile::Hold(const fs::path& path) {
 }
 
 std::shared_ptr<HeldFile> HeldFile::Find(const fs::path& path) {
+    const std::string key = HeldKey(path);  // outside the lock: workers look up at once
     const std::lock_guard lock(registryMutex);
     auto& registry = Registry();
     if (registry.empty()) return nullptr;
-    const auto it = registry.find(HeldKey(path));
+    const auto it = registry.find(key);
     return it == registry.end() ? nullptr : it->second.lock();
 }
 

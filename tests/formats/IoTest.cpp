@@ -8,6 +8,7 @@
 #include "formats/FormatError.h"
 #include "formats/io/ByteReader.h"
 #include "formats/io/File.h"
+#include "formats/io/HeldFile.h"
 #include "formats/io/Zlib.h"
 #include "tests/formats/Failure.h"
 #include "tests/support/TempDir.h"
@@ -55,6 +56,16 @@ TEST(FastIo, CopiesAndWritesOfAnySizeKeepTheirOrder) {
     }
     out.commit();
     EXPECT_EQ(ReadBytes(dir / "out.bin"), expected);
+
+    // A copy that runs past the end of its source fails, whatever its size, and
+    // names where the source ended.
+    for (const std::uint64_t n : {100ULL, 20'000ULL, 2'000'000ULL}) {
+        ReplacementFile past(dir / "past-end.bin", ReplacementFile::Sync::ProcessSafe);
+        past.write(Bytes(10, 1));
+        const std::string message = MessageOf([&] { past.copyFrom(in, source.size() - n / 2, n); });
+        EXPECT_NE(message.find("ended early at offset " + std::to_string(source.size())), std::string::npos)
+            << n << ": " << message;
+    }
 }
 
 // An unnamed replacement shows nothing in its folder until it is committed, and
@@ -92,6 +103,15 @@ TEST(FastIo, UnnamedReplacementsAppearOnlyWhole) {
     EXPECT_EQ(ReadBytes(old), Bytes(5, 9));
     EXPECT_EQ(fs::status(old).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(dir.listing(folder), std::vector<std::string>({"a.wav", "b.wav"}));
+}
+
+// A held file is found under every spelling of its path that names it lexically;
+// a key that differed would let a write pass by the hold.
+TEST(HeldFile, KeysAreTheLexicallyNormalPath) {
+    for (const char* path : {"/a/b.rfh", "a/b.rfh", "b", "/", "", ".", "..", "/a//b", "/a/./b", "a/../b", "/a/b/",
+                             "./a", "../a", "/a/b/.", "/a/b/..", ".hidden/.x", "a/...", "//a"}) {
+        EXPECT_EQ(HeldKey(path), fs::path(path).lexically_normal().string()) << path;
+    }
 }
 
 // A stream inflated whole or from pieces gives exactly its stored size or fails the
