@@ -6,6 +6,7 @@
 #include <future>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <system_error>
 #include <unordered_set>
 
@@ -71,11 +72,14 @@ bool AnyRowSelected(const EngineUi& ui, int rowCount) {
     return false;
 }
 
-std::string FoldCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+// A hash of a path that is the same for every spelling of it in ASCII letter case.
+std::size_t FoldedHash(std::string_view path) {
+    std::size_t hash = 14695981039346656037ULL;  // FNV-1a
+    for (const char c : path) {
+        hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        hash *= 1099511628211ULL;
     }
-    return text;
+    return hash;
 }
 
 // The extract steps of one command, run on the workers. Everything that decides
@@ -113,7 +117,7 @@ public:
             std::replace(stored.begin(), stored.end(), '\\', '/');
             if (!stored.empty()) path += Win1252ToUtf8(stored) + "/";
         }
-        path = FoldCase(path + Win1252ToUtf8(engine_.ExtractionName(n)));
+        path += Win1252ToUtf8(engine_.ExtractionName(n));
         if (!Conflicts(path, folder.size())) return;
         HandOverPending();
         while (!running_.empty() && Conflicts(path, folder.size())) RetireOldest();
@@ -134,19 +138,21 @@ public:
         // Each output folder is made once per command, not looked at again for
         // every entry that goes into it.
         try {
-            if (folders_.count(target.parent_path()) == 0) {
+            const std::string_view path = target.native();
+            const std::string_view parent = path.substr(0, path.rfind('/') + 1);
+            if (folders_.count(parent) == 0) {
                 CreateTargetFolders(target);
-                folders_.insert(target.parent_path());
+                folders_.emplace(parent);
             }
         } catch (const std::exception& e) {
             failures_.push_back(Shown(n) + e.what());
             return;
         }
         failures_.emplace_back();  // this step's place among the failures
-        std::string key = FoldCase(target.string());
+        const std::size_t key = FoldedHash(target.native());
         keys_.insert(key);
         pending_.steps->push_back({n, target, engine_.TakeConversion(n), failures_.size() - 1});
-        pending_.keys.push_back(std::move(key));
+        pending_.keys.push_back(key);
         pending_.bytes += EntryBytes(n);
         RetireFinished();
         if (pending_.steps->size() >= kBatchSteps || pending_.bytes >= kBatchBytes || Starving()) HandOverPending();
@@ -176,7 +182,7 @@ private:
     using Failed = std::vector<std::pair<std::size_t, std::string>>;
     struct Batch {
         std::shared_ptr<Steps> steps = std::make_shared<Steps>();
-        std::vector<std::string> keys;
+        std::vector<std::size_t> keys;
         std::uint64_t bytes = 0;
         std::future<Failed> done;
     };
@@ -237,10 +243,10 @@ private:
     // True when a step not yet finished writes `path` or a folder of it below
     // the destination, whose name is `destinationLength` bytes long.
     bool Conflicts(const std::string& path, std::size_t destinationLength) const {
-        if (keys_.count(path) != 0) return true;
+        if (keys_.count(FoldedHash(path)) != 0) return true;
         for (std::size_t cut = path.find('/', destinationLength); cut != std::string::npos;
              cut = path.find('/', cut + 1)) {
-            if (keys_.count(path.substr(0, cut)) != 0) return true;
+            if (keys_.count(FoldedHash(std::string_view(path).substr(0, cut))) != 0) return true;
         }
         return false;
     }
@@ -269,7 +275,7 @@ private:
         } catch (const std::exception& e) {  // the batch never ran
             for (const Step& step : *batch.steps) failures_[step.slot] = Shown(step.n) + e.what();
         }
-        for (const std::string& key : batch.keys) keys_.erase(keys_.find(key));
+        for (const std::size_t key : batch.keys) keys_.erase(keys_.find(key));
         running_.pop_front();
     }
 
@@ -278,8 +284,10 @@ private:
     std::vector<std::string>& failures_;
     Batch pending_;  // decided, not yet handed over
     std::deque<Batch> running_;
-    std::unordered_multiset<std::string> keys_;  // of every step not yet finished
-    std::set<fs::path> folders_;                 // made by this command
+    // The folded hash of every target not yet written. Two paths that merely share
+    // a hash make the later step wait for nothing worse than the earlier one.
+    std::unordered_multiset<std::size_t> keys_;
+    std::set<std::string, std::less<>> folders_;  // made by this command, with their separator
     std::unique_ptr<const InputFile> bagFile_;
     WorkerPool pool_;  // last: its threads stop before the steps they serve go
     std::size_t limit_;
