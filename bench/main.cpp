@@ -287,7 +287,7 @@ int RunAll(Options o) {
                           {"remove", "copy", 1.5},
                           {"remove-folder", "copy", 1.5},
                           {"bag-raw", "bag-copy", 0.7},
-                          {"bag-wave", "bag-copy", 1.0},
+                          {"bag-wave", "bag-copy", 1.5},
                           {"bag-add", "bag-append", kNoGoal},
                           {"bag-add-adpcm", "bag-append", kNoGoal}};
     auto whatOf = [&](const char* name) {

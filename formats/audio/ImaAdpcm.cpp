@@ -8,6 +8,7 @@
 
 #include "formats/FormatError.h"
 #include "formats/audio/Hex.h"
+#include "formats/audio/ImaAdpcmWide.h"
 #include "formats/io/ByteReader.h"
 
 namespace varnok::audio {
@@ -111,6 +112,15 @@ constexpr std::array<std::uint8_t, (kImaMaxStepIndex + 1) * 16> MakeNextIndexTab
 constexpr auto kDeltaTable = MakeDeltaTable();
 constexpr auto kNextIndexTable = MakeNextIndexTable();
 
+// The step sizes as 32-bit values, for the vector decoder's lookups.
+constexpr std::array<std::int32_t, kImaMaxStepIndex + 1> MakeWideStepTable() {
+    std::array<std::int32_t, kImaMaxStepIndex + 1> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) table[i] = kStepTable[i];
+    return table;
+}
+
+alignas(64) constexpr auto kWideStepTable = MakeWideStepTable();
+
 struct DecodeState {
     int predictor = 0;
     int index = 0;
@@ -148,6 +158,7 @@ struct SampleStore {
     std::int16_t* at;
     void operator()(std::size_t i, std::int16_t v) const { at[i] = v; }
     void advance(std::size_t samples) { at += samples; }
+    std::uint8_t* bytes() const { return reinterpret_cast<std::uint8_t*>(at); }
 };
 
 struct PcmByteStore {
@@ -161,6 +172,7 @@ struct PcmByteStore {
         }
     }
     void advance(std::size_t samples) { at += 2 * samples; }
+    std::uint8_t* bytes() const { return at; }
 };
 
 class BlockDecoder {
@@ -170,13 +182,23 @@ public:
     // Decodes blocks of blockAlign bytes, the last possibly shorter, into `out`;
     // `number` is the first block's place in the data, every block before it whole
     // (failures name the block and its offset in the data). Returns the store moved past
-    // what it wrote. Pairs of whole mono blocks are decoded side by side: every block
-    // starts afresh from its header, so the two chains of predictions do not wait
-    // for each other and the processor works on both at once.
+    // what it wrote. Whole mono blocks are decoded side by side, eight in the lanes
+    // of vectors where the processor has them, else in pairs: every block starts
+    // afresh from its header, so their chains of predictions do not wait for each
+    // other and the processor works on all of them at once.
     template <typename Store>
     Store decodeAll(std::span<const std::uint8_t> data, std::size_t blockAlign, std::size_t number, Store out) {
         const bool pairs = channels_ == 1 && blockAlign > kImaHeaderBytesPerChannel;
+        const bool wide = pairs && wide::CanDecodeMonoBlocks(blockAlign);
         std::size_t offset = 0;
+        for (; wide && data.size() - offset >= wide::kBlocks * blockAlign;
+             offset += wide::kBlocks * blockAlign, number += wide::kBlocks) {
+            for (std::size_t k = 0; k < wide::kBlocks; ++k) {
+                header(data.data() + offset + k * blockAlign, 0, number + k, (number + k) * blockAlign);
+            }
+            wide::DecodeMonoBlocks(data.data() + offset, blockAlign, kWideStepTable.data(), out.bytes());
+            out.advance(wide::kBlocks * SamplesIn(blockAlign, 1));
+        }
         for (; pairs && data.size() - offset >= 2 * blockAlign; offset += 2 * blockAlign, number += 2) {
             out.advance(decodeMonoPair(data.data() + offset, blockAlign, number, number * blockAlign, out));
         }

@@ -50,9 +50,10 @@ TEST(ImaAdpcm, DecodesAMonoBlockByHand) {
     EXPECT_EQ(ImaDecode(block, 1, 8, "t"), Samples({0, 7, 23, 2, 0, 2, 4, 10, -20}));
 }
 
-// A bad block, whole or in a later piece, is named by its place in the whole data.
+// A bad block, whole or in a later piece, is named by its place in the whole data
+// (here in a piece long enough to be decoded many blocks side by side).
 TEST(ImaAdpcm, MalformedBlocksAreRefusedWithTheirPlace) {
-    Bytes data(8 * 5, 0);
+    Bytes data(8 * 40, 0);
     data[8 * 3 + 2] = 90;
     ImaPcmDecoder decoder(1, 8, "record 2 of x.bag");
     Bytes pcm(ImaPcmBytes(data.size(), 1, 8));
@@ -116,6 +117,11 @@ TEST(ImaAdpcm, DecodingWholeOrInPiecesGivesTheTextbookSamples) {
     for (const auto& [channels, blockAlign, blocks, tail, piece] :
          {std::tuple{1u, std::size_t{512}, 7u, std::size_t{37}, 2u},
           {1u, 8, 9, 6, 4},
+          // Mono blocks by the dozen, side by side in vectors where the processor
+          // has them: groups of 16 and what is left, in pieces of 20 blocks.
+          {1u, 512, 37, 100, 20},
+          {1u, 8, 33, 4, 33},
+          {1u, 11, 40, 5, 40},  // codes not in whole 4-byte words
           {2u, 1024, 4, 8 + 24, 1},
           {2u, 16, 6, 0, 4}}) {
         Bytes data(blockAlign * blocks + tail);
