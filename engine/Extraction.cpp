@@ -148,10 +148,9 @@ public:
             failures_.push_back(Shown(n) + e.what());
             return;
         }
-        failures_.emplace_back();  // this step's place among the failures
         const std::size_t key = FoldedHash(target.native());
         keys_.insert(key);
-        pending_.steps->push_back({n, target, engine_.TakeConversion(n), failures_.size() - 1});
+        pending_.steps->push_back({n, target, engine_.TakeConversion(n), failures_.size()});
         pending_.keys.push_back(key);
         pending_.bytes += EntryBytes(n);
         RetireFinished();
@@ -161,7 +160,7 @@ public:
     // Waits for every step and leaves the failures in entry order.
     void Finish() {
         WaitForAll();
-        failures_.erase(std::remove(failures_.begin(), failures_.end(), std::string()), failures_.end());
+        MergeStepFailures();
     }
 
 private:
@@ -174,7 +173,7 @@ private:
         std::int32_t n;
         fs::path target;
         bool convert;
-        std::size_t slot;  // its place among the failures
+        std::size_t slot;  // how many failures came before it
     };
     using Steps = std::vector<Step>;
     // What a batch's worker reports: each step that failed, by its place in the
@@ -263,6 +262,21 @@ private:
         while (!running_.empty()) RetireOldest();
     }
 
+    // Puts each step's failure in its place among those the command met itself.
+    void MergeStepFailures() {
+        if (stepFailures_.empty()) return;
+        std::vector<std::string> merged;
+        merged.reserve(failures_.size() + stepFailures_.size());
+        std::size_t taken = 0;
+        for (auto& [before, why] : stepFailures_) {
+            for (; taken < before; ++taken) merged.push_back(std::move(failures_[taken]));
+            merged.push_back(std::move(why));
+        }
+        for (; taken < failures_.size(); ++taken) merged.push_back(std::move(failures_[taken]));
+        failures_ = std::move(merged);
+        stepFailures_.clear();
+    }
+
     // The window keeps painting while the oldest batch finishes.
     void RetireOldest() {
         Batch& batch = running_.front();
@@ -270,10 +284,10 @@ private:
         try {
             for (const auto& [i, why] : batch.done.get()) {
                 const Step& step = (*batch.steps)[i];
-                failures_[step.slot] = Shown(step.n) + why;
+                stepFailures_.emplace_back(step.slot, Shown(step.n) + why);
             }
         } catch (const std::exception& e) {  // the batch never ran
-            for (const Step& step : *batch.steps) failures_[step.slot] = Shown(step.n) + e.what();
+            for (const Step& step : *batch.steps) stepFailures_.emplace_back(step.slot, Shown(step.n) + e.what());
         }
         for (const std::size_t key : batch.keys) keys_.erase(keys_.find(key));
         running_.pop_front();
@@ -282,6 +296,9 @@ private:
     mVarnokEngine& engine_;
     EngineUi& ui_;
     std::vector<std::string>& failures_;
+    // The failures of steps, each with the number of failures that came before it;
+    // batches finish in entry order, so these are in entry order too.
+    std::vector<std::pair<std::size_t, std::string>> stepFailures_;
     Batch pending_;  // decided, not yet handed over
     std::deque<Batch> running_;
     // The folded hash of every target not yet written. Two paths that merely share

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -213,8 +214,11 @@ fs::path ResolveNameCase(const fs::path& path) {
 }
 
 ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging, Target over)
-    : target_(std::move(target)), sync_(sync), notArchiveFile_(over == Target::NotArchiveFile) {
-    if (notArchiveFile_ && HeldFile::Find(target_)) RefuseHeldTarget(target_);
+    : target_(std::move(target)),
+      held_(HeldFile::Find(target_)),
+      sync_(sync),
+      notArchiveFile_(over == Target::NotArchiveFile) {
+    if (notArchiveFile_ && held_) RefuseHeldTarget(target_);
     if (staging == Staging::Unnamed && openUnnamed()) return;
     const fs::path folder = target_.parent_path();
     const std::string base = "." + target_.filename().string() + ".vnk-";
@@ -234,7 +238,7 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging, Ta
     // lock after finish() has closed the first.
     lockFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     TakeOverOwnership(fd_);
-    if (HeldFile::Find(target_)) TagAsStaging(fd_, target_);
+    if (held_) TagAsStaging(fd_, target_);
 }
 
 // A replacement keeps the permissions of the file it replaces, and its owner and
@@ -244,8 +248,8 @@ ReplacementFile::ReplacementFile(fs::path target, Sync sync, Staging staging, Ta
 void ReplacementFile::TakeOverOwnership(int fd) const {
     struct stat st {};
     bool known = false;
-    if (const auto held = HeldFile::Find(target_)) {
-        const int heldFd = held->DuplicateDescriptor();
+    if (held_) {
+        const int heldFd = held_->DuplicateDescriptor();
         known = ::fstat(heldFd, &st) == 0;
         ::close(heldFd);
     } else {
@@ -260,38 +264,56 @@ void ReplacementFile::TakeOverOwnership(int fd) const {
     }
 }
 
-// An unnamed file is linked in through its /proc/self/fd entry: linking it by its
-// descriptor alone (AT_EMPTY_PATH) needs a privilege users do not have. The folder
-// is opened once per process, so that a link walks one name instead of four; -1
-// when there is no /proc. A child made by fork opens its own: the parent's names
-// the parent's descriptors.
+// An unnamed file is linked in by its descriptor (AT_EMPTY_PATH), which Linux 6.10
+// and later allow any process for a file it opened itself; where the kernel
+// refuses, through its /proc/self/fd entry instead. That folder is opened once per
+// process, so that a link walks one name instead of four; -1 when there is no
+// /proc. A child made by fork opens its own: the parent's names the parent's
+// descriptors.
 namespace {
 
+constexpr int kUnopened = -2;
 std::mutex procFdMutex;
-int procFdFolder = -1;
-bool procFdOpened = false;
+std::atomic<int> procFdFolder{kUnopened};
+std::atomic<bool> linksByDescriptor{true};  // until the kernel says otherwise
 
 // Held across fork, so the child never inherits the mutex locked by a thread it
 // does not have.
 void LockProcFdFolder() { procFdMutex.lock(); }
 void UnlockProcFdFolder() { procFdMutex.unlock(); }
 void ForgetProcFdFolderInChild() {
-    if (procFdFolder >= 0) ::close(procFdFolder);
-    procFdFolder = -1;
-    procFdOpened = false;
+    const int fd = procFdFolder.exchange(kUnopened);
+    if (fd >= 0) ::close(fd);
     procFdMutex.unlock();
 }
 
 int ProcFdFolder() {
+    const int known = procFdFolder.load(std::memory_order_acquire);
+    if (known != kUnopened) return known;
     const std::lock_guard lock(procFdMutex);
-    if (!procFdOpened) {
+    if (procFdFolder.load() == kUnopened) {
         // Fails only without memory, and then nothing else here would work either.
         static const int registered = ::pthread_atfork(LockProcFdFolder, UnlockProcFdFolder, ForgetProcFdFolderInChild);
         (void)registered;
-        procFdFolder = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        procFdOpened = true;
+        procFdFolder.store(::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC), std::memory_order_release);
     }
-    return procFdFolder;
+    return procFdFolder.load();
+}
+
+// Gives the unnamed file `fd` the name `name`: 0, or why not.
+int LinkUnnamed(int fd, const fs::path& name) {
+    int err = ENOSYS;
+    if (linksByDescriptor.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        err = errno;
+        if (err == EEXIST) return err;
+    }
+    const int procFd = ProcFdFolder();
+    if (procFd < 0) return err;
+    const std::string self = std::to_string(fd);
+    if (::linkat(procFd, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return errno;
+    linksByDescriptor.store(false, std::memory_order_relaxed);  // this kernel wants the /proc way
+    return 0;
 }
 
 }  // namespace
@@ -303,7 +325,7 @@ bool ReplacementFile::openUnnamed() {
     unnamed_ = fd_ >= 0;
     // A new file (the usual extraction) has nobody's mode to take; a target that
     // exists gives its own when the file is linked in over it.
-    if (unnamed_ && HeldFile::Find(target_)) {
+    if (unnamed_ && held_) {
         TakeOverOwnership(fd_);
         TagAsStaging(fd_, target_);
     }
@@ -424,13 +446,12 @@ void ReplacementFile::finish() {
 }
 
 void ReplacementFile::commitUnnamed() {
-    const int procFd = ProcFdFolder();
-    const std::string self = std::to_string(unnamedFd_);
     // A held file of the open archive is always replaced through a staging
     // name: it must still be there, and still be ours, at the instant it goes.
-    const bool held = HeldFile::Find(target_) != nullptr;
-    if (held || ::linkat(procFd, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        if (!held && errno != EEXIST) ThrowIo("cannot write", target_, errno);
+    const bool held = held_ != nullptr;
+    const int linked = held ? EEXIST : LinkUnnamed(unnamedFd_, target_);
+    if (linked != 0) {
+        if (linked != EEXIST) ThrowIo("cannot write", target_, linked);
         // A new name needs no look at what it names; an existing one may lead to
         // a file of the open archive under another name.
         if (notArchiveFile_) RefuseHeldTarget(target_);
@@ -443,8 +464,8 @@ void ReplacementFile::commitUnnamed() {
         const std::string base = "." + target_.filename().string() + ".vnk-";
         for (int attempt = 0;; ++attempt) {
             staging_ = folder / (base + RandomSuffix());
-            if (::linkat(procFd, self.c_str(), AT_FDCWD, staging_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
-            const int err = errno;
+            const int err = LinkUnnamed(unnamedFd_, staging_);
+            if (err == 0) break;
             staging_.clear();
             if (err != EEXIST || attempt == 100) ThrowIo("cannot write beside", target_, err);
         }
@@ -488,9 +509,9 @@ void RenameOverHeld(const fs::path& from, const fs::path& to) {
 // this object's and is closed either way.
 void ReplacementFile::HandOver(int fd) {
     if (fd < 0) return;
-    if (const auto held = HeldFile::Find(target_)) {
+    if (held_) {
         ::flock(fd, LOCK_UN);  // the lock of its staging name, which it no longer has
-        held->Adopt(Descriptor(fd));
+        held_->Adopt(Descriptor(fd));
     } else {
         ::close(fd);
     }
@@ -575,11 +596,7 @@ int RemoveStagingFilesLeftFor(const fs::path& target) noexcept {
 }
 
 void LinkAt(const Descriptor& file, const fs::path& name) {
-    const int procFd = ProcFdFolder();
-    const std::string self = std::to_string(file.get());
-    if (procFd < 0 || ::linkat(procFd, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        ThrowIo("cannot write", name, procFd < 0 ? ENOSYS : errno);
-    }
+    if (const int err = LinkUnnamed(file.get(), name); err != 0) ThrowIo("cannot write", name, err);
 }
 
 void RemoveIfStillOurs(const fs::path& path, int fd) noexcept {

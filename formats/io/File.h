@@ -139,6 +139,7 @@ private:
     bool copyInKernel(const InputFile& from, std::uint64_t& offset, std::uint64_t& n);
 
     std::filesystem::path target_;
+    std::shared_ptr<HeldFile> held_;  // the hold of the target's path, if the open archive holds it
     std::filesystem::path staging_;
     int fd_ = -1;
     int lockFd_ = -1;     // keeps the staging file's lock from finish() to the rename
