@@ -155,15 +155,15 @@ std::string RecordOf(const fs::path& file, std::int32_t lNumber) {
 }
 
 void CheckEntryData(const InputFile& in, std::int32_t lNumber, const BAGRecord& record) {
-    const std::string which = RecordOf(in.path(), lNumber);
+    const auto which = [&] { return RecordOf(in.path(), lNumber); };  // only for a failure
     if (record.OffSet < 0 || record.Size < 0) {
-        Fail(FormatErrorKind::Corrupt, which + " has a negative offset or size (offset " +
+        Fail(FormatErrorKind::Corrupt, which() + " has a negative offset or size (offset " +
                                            std::to_string(record.OffSet) + ", size " + std::to_string(record.Size) +
                                            ")");
     }
     const std::uint64_t end = static_cast<std::uint64_t>(record.OffSet) + static_cast<std::uint64_t>(record.Size);
     if (end > in.size()) {
-        Fail(FormatErrorKind::Corrupt, which + " points past the end of the file at offset " + Hex(in.size()) +
+        Fail(FormatErrorKind::Corrupt, which() + " points past the end of the file at offset " + Hex(in.size()) +
                                            ": its data runs from " + Hex(static_cast<std::uint64_t>(record.OffSet)) +
                                            " to " + Hex(end));
     }

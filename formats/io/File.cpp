@@ -320,8 +320,11 @@ int LinkUnnamed(int fd, const fs::path& name) {
 
 bool ReplacementFile::openUnnamed() {
     if (ProcFdFolder() < 0) return false;
-    const fs::path folder = target_.parent_path();
-    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    // The folder's name as the target spells it, without building a path of it.
+    const std::string& target = target_.native();
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     unnamed_ = fd_ >= 0;
     // A new file (the usual extraction) has nobody's mode to take; a target that
     // exists gives its own when the file is linked in over it.
