@@ -264,9 +264,10 @@ void ReplacementFile::TakeOverOwnership(int fd) const {
     }
 }
 
-// An unnamed file is linked in by its descriptor (AT_EMPTY_PATH), which Linux 6.10
-// and later allow any process for a file it opened itself; where the kernel
-// refuses, through its /proc/self/fd entry instead. That folder is opened once per
+// An unnamed file is linked in by its descriptor (AT_EMPTY_PATH), which recent
+// kernels allow any process for a file it opened itself (older ones only with a
+// privilege users do not have); where the kernel refuses, through its
+// /proc/self/fd entry instead. That folder is opened once per
 // process, so that a link walks one name instead of four; -1 when there is no
 // /proc. A child made by fork opens its own: the parent's names the parent's
 // descriptors.
