@@ -182,7 +182,7 @@ public:
     // Decodes blocks of blockAlign bytes, the last possibly shorter, into `out`;
     // `number` is the first block's place in the data, every block before it whole
     // (failures name the block and its offset in the data). Returns the store moved past
-    // what it wrote. Whole mono blocks are decoded side by side, eight in the lanes
+    // what it wrote. Whole mono blocks are decoded side by side, sixteen in the lanes
     // of vectors where the processor has them, else in pairs: every block starts
     // afresh from its header, so their chains of predictions do not wait for each
     // other and the processor works on all of them at once.
