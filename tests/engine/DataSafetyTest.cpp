@@ -493,6 +493,28 @@ TEST_F(DataSafety, TheArchivesOwnFilesAreNeverAnExtractionTarget) {
     EXPECT_EQ(Extracted(), (std::vector<std::string>{"would destroy the archive", "bravo"}));
 }
 
+// Another program that writes into the data file in the middle of a long add
+// stops the add before its next file: what that program wrote stays, and the
+// index names only what was added before.
+TEST_F(DataSafety, AChangeDuringAnEditStopsItBeforeItsNextWrite) {
+    const fs::path index = MakeRfh("Game.rfh", {{"a.txt", "alpha"}});
+    const std::vector<std::string> files = {Source("b.txt", "bravo"), Source("c.txt", "charlie"),
+                                            Source("d.txt", "delta")};
+    Open(index);
+    Bytes theirs;
+    ui.onYield = [&] {
+        if (!theirs.empty()) return;
+        std::ofstream(dir / "Game.rfd", std::ios::binary | std::ios::app) << "THEIRS";
+        theirs = ReadBytes(dir / "Game.rfd");
+    };
+    engine.AddFilesToArchive(files, "");
+    ui.onYield = nullptr;
+    EXPECT_TRUE(Said("changed or replaced the archive's files during this edit"));
+    EXPECT_EQ(ReadBytes(dir / "Game.rfd"), theirs);
+    Open(index);
+    EXPECT_EQ(Cells(Column::Filename), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
 // As root, a rewritten file keeps its owner and group, and a file nobody may
 // write makes the archive read-only from the moment it is opened.
 TEST_F(DataSafety, RewrittenFilesKeepTheirOwnerAndUnwritableArchivesOpenReadOnly) {

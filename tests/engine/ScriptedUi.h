@@ -4,6 +4,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,6 +36,8 @@ public:
     // per entry handled); unset, nobody cancels. cancelChecks counts the asks.
     std::optional<int> cancelAfter;
     int cancelChecks = 0;
+    // Runs at every Yield: where another program can act in the middle of a command.
+    std::function<void()> onYield;
 
     // The answers; None among the overwrite answers closes the question.
     std::deque<MessageAnswer> messageAnswers;
@@ -62,7 +65,9 @@ public:
     }
     void DisableInterface() override { interfaceEnabled = false; }
     void EnableInterface() override { interfaceEnabled = true; }
-    void Yield() override {}
+    void Yield() override {
+        if (onYield) onYield();
+    }
     bool CancelRequested() override { return cancelAfter && ++cancelChecks >= *cancelAfter; }
 
     MessageAnswer ShowMessage(const std::string& text, const std::string& title, MessageIcon icon,
