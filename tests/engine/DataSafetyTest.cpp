@@ -116,6 +116,15 @@ TEST_F(DataSafety, AnArchiveChangedByAnotherProgramIsNotOverwritten) {
          [&] { dir.write("Game.rfd", ReadText(dir / "Game.rfd")); },
          {"a.txt", "b.txt", "c.txt"}},
         {[&] {
+             return MakeRfh("Game.rfh", {{"a.txt", "alpha"}, {"b.txt", "bravo"}, {"c.txt", "charlie"}});
+         },
+         [&] {
+             // The same bytes in a new file renamed over the data file alone.
+             dir.write("copy.rfd", ReadText(dir / "Game.rfd"));
+             fs::rename(dir / "copy.rfd", dir / "Game.rfd");
+         },
+         {"a.txt", "b.txt", "c.txt"}},
+        {[&] {
              return MakeBag("Sounds.bag", {{"a", 22050, 6, 0, Bytes(10, 1)}, {"b", 22050, 6, 0, Bytes(12, 2)}});
          },
          [&] {
